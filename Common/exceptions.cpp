@@ -1,0 +1,227 @@
+#include "Common/exceptions.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "Common/array.h"
+#include "Common/assertion.h"
+#include "Universal/VELQstring.h"
+
+namespace {
+
+constexpr const char* kExceptionClassNames[kExceptionKindCount] = {
+    "RuntimeException",          "NilObjectException",          "OutOfBoundsException",
+    "IllegalCastException",      "StackOverflowException",      "FunctionNotFoundException",
+    "EndException",              "ThreadEndException",          "TypeMismatchException",
+    "OutOfMemoryException",      "KeyNotFoundException",        "InvalidParentException",
+    "ThreadAlreadyRunningException", "UnsupportedFormatException", "IllegalLockingException",
+    "ServiceNotAvailableException", "NoOpenTransportException",  "RegistryAccessErrorException",
+    "KeyChainException",         "OLEException",
+};
+
+ExceptionHook gUnhandledHook = nullptr;
+ExceptionHook gRaiseHook = nullptr;
+ExceptionHook gUnhandledEventRaiser = nullptr;
+bool gInUnhandled = false;
+bool gShutDown = false;
+
+// Bytes left above the stack limit before StackOverflowException is raised.
+constexpr uintptr_t kStackMargin = 8192;
+thread_local uintptr_t tStackLimit = 0;
+
+ExceptionFields* fields(RuntimeObject* exc) { return ObjectFields<ExceptionFields>(exc); }
+
+const MethodDefinition kExceptionMethods[] = {
+    {"Stack%A1s%o<RuntimeException>", reinterpret_cast<void*>(&RuntimeExceptionStack)},
+};
+
+const PropertyDefinition kExceptionProperties[] = {
+    {"ErrorNumber%i4%", int32_t(sizeof(RuntimeObject) + offsetof(ExceptionFields, errorNumber))},
+    {"Message%s%", int32_t(sizeof(RuntimeObject) + offsetof(ExceptionFields, message))},
+};
+
+constexpr int32_t kExceptionInstanceSize = int32_t(sizeof(RuntimeObject) + sizeof(ExceptionFields));
+
+// Every exception is delivered to C++ code through here, so a second way of
+// delivering (the frame walk of compiled code) can share everything before it.
+[[noreturn]] void deliver(RuntimeObject* exc) { throw rt::RaisedException(exc); }
+
+// Writes the default report of an exception nothing handled to standard error.
+void writeDefaultReport(RuntimeObject* exc) {
+    RTString message = fields(exc)->message;
+    std::string report = "Exception Message: ";
+    report.append(StringBytes(message), StringLength(message));
+    report += "\nException Error Number: " + std::to_string(fields(exc)->errorNumber) + "\n";
+    std::string sentence = "An exception of class %1 was not handled.  The application must shut down.";
+    RTString className = exc->classRecord->name;
+    sentence.replace(sentence.find("%1"), 2, std::string(StringBytes(className), StringLength(className)));
+    report += sentence;
+    std::fwrite(report.data(), 1, report.size(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+RuntimeClass* RuntimeExceptionClass(ExceptionKind kind) {
+    static RuntimeClass* classes[kExceptionKindCount] = {};
+    auto slot = int32_t(kind);
+    if (!classes[slot]) {
+        ClassDefinition definition{kExceptionClassNames[slot], nullptr, kExceptionInstanceSize};
+        if (kind == ExceptionKind::RuntimeException) {
+            definition.initializer = &RuntimeExceptionInitializer;
+            definition.finalizer = &RuntimeExceptionFinalizer;
+            definition.methods = kExceptionMethods;
+            definition.properties = kExceptionProperties;
+        } else {
+            definition.superclass = RuntimeExceptionClass(ExceptionKind::RuntimeException);
+        }
+        classes[slot] = RuntimeDefineClass(definition);
+    }
+    return classes[slot];
+}
+
+extern "C" void RuntimeExceptionInitializer(RuntimeObject* exc) {
+    fields(exc)->stack = CreateArray(1, kArrayString, -1);
+}
+
+extern "C" void RuntimeExceptionFinalizer(RuntimeObject* exc) {
+    RuntimeUnlockString(std::exchange(fields(exc)->message, nullptr));
+    RuntimeUnlockArray(std::exchange(fields(exc)->stack, nullptr));
+}
+
+extern "C" RuntimeArray* RuntimeExceptionStack(RuntimeObject* exc) {
+    if (!exc) RaiseNilObjectException();
+    return RuntimeLockArray(fields(exc)->stack);
+}
+
+extern "C" void RuntimeRaiseException(RuntimeObject* exc) {
+    if (!exc) return;
+    // The stack names come from the symbol table of a code image; C++ frames
+    // have none, so the recorded stack is empty.
+    if (RuntimeArray* stack = fields(exc)->stack) ArrayResize(stack, -1);
+    if (gRaiseHook) gRaiseHook(exc);
+    deliver(exc);
+}
+
+extern "C" void RuntimeReraiseException(RuntimeObject* exc) {
+    if (!exc) return;
+    deliver(exc);
+}
+
+void RuntimeRaiseNew(ExceptionKind kind, RTString message, int32_t errorNumber) {
+    RuntimeObject* exc = RuntimeNewObject(RuntimeExceptionClass(kind));
+    fields(exc)->errorNumber = errorNumber;
+    RuntimeLockUnlockStrings(message, fields(exc)->message);
+    fields(exc)->message = message;
+    try {
+        RuntimeRaiseException(exc);
+    } catch (...) {
+        RuntimeUnlockObject(exc);  // the raised value holds its own reference
+        throw;
+    }
+    __builtin_unreachable();
+}
+
+extern "C" void RaiseNilObjectException() { RuntimeRaiseNew(ExceptionKind::NilObjectException); }
+
+extern "C" void RaiseOutOfBoundsException() { RuntimeRaiseNew(ExceptionKind::OutOfBoundsException); }
+
+extern "C" void RuntimeRaiseFunctionNotFoundException(RTString functionName, RTString libraryName) {
+    std::string text = "Could not load ";
+    text.append(StringBytes(functionName), StringLength(functionName));
+    text += " from ";
+    text.append(StringBytes(libraryName), StringLength(libraryName));
+    RTString message = StringFromBytes(text.data(), text.size(), StringEncodingCode(functionName));
+    try {
+        RuntimeRaiseNew(ExceptionKind::FunctionNotFoundException, message);
+    } catch (...) {
+        RuntimeUnlockString(message);
+        throw;
+    }
+}
+
+extern "C" void RuntimeUnhandledException(RuntimeObject* exc) {
+    if (!gUnhandledHook) {
+        RUNTIME_ASSERT_FAILED("exceptions", "0", nullptr);
+        return;
+    }
+    gUnhandledHook(exc);
+}
+
+void RuntimeDefaultUnhandledExceptionHook(RuntimeObject* exc) {
+    gInUnhandled = true;
+    if (RuntimeObjectIsa(exc, RuntimeExceptionClass(ExceptionKind::ThreadEndException))) return;
+    bool isEnd = RuntimeObjectIsa(exc, RuntimeExceptionClass(ExceptionKind::EndException));
+    if (!isEnd && gUnhandledEventRaiser) gUnhandledEventRaiser(exc);
+    gInUnhandled = false;
+    if (gShutDown) return;
+    if (!isEnd) writeDefaultReport(exc);
+    gShutDown = true;
+}
+
+void RuntimeSetUnhandledExceptionHook(ExceptionHook hook) { gUnhandledHook = hook; }
+void RuntimeSetRaiseHook(ExceptionHook hook) { gRaiseHook = hook; }
+void RuntimeSetUnhandledEventRaiser(ExceptionHook raiser) { gUnhandledEventRaiser = raiser; }
+bool RuntimeInUnhandledException() { return gInUnhandled; }
+bool RuntimeIsShutDown() { return gShutDown; }
+void RuntimeSetShutDown() { gShutDown = true; }
+
+void RuntimeInitStackLimit(const void* stackTop, size_t stackSize) {
+    tStackLimit = reinterpret_cast<uintptr_t>(stackTop) - stackSize;
+}
+
+extern "C" void RuntimeStackCheck() {
+    auto position = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    if (tStackLimit != 0 && position - kStackMargin < tStackLimit)
+        RuntimeRaiseNew(ExceptionKind::StackOverflowException);
+}
+
+std::optional<size_t> FindHandlerRecord(const uint8_t* code, size_t size) {
+    auto marker = [&](size_t at) {
+        uint32_t value;
+        std::memcpy(&value, code + at + 5, 4);  // little-endian code image
+        return value;
+    };
+    int depth = 0;
+    size_t p = 0;
+    while (p < size) {
+        uint8_t byte = code[p];
+        if ((byte == 0xC9 || byte == 0x5D) && p + 1 < size && code[p + 1] == 0xC3) return std::nullopt;
+        if ((byte == 0xE9 || byte == 0xEB) && p + 9 <= size) {
+            switch (marker(p)) {
+            case kRegionOpenMarker: ++depth; ++p; continue;
+            case kRegionCloseMarker: if (depth > 0) --depth; ++p; continue;
+            case kHandlerMarker:
+                if (depth == 0) return p;
+                ++p;
+                continue;
+            default: p += byte == 0xE9 ? 5 : 2; continue;
+            }
+        }
+        ++p;
+    }
+    return std::nullopt;
+}
+
+namespace rt {
+
+RaisedException::RaisedException(RuntimeObject* exc) noexcept : object_(exc) { RuntimeLockObject(exc); }
+RaisedException::RaisedException(const RaisedException& other) noexcept : object_(other.object_) {
+    RuntimeLockObject(object_);
+}
+RaisedException& RaisedException::operator=(const RaisedException& other) noexcept {
+    RuntimeLockUnlockObjects(other.object_, object_);
+    object_ = other.object_;
+    return *this;
+}
+RaisedException::~RaisedException() { RuntimeUnlockObject(object_); }
+
+bool RaisedException::is(ExceptionKind kind) const noexcept {
+    return RuntimeObjectIsa(object_, RuntimeExceptionClass(kind));
+}
+int32_t RaisedException::errorNumber() const noexcept { return fields(object_)->errorNumber; }
+RTString RaisedException::message() const noexcept { return fields(object_)->message; }
+
+} // namespace rt

@@ -1,0 +1,127 @@
+// Exceptions: the RuntimeException class family, raising and re-raising, the
+// stack check, and the unhandled-exception processing with its default report.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "Common/Forward.h"
+#include "Common/objects.h"
+
+/// The fields of a RuntimeException after the object header.
+struct ExceptionFields {
+    int32_t errorNumber;
+    RTString message;
+    RuntimeArray* stack;  // one-dimensional String array
+};
+
+/// The exception classes of the runtime, in the order of their table.
+enum class ExceptionKind : int32_t {
+    RuntimeException,
+    NilObjectException,
+    OutOfBoundsException,
+    IllegalCastException,
+    StackOverflowException,
+    FunctionNotFoundException,
+    EndException,
+    ThreadEndException,
+    TypeMismatchException,
+    OutOfMemoryException,
+    KeyNotFoundException,
+    InvalidParentException,
+    ThreadAlreadyRunningException,
+    UnsupportedFormatException,
+    IllegalLockingException,
+    ServiceNotAvailableException,
+    NoOpenTransportException,
+    RegistryAccessErrorException,
+    KeyChainException,
+    OLEException,
+};
+inline constexpr int32_t kExceptionKindCount = 20;
+
+/// The class record of an exception kind, built on first use.
+RuntimeClass* RuntimeExceptionClass(ExceptionKind kind);
+
+using ExceptionHook = void (*)(RuntimeObject* exc);
+
+extern "C" {
+/// Records the stack, tells the raise hook and delivers exc; nil does nothing. exc is borrowed.
+void RuntimeRaiseException(RuntimeObject* exc);
+/// Delivers exc again, keeping the stack recorded at its first raise; nil does nothing.
+void RuntimeReraiseException(RuntimeObject* exc);
+/// Raises a new NilObjectException.
+void RaiseNilObjectException();
+/// Raises a new OutOfBoundsException.
+void RaiseOutOfBoundsException();
+/// Raises a FunctionNotFoundException whose message names the function and the library.
+void RuntimeRaiseFunctionNotFoundException(RTString functionName, RTString libraryName);
+/// The unhandled-exception processing: the installed hook, or the assertion report without one.
+void RuntimeUnhandledException(RuntimeObject* exc);
+/// Raises StackOverflowException when less than 8,192 bytes remain above the thread's stack limit.
+void RuntimeStackCheck();
+/// Constructor of RuntimeException: makes the empty stack array.
+void RuntimeExceptionInitializer(RuntimeObject* exc);
+/// Finalizer of RuntimeException: releases the message and the stack array.
+void RuntimeExceptionFinalizer(RuntimeObject* exc);
+/// The stack array, with one reference for the caller.
+RuntimeArray* RuntimeExceptionStack(RuntimeObject* exc);
+}
+
+/// Creates an exception of `kind` with a message and error number and raises it.
+[[noreturn]] void RuntimeRaiseNew(ExceptionKind kind, RTString message = nullptr, int32_t errorNumber = 0);
+
+/// Installs the hook run by RuntimeUnhandledException (null removes it).
+void RuntimeSetUnhandledExceptionHook(ExceptionHook hook);
+/// Installs the hook told of every raise (a debugger's; null removes it).
+void RuntimeSetRaiseHook(ExceptionHook hook);
+/// The hook installed at start-up: the application's UnhandledException event, then the default report.
+void RuntimeDefaultUnhandledExceptionHook(RuntimeObject* exc);
+/// Raises the application's UnhandledException event; installed by the application layer.
+void RuntimeSetUnhandledEventRaiser(ExceptionHook raiser);
+
+/// Process-wide flags of the unhandled-exception processing.
+bool RuntimeInUnhandledException();
+bool RuntimeIsShutDown();
+void RuntimeSetShutDown();
+
+/// Sets the stack limit of the calling thread: `stackTop` minus `stackSize` bytes.
+void RuntimeInitStackLimit(const void* stackTop, size_t stackSize);
+
+/// The in-line handler marker: 0x411 marks a handler, 0x412 and 0x413 open and
+/// close a nested protected region.
+inline constexpr uint32_t kHandlerMarker = 0x411;
+inline constexpr uint32_t kRegionOpenMarker = 0x412;
+inline constexpr uint32_t kRegionCloseMarker = 0x413;
+inline constexpr size_t kHandlerRecordSize = 13;
+
+/// Scans compiled code from its first byte for the handler record of the
+/// function it lies in. Gives the record's offset, or nothing when the function
+/// ends first (C9 C3 or 5D C3) or the bytes run out.
+std::optional<size_t> FindHandlerRecord(const uint8_t* code, size_t size);
+
+namespace rt {
+
+/// A runtime exception travelling through C++ code. Holds one reference to the
+/// exception object; copies add their own.
+class RaisedException {
+public:
+    /// Takes a new reference to `exc` (borrowed).
+    explicit RaisedException(RuntimeObject* exc) noexcept;
+    RaisedException(const RaisedException& other) noexcept;
+    RaisedException& operator=(const RaisedException& other) noexcept;
+    ~RaisedException();
+
+    /// The exception object, borrowed for the life of this value.
+    RuntimeObject* object() const noexcept { return object_; }
+    /// Whether the exception is of `kind` or one of its subclasses.
+    bool is(ExceptionKind kind) const noexcept;
+    int32_t errorNumber() const noexcept;
+    /// The message, borrowed.
+    RTString message() const noexcept;
+
+private:
+    RuntimeObject* object_;
+};
+
+} // namespace rt

@@ -1,0 +1,7 @@
+// The runtime's own classes, built once and registered by name.
+#include "Common/exceptions.h"
+#include "Common/objects.h"
+
+extern "C" void RuntimeInitExternalClasses() {
+    for (int32_t kind = 0; kind < kExceptionKindCount; ++kind) RuntimeExceptionClass(ExceptionKind(kind));
+}

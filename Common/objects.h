@@ -1,0 +1,141 @@
+// Objects and classes: the header every object starts with, the class record
+// it belongs to, reference counting, destruction and type tests.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "Common/Forward.h"
+
+using ObjectRoutine = void (*)(RuntimeObject*);
+
+/// The header every object starts with; the object's own fields follow, zero-filled.
+struct RuntimeObject {
+    struct VtableEntry* methodTable;  // copied from the class at creation
+    RuntimeClass* classRecord;
+    struct VtableEntry* eventTable;   // normally the class's own event table
+    int32_t refCount;                 // 1 at creation; 0 while being destroyed
+    RuntimeObject* previousLive;      // live-object list, newest first
+    RuntimeObject* nextLive;
+};
+
+/// A method, event or third-table entry: a routine and its signature string.
+struct VtableEntry {
+    void* routine;
+    RTString signature;
+};
+
+/// A property entry: signature, field offset in the object, two words holding 1.
+struct PropertyEntry {
+    RTString signature;
+    int32_t fieldOffset;
+    int32_t flag1;
+    int32_t flag2;
+};
+
+/// An interface entry; the first word names the interface's class record.
+struct InterfaceEntry {
+    RuntimeClass* interfaceClass;
+    void* reserved[2];
+};
+
+/// A class record, allocated in one block with its tables: the fixed part, the
+/// interface entries, then the method, event, third and property tables. Never freed.
+struct RuntimeClass {
+    RuntimeClass* superclass;
+    RTString name;
+    RuntimeClass* nextClass;  // process-wide list of classes, newest first
+    int32_t instanceSize;     // header included
+    uint8_t isAnInterface;
+    ObjectRoutine initializer;
+    ObjectRoutine destructor;
+    ObjectRoutine finalizer;
+    int32_t methodCount;
+    VtableEntry* methods;
+    int32_t eventCount;
+    VtableEntry* events;
+    int32_t thirdCount;
+    VtableEntry* third;
+    int32_t propertyCount;
+    PropertyEntry* properties;
+    int32_t interfaceCount;
+    InterfaceEntry interfaces[];  // interfaceCount entries follow the fixed part
+};
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(RuntimeObject) == 24);
+static_assert(sizeof(VtableEntry) == 8);
+static_assert(sizeof(PropertyEntry) == 16);
+static_assert(sizeof(InterfaceEntry) == 12);
+static_assert(offsetof(RuntimeClass, interfaces) == 68);
+#endif
+
+extern "C" {
+/// A new class record whose tables copy the superclass's; never freed.
+RuntimeClass* RuntimeNewClass(RuntimeClass* superclass, int32_t methodCount, int32_t interfaceCount,
+                              int32_t eventCount, int32_t thirdCount, int32_t propertyCount);
+/// A zeroed table of `count` 8-byte entries, or nil for a count of 0 or less; never freed.
+VtableEntry* RuntimeNewVtable(int32_t count);
+/// A new object of `classRecord` with one reference for the caller; raises NilObjectException for nil.
+RuntimeObject* RuntimeNewObject(RuntimeClass* classRecord);
+/// Adds a reference unless obj is nil or being destroyed.
+void RuntimeLockObject(RuntimeObject* obj);
+/// Removes a reference; at zero runs destructors and frees the object.
+void RuntimeUnlockObject(RuntimeObject* obj);
+/// Assignment of `newObject` over `oldObject`: lock new, unlock old, unless they are the same.
+void RuntimeLockUnlockObjects(RuntimeObject* newObject, RuntimeObject* oldObject);
+/// Whether obj is of classRecord (or implements it, for an interface). nil obj: false; nil class: true.
+bool RuntimeObjectIsa(RuntimeObject* obj, RuntimeClass* classRecord);
+/// Builds the runtime's own classes and registers each by name.
+void RuntimeInitExternalClasses();
+}
+
+/// The routine handling event `index` of obj, or null when there is none.
+void* RuntimeFindEventHandler(RuntimeObject* obj, int32_t index);
+/// The runtime class registered under `name` (exact name), or null.
+RuntimeClass* RuntimeFindExternalClass(const char* name);
+/// Registers a runtime class under its name, for lookups by name.
+void RuntimeRegisterExternalClass(RuntimeClass* classRecord);
+/// Number of objects alive now, for leak checks in tests.
+int64_t RuntimeLiveObjectCount();
+/// Head of the live-object list (newest first).
+RuntimeObject* RuntimeFirstLiveObject();
+
+/// Builds a signature string "name%result%params..." (UTF-8, one reference for the caller).
+RTString RuntimeMakeSignature(const char* name, const char* resultType, const char* parameterTypes);
+
+/// The object's fields after the header, typed.
+template <typename Fields>
+Fields* ObjectFields(RuntimeObject* obj) {
+    return reinterpret_cast<Fields*>(reinterpret_cast<char*>(obj) + sizeof(RuntimeObject));
+}
+
+#include <span>
+
+/// A method or event of a runtime class: its signature text and its routine (null for none).
+struct MethodDefinition {
+    const char* signature;
+    void* routine;
+};
+
+/// A property of a runtime class: its signature text and the offset of its field.
+struct PropertyDefinition {
+    const char* signature;
+    int32_t fieldOffset;
+};
+
+/// Everything needed to build one of the runtime's own classes. Methods, events
+/// and properties listed here follow the ones inherited from the superclass.
+struct ClassDefinition {
+    const char* name;
+    RuntimeClass* superclass;
+    int32_t instanceSize;
+    ObjectRoutine initializer = nullptr;
+    ObjectRoutine destructor = nullptr;
+    ObjectRoutine finalizer = nullptr;
+    std::span<const MethodDefinition> methods = {};
+    std::span<const MethodDefinition> events = {};
+    std::span<const PropertyDefinition> properties = {};
+};
+
+/// Builds a runtime class from its definition and registers it by name; never freed.
+RuntimeClass* RuntimeDefineClass(const ClassDefinition& definition);
