@@ -59,8 +59,8 @@ struct ElementTraits<RuntimeObject*> {
     static bool equal(RuntimeObject* a, RuntimeObject* b) { return a == b; }
 };
 
-bool requireOneDimension(RuntimeArray* a) {
-    return RUNTIME_CHECK("array", 1 == a->dimensions, nullptr);
+bool requireOneDimension(RuntimeArray* array) {
+    return RUNTIME_CHECK("array", 1 == array->dimensions, nullptr);
 }
 
 bool outOfBounds(RuntimeArray* a, int32_t index) {

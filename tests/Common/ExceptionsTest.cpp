@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Common/Ref.h"
+#include "Common/array.h"
+#include "Common/exceptions.h"
+#include "support/RuntimeLeakGuard.h"
+
+namespace {
+
+std::string text(RTString s) { return std::string(StringBytes(s), StringLength(s)); }
+
+// Restores the process-wide hooks and flags a test changes.
+class HookGuard {
+public:
+    ~HookGuard() {
+        RuntimeSetUnhandledExceptionHook(nullptr);
+        RuntimeSetUnhandledEventRaiser(nullptr);
+        RuntimeSetRaiseHook(nullptr);
+    }
+};
+
+rt::Ref<> newException(ExceptionKind kind) {
+    return rt::Ref<>::adopt(RuntimeNewObject(RuntimeExceptionClass(kind)));
+}
+
+} // namespace
+
+TEST(ExceptionClasses, EveryKindHasItsNameAndDerivesFromRuntimeException) {
+    const char* names[] = {"RuntimeException", "NilObjectException", "OutOfBoundsException", "IllegalCastException",
+                           "StackOverflowException", "FunctionNotFoundException", "EndException",
+                           "ThreadEndException", "TypeMismatchException", "OutOfMemoryException",
+                           "KeyNotFoundException", "InvalidParentException", "ThreadAlreadyRunningException",
+                           "UnsupportedFormatException", "IllegalLockingException", "ServiceNotAvailableException",
+                           "NoOpenTransportException", "RegistryAccessErrorException", "KeyChainException",
+                           "OLEException"};
+    RuntimeClass* base = RuntimeExceptionClass(ExceptionKind::RuntimeException);
+    for (int32_t kind = 0; kind < kExceptionKindCount; ++kind) {
+        SCOPED_TRACE(names[kind]);
+        RuntimeClass* c = RuntimeExceptionClass(ExceptionKind(kind));
+        EXPECT_EQ(text(c->name), names[kind]);
+        EXPECT_EQ(c->instanceSize, base->instanceSize);
+        EXPECT_EQ(c->superclass, kind == 0 ? nullptr : base);
+    }
+}
+
+TEST(ExceptionObjects, StartWithZeroNumberEmptyMessageAndAnEmptyStack) {
+    RuntimeLeakGuard guard;
+    auto exc = newException(ExceptionKind::IllegalCastException);
+    auto* f = ObjectFields<ExceptionFields>(exc.get());
+    EXPECT_EQ(f->errorNumber, 0);
+    EXPECT_EQ(f->message, nullptr);
+    RuntimeArray* stack = RuntimeExceptionStack(exc.get());
+    ASSERT_NE(stack, nullptr);
+    EXPECT_EQ(RuntimeUBound(stack), -1);
+    EXPECT_EQ(stack->refCount, 2);
+    RuntimeUnlockArray(stack);
+}
+
+TEST(ExceptionRaising, DeliversToCxxWithOneReferenceAndNilDoesNothing) {
+    RuntimeLeakGuard guard;
+    RuntimeRaiseException(nullptr);
+    RuntimeReraiseException(nullptr);
+    auto exc = newException(ExceptionKind::TypeMismatchException);
+    try {
+        RuntimeRaiseException(exc.get());
+        FAIL();
+    } catch (const rt::RaisedException& raised) {
+        EXPECT_EQ(raised.object(), exc.get());
+        EXPECT_EQ(exc->refCount, 2);
+        EXPECT_TRUE(raised.is(ExceptionKind::RuntimeException));
+        EXPECT_FALSE(raised.is(ExceptionKind::NilObjectException));
+    }
+    EXPECT_EQ(exc->refCount, 1);
+}
+
+TEST(ExceptionRaising, TheRaiseHookSeesEveryRaiseButNotReraises) {
+    RuntimeLeakGuard guard;
+    HookGuard hooks;
+    static int seen = 0;
+    seen = 0;
+    RuntimeSetRaiseHook([](RuntimeObject*) { ++seen; });
+    auto exc = newException(ExceptionKind::RuntimeException);
+    EXPECT_THROW(RuntimeRaiseException(exc.get()), rt::RaisedException);
+    EXPECT_THROW(RuntimeReraiseException(exc.get()), rt::RaisedException);
+    EXPECT_EQ(seen, 1);
+}
+
+TEST(ExceptionRaising, InnermostCleanupRunsFirstAndReraiseContinuesOutwards) {
+    RuntimeLeakGuard guard;
+    std::vector<std::string> order;
+    try {
+        try {
+            try {
+                RaiseOutOfBoundsException();
+            } catch (const rt::RaisedException& e) {
+                order.push_back("inner");
+                RuntimeReraiseException(e.object());
+            }
+        } catch (const rt::RaisedException& e) {
+            order.push_back("middle");
+            RuntimeReraiseException(e.object());
+        }
+    } catch (const rt::RaisedException& e) {
+        order.push_back("outer");
+        EXPECT_TRUE(e.is(ExceptionKind::OutOfBoundsException));
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"inner", "middle", "outer"}));
+}
+
+TEST(ExceptionRaising, FreshExceptionsCarryTheirMessageAndNumber) {
+    RuntimeLeakGuard guard;
+    try {
+        RaiseNilObjectException();
+    } catch (const rt::RaisedException& e) {
+        EXPECT_TRUE(e.is(ExceptionKind::NilObjectException));
+        EXPECT_EQ(e.errorNumber(), 0);
+        EXPECT_EQ(e.message(), nullptr);
+    }
+    RTString function = StringFromBytes("Frob", 4, kEncodingUTF8);
+    RTString library = StringFromBytes("libfrob.so.1", 12, kEncodingUTF8);
+    try {
+        RuntimeRaiseFunctionNotFoundException(function, library);
+    } catch (const rt::RaisedException& e) {
+        EXPECT_TRUE(e.is(ExceptionKind::FunctionNotFoundException));
+        EXPECT_EQ(text(e.message()), "Could not load Frob from libfrob.so.1");
+    }
+    RuntimeUnlockString(function);
+    RuntimeUnlockString(library);
+    RTString message = StringFromBytes("disk full", 9, kEncodingUTF8);
+    try {
+        RuntimeRaiseNew(ExceptionKind::RuntimeException, message, 28);
+    } catch (const rt::RaisedException& e) {
+        EXPECT_EQ(e.errorNumber(), 28);
+        EXPECT_EQ(e.message(), message);
+    }
+    RuntimeUnlockString(message);
+}
+
+TEST(ExceptionUnhandled, WithoutAHookTheAssertionReportIsPrinted) {
+    RuntimeLeakGuard guard;
+    HookGuard hooks;
+    auto exc = newException(ExceptionKind::RuntimeException);
+    testing::internal::CaptureStdout();
+    RuntimeUnhandledException(exc.get());
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Failure Condition: 0\n(null)\n"), std::string::npos);
+}
+
+TEST(ExceptionUnhandled, DefaultReportForANilObjectExceptionIsThreeLinesWithoutALineEnd) {
+    RuntimeLeakGuard guard;
+    HookGuard hooks;
+    RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
+    static std::vector<RuntimeObject*> eventSeen;
+    eventSeen.clear();
+    RuntimeSetUnhandledEventRaiser([](RuntimeObject* exc) { eventSeen.push_back(exc); });
+    auto exc = newException(ExceptionKind::NilObjectException);
+    bool wasShutDown = RuntimeIsShutDown();
+    testing::internal::CaptureStderr();
+    RuntimeUnhandledException(exc.get());
+    std::string report = testing::internal::GetCapturedStderr();
+    if (!wasShutDown) {
+        EXPECT_EQ(report, "Exception Message: \nException Error Number: 0\nAn exception of class "
+                          "NilObjectException was not handled.  The application must shut down.");
+    }
+    EXPECT_TRUE(RuntimeIsShutDown());
+    EXPECT_EQ(eventSeen, std::vector<RuntimeObject*>{exc.get()});
+    EXPECT_FALSE(RuntimeInUnhandledException());
+
+    // Once shut down, the event still hears of exceptions but nothing more is printed.
+    testing::internal::CaptureStderr();
+    RuntimeUnhandledException(exc.get());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(eventSeen.size(), 2u);
+}
+
+TEST(ExceptionUnhandled, EndAndThreadEndExceptionsPrintNothingAndSkipTheEvent) {
+    RuntimeLeakGuard guard;
+    HookGuard hooks;
+    RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
+    static int events = 0;
+    events = 0;
+    RuntimeSetUnhandledEventRaiser([](RuntimeObject*) { ++events; });
+    auto end = newException(ExceptionKind::EndException);
+    auto threadEnd = newException(ExceptionKind::ThreadEndException);
+    testing::internal::CaptureStderr();
+    RuntimeUnhandledException(end.get());
+    RuntimeUnhandledException(threadEnd.get());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(events, 0);
+    // A ThreadEndException stops before the in-unhandled flag is cleared.
+    EXPECT_TRUE(RuntimeInUnhandledException());
+    RuntimeUnhandledException(end.get());
+    EXPECT_FALSE(RuntimeInUnhandledException());
+}
+
+TEST(ExceptionStack, CheckRaisesStackOverflowNearTheLimit) {
+    RuntimeLeakGuard guard;
+    char here;
+    RuntimeInitStackLimit(&here, 256 * 1024);
+    EXPECT_NO_THROW(RuntimeStackCheck());
+    // A limit just below this frame leaves less than the 8,192-byte margin.
+    RuntimeInitStackLimit(&here, 4096);
+    try {
+        RuntimeStackCheck();
+        ADD_FAILURE() << "no StackOverflowException";
+    } catch (const rt::RaisedException& e) {
+        EXPECT_TRUE(e.is(ExceptionKind::StackOverflowException));
+    }
+    RuntimeInitStackLimit(nullptr, 0);
+}
+
+TEST(HandlerScan, FindsRecordsSkipsJumpsAndStopsAtTheFunctionEnd) {
+    struct Row {
+        const char* name;
+        std::vector<uint8_t> code;
+        std::optional<size_t> expected;
+    };
+    auto record = [](uint32_t marker, uint8_t opcode = 0xE9) {
+        return std::vector<uint8_t>{opcode, 0, 0, 0, 0, uint8_t(marker), uint8_t(marker >> 8), 0, 0, 0, 0, 0xF0, 0xFF};
+    };
+    auto join = [](std::initializer_list<std::vector<uint8_t>> parts) {
+        std::vector<uint8_t> all;
+        for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    const Row rows[] = {
+        {"plain handler", join({{0x90, 0x90}, record(0x411)}), 2},
+        {"short jump opcode", join({{0x90}, record(0x411, 0xEB)}), 1},
+        {"function ends first", join({{0x90, 0xC9, 0xC3}, record(0x411)}), std::nullopt},
+        {"pop ebp ret ends too", join({{0x5D, 0xC3}, record(0x411)}), std::nullopt},
+        {"end pair inside an operand still ends", {0xB8, 0x5D, 0xC3, 0x00, 0x00}, std::nullopt},
+        {"nested region is skipped", join({record(0x412), record(0x411), record(0x413), record(0x411)}), 39},
+        {"close without open keeps depth zero", join({record(0x413), record(0x411)}), 13},
+        // A plain near jump is stepped over whole: the marker bytes hidden in its
+        // five bytes are never looked at as an opcode.
+        {"ordinary jump skipped", join({{0xE9, 0xE9, 0x00, 0x00, 0x00}, record(0x411)}), 5},
+        {"no handler before the bytes run out", {0x90, 0x90, 0x90}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(FindHandlerRecord(row.code.data(), row.code.size()), row.expected);
+    }
+}
