@@ -1,7 +1,10 @@
 // The runtime's own classes, built once and registered by name.
+#include "Common/ConsoleApplication.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
 
 extern "C" void RuntimeInitExternalClasses() {
     for (int32_t kind = 0; kind < kExceptionKindCount; ++kind) RuntimeExceptionClass(ExceptionKind(kind));
+    ConsoleApplicationClass();
+    ServiceApplicationClass();
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "Common/ConsoleApplication.h"
+#include "Common/RuntimeMain.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"

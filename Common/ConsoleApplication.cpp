@@ -1,0 +1,246 @@
+#include "Common/ConsoleApplication.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "Common/array.h"
+#include "Common/assertion.h"
+#include "Common/exceptions.h"
+#include "Universal/VELQstring.h"
+
+namespace {
+
+RuntimeObject* gApplication = nullptr;
+int32_t gExitCode = 0;
+bool gRunOnce = false;
+bool gQuitRequested = false;
+bool gQuitting = false;
+int gArgc = 0;
+char** gArgv = nullptr;
+
+// Objects to destroy at exit, newest first.
+struct ShutdownTask {
+    RuntimeObject* object;
+    ShutdownTask* next;
+};
+ShutdownTask* gShutdownTasks = nullptr;
+
+ConsoleApplicationFields* fields(RuntimeObject* app) { return ObjectFields<ConsoleApplicationFields>(app); }
+
+template <typename Handler>
+Handler handlerOf(RuntimeObject* obj, int32_t event) {
+    return reinterpret_cast<Handler>(RuntimeFindEventHandler(obj, event));
+}
+
+bool isService(RuntimeObject* obj) { return RuntimeObjectIsa(obj, ServiceApplicationClass()); }
+
+void setApplication(RuntimeObject* obj) {
+    RuntimeLockUnlockObjects(obj, gApplication);
+    gApplication = obj;
+}
+
+// The application's UnhandledException event, as the unhandled-exception hook raises it.
+void raiseUnhandledExceptionEvent(RuntimeObject* exc) {
+    if (auto handler = handlerOf<UnhandledExceptionEventHandler>(gApplication, kEventUnhandledException))
+        handler(gApplication, exc);
+}
+
+// The command line as Run sees it: argc + 1 elements, the last one empty.
+RuntimeArray* buildArgumentArray() {
+    RuntimeArray* args = CreateArray(1, kArrayString, gArgc);
+    auto set = reinterpret_cast<void (*)(RuntimeArray*, RTString, int32_t)>(args->operations->slots[kSlotSet]);
+    for (int i = 0; i < gArgc; ++i) {
+        RTString arg = StringFromBytes(gArgv[i], std::strlen(gArgv[i]), kEncodingUTF8);
+        set(args, arg, i);
+        RuntimeUnlockString(arg);
+    }
+    return args;
+}
+
+void runStep() {
+    RuntimeObject* app = gApplication;
+    if (!app) {
+        RUNTIME_ASSERT_FAILED("ConsoleApplication", "app",
+                              "Trying to call the Run event before making the console application object.");
+        return;
+    }
+    if (isService(app)) {
+        auto dontDaemonize = handlerOf<DontDaemonizeEventHandler>(app, kEventDontDaemonize);
+        if (!dontDaemonize || !dontDaemonize(app)) DaemonizeApp(app);
+    }
+    auto run = handlerOf<RunEventHandler>(app, kEventRun);
+    if (!run) return;
+    RuntimeArray* args = buildArgumentArray();
+    int32_t result;
+    try {
+        result = run(app, args);
+    } catch (...) {
+        RuntimeUnlockArray(args);
+        throw;
+    }
+    RuntimeUnlockArray(args);
+    if (!gQuitRequested) fields(app)->exitCode = result;
+    gExitCode = fields(app)->exitCode;
+}
+
+// The main-loop entry: runs one routine of the run.
+void callMainLoop(void (*fp)()) {
+    if (!RUNTIME_CHECK("runtimemainloop", fp, nullptr)) return;
+    fp();
+}
+
+const MethodDefinition kConsoleApplicationEvents[] = {
+    {"Run%i4%o<ConsoleApplication>A1s", nullptr},
+    {"UnhandledException%%o<ConsoleApplication>o<RuntimeException>", nullptr},
+};
+
+const MethodDefinition kConsoleApplicationMethods[] = {
+    {"DoEvents%%o<ConsoleApplication>i4", nullptr},
+    {"Daemonize%b%o<ConsoleApplication>", reinterpret_cast<void*>(&DaemonizeApp)},
+    {"YieldToNextThread%%o<ConsoleApplication>", reinterpret_cast<void*>(&YieldToNextThread)},
+    {"_AddPollableObject%%o<ConsoleApplication>o<Object>", nullptr},
+    {"_RemovePollableObject%%o<ConsoleApplication>o<Object>", nullptr},
+};
+
+const MethodDefinition kServiceApplicationEvents[] = {
+    {"Stop%%o<ServiceApplication>b", nullptr},
+    {"Pause%%o<ServiceApplication>", nullptr},
+    {"Resume%%o<ServiceApplication>", nullptr},
+    {"DontDaemonize%b%o<ServiceApplication>", nullptr},
+};
+
+// A service application's fields beyond the console application's.
+constexpr int32_t kServiceApplicationExtraBytes = 60;
+
+} // namespace
+
+RuntimeClass* ConsoleApplicationClass() {
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "ConsoleApplication",
+        .superclass = nullptr,
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(ConsoleApplicationFields)),
+        .initializer = &ConsoleApplicationInitializer,
+        .methods = kConsoleApplicationMethods,
+        .events = kConsoleApplicationEvents,
+    });
+    return c;
+}
+
+RuntimeClass* ServiceApplicationClass() {
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "ServiceApplication",
+        .superclass = ConsoleApplicationClass(),
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(ConsoleApplicationFields)) +
+                        kServiceApplicationExtraBytes,
+        .events = kServiceApplicationEvents,
+    });
+    return c;
+}
+
+extern "C" void ConsoleApplicationInitializer(RuntimeObject* app) {
+    fields(app)->exitCode = 0;
+    setApplication(app);
+}
+
+extern "C" void RuntimeRegisterConsoleAppObject(RuntimeObject* obj, bool service) {
+    if (obj) {
+        setApplication(obj);
+        RuntimeLockObject(obj);
+        return;
+    }
+    RuntimeObject* created = RuntimeNewObject(service ? ServiceApplicationClass() : ConsoleApplicationClass());
+    setApplication(created);
+    RuntimeUnlockObject(created);
+}
+
+extern "C" int32_t RuntimeRun() {
+    if (gRunOnce) return 0;
+    gRunOnce = true;
+    RuntimeSetUnhandledEventRaiser(&raiseUnhandledExceptionEvent);
+    callMainLoop(&runStep);
+    ApplicationQuit(gApplication ? fields(gApplication)->exitCode : gExitCode, true);
+    return 0;
+}
+
+extern "C" int32_t RuntimeExit() {
+    if (!RUNTIME_CHECK("ConsoleApplication", gApplication, nullptr)) return gExitCode;
+    return fields(gApplication)->exitCode;
+}
+
+extern "C" bool ApplicationQuit(int32_t code, bool raiseEnd) {
+    gQuitRequested = true;
+    if (gQuitting) return false;
+    gQuitting = true;
+    if (gApplication) {
+        fields(gApplication)->exitCode = code;
+        gExitCode = code;
+        if (isService(gApplication))
+            if (auto stop = handlerOf<StopEventHandler>(gApplication, kEventStop)) stop(gApplication, false);
+    }
+    if (!RuntimeInUnhandledException() && raiseEnd) {
+        // Running cooperative threads would be ended here; this program never starts one.
+        RuntimeRaiseNew(ExceptionKind::EndException);
+    }
+    RuntimeSetShutDown();
+    return false;
+}
+
+extern "C" bool VQ_ApplicationQuit(int32_t code) { return ApplicationQuit(code, true); }
+
+extern "C" bool DaemonizeApp(RuntimeObject*) {
+    pid_t child = fork();
+    if (child < 0) return false;
+    if (child > 0) _exit(0);
+    if (setsid() < 0) return false;
+    signal(SIGHUP, SIG_IGN);
+    child = fork();
+    if (child < 0) return false;
+    if (child > 0) _exit(0);
+    if (chdir("/") != 0) return false;
+    for (int fd = 0; fd < 64; ++fd) close(fd);
+    open("/dev/null", O_RDONLY);
+    open("/dev/null", O_RDWR);
+    open("/dev/null", O_RDWR);
+    return true;
+}
+
+extern "C" void YieldToNextThread(RuntimeObject*) {}
+
+extern "C" void* RuntimeAllocatePluginEntrypointsTable(int32_t count) {
+    return count > 0 ? RuntimeNewVtable(count) : nullptr;
+}
+
+RuntimeObject* RuntimeApplicationObject() { return gApplication; }
+
+void RuntimeSetCommandLine(int argc, char** argv) {
+    gArgc = argc;
+    gArgv = argv;
+}
+
+void RuntimeAddShutdownTask(RuntimeObject* obj) {
+    if (!obj) return;
+    RuntimeLockObject(obj);
+    gShutdownTasks = new ShutdownTask{obj, gShutdownTasks};
+}
+
+void RuntimeRemoveShutdownTask(RuntimeObject* obj) {
+    for (ShutdownTask** link = &gShutdownTasks; *link; link = &(*link)->next) {
+        if ((*link)->object != obj) continue;
+        ShutdownTask* task = *link;
+        *link = task->next;
+        RuntimeUnlockObject(task->object);
+        delete task;
+        return;
+    }
+}
+
+void RuntimeRunShutdownTasks() {
+    while (gShutdownTasks) RuntimeRemoveShutdownTask(gShutdownTasks->object);
+}
+
+void RuntimeReleaseApplicationObject() { RuntimeUnlockObject(std::exchange(gApplication, nullptr)); }

@@ -1,0 +1,119 @@
+#include "Common/RuntimeMain.h"
+
+#include <limits.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "Common/ConsoleApplication.h"
+#include "Common/objects.h"
+#include "Common/exceptions.h"
+
+namespace {
+
+// The main thread's stack, as far as compiled code may use it.
+constexpr size_t kMainStackSize = 262144;
+constexpr size_t kPathBufferSize = 2048;
+
+std::string gExecutablePath;
+
+// `which` semantics without a shell: the first PATH entry holding an
+// executable regular file of that name. An empty entry is the working folder.
+std::string searchPath(const char* name) {
+    const char* path = std::getenv("PATH");
+    if (!path || !*name) return {};
+    std::string entries = path;
+    size_t start = 0;
+    while (start <= entries.size()) {
+        size_t end = entries.find(':', start);
+        if (end == std::string::npos) end = entries.size();
+        std::string folder = entries.substr(start, end - start);
+        std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        struct stat info;
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate.size() < kPathBufferSize ? candidate : std::string();
+        start = end + 1;
+    }
+    return {};
+}
+
+// Follows symbolic links to the file itself. A relative link target is taken
+// against the folder of the link, where the link points.
+std::string followLinks(std::string path) {
+    // A bounded number of hops, so a link cycle cannot hold start-up forever.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+        char target[kPathBufferSize];
+        ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+        if (length < 0) break;
+        std::string next(target, size_t(length));
+        if (next[0] != '/') {
+            size_t slash = path.rfind('/');
+            if (slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+        }
+        path = next;
+    }
+    return path;
+}
+
+void onTerminationSignal(int) {
+    RuntimeReleaseApplicationObject();
+    RuntimeRunShutdownTasks();
+    std::exit(0);
+}
+
+void installSignalHandler() {
+    struct sigaction action {};
+    action.sa_handler = &onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    for (int signal : {SIGTERM, SIGQUIT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+} // namespace
+
+std::string RuntimeResolveExecutablePath(const char* argv0) {
+    if (!argv0) return {};
+    std::string path = std::strchr(argv0, '/') ? std::string(argv0) : searchPath(argv0);
+    return path.empty() ? path : followLinks(path);
+}
+
+extern "C" void RuntimeInit() {}
+
+int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses) {
+    RuntimeInit();
+    RuntimeClass* applicationClass = registerClasses();
+    try {
+        RuntimeInitExternalClasses();
+        RuntimeAllocatePluginEntrypointsTable(0);
+        RuntimeObject* app = RuntimeNewObject(applicationClass);
+        RuntimeRegisterConsoleAppObject(app, false);
+        RuntimeUnlockObject(app);
+        RuntimeRun();
+    } catch (const rt::RaisedException& raised) {
+        RuntimeUnhandledException(raised.object());
+    }
+    return RuntimeExit();
+}
+
+int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry) {
+    RuntimeSetCommandLine(argc, argv);
+    RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
+    char stackTop;
+    RuntimeInitStackLimit(&stackTop, kMainStackSize);
+
+    gExecutablePath = RuntimeResolveExecutablePath(argc > 0 ? argv[0] : nullptr);
+    std::vector<char*> arguments(argv, argv + argc);
+    if (argc > 0) arguments[0] = gExecutablePath.data();
+    RuntimeSetCommandLine(argc, arguments.data());
+
+    installSignalHandler();
+    int32_t exitCode = entry();
+    RuntimeRunShutdownTasks();
+    return exitCode;
+}

@@ -1,0 +1,32 @@
+// Process entry: prepares the runtime, finds the program's own file, runs the
+// application's entry sequence and ends the process with its exit code.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "Common/Forward.h"
+
+/// The application's entry sequence; gives the exit code (RuntimeExit's result).
+using RuntimeEntryRoutine = int32_t (*)();
+
+extern "C" {
+/// First call of the entry sequence: works out the program's own file once.
+void RuntimeInit();
+}
+
+/// Registers the application's classes (its own class first) and gives the application class.
+using RuntimeClassRegistrar = RuntimeClass* (*)();
+
+/// The entry sequence of an application built together with the runtime, in the
+/// order a code image's entry routine makes its calls: RuntimeInit, the class
+/// registration, then inside one catch-all the runtime's classes, the
+/// application object and RuntimeRun; gives RuntimeExit's result.
+int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses);
+
+/// Runs the process from entry to exit and gives the status to end it with.
+int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry);
+
+/// The program's own path as the process found it: argv[0] when it holds a "/",
+/// else the first executable of that name along PATH; then symbolic links are
+/// followed. Empty when nothing is found.
+std::string RuntimeResolveExecutablePath(const char* argv0);

@@ -1,0 +1,138 @@
+// Each case runs a whole process life (entry sequence, Run, quit, exit) in a
+// child process of its own, since the application state lives once per process.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "Common/ConsoleApplication.h"
+#include "Common/RuntimeMain.h"
+#include "Common/array.h"
+#include "Common/exceptions.h"
+#include "Universal/VELQstring.h"
+
+namespace {
+
+// What the test application's Run does, chosen per case.
+enum class Behaviour { ReturnOne, QuitWithFive, RaiseNilObject, QuitQuietlyThenRaise, RunTwice };
+Behaviour gBehaviour;
+
+void report(const std::string& line) {
+    std::fputs((line + "\n").c_str(), stderr);
+    std::fflush(stderr);
+}
+
+int32_t onRun(RuntimeObject*, RuntimeArray* args) {
+    int32_t last = RuntimeUBound(args);
+    auto get = reinterpret_cast<RTString (*)(RuntimeArray*, int32_t)>(args->operations->slots[kSlotGet]);
+    std::string seen = "args";
+    for (int32_t i = 0; i <= last; ++i) {
+        RTString arg = get(args, i);
+        seen += " [" + std::string(StringBytes(arg), StringLength(arg)) + "]";
+        RuntimeUnlockString(arg);
+    }
+    report(seen);
+    switch (gBehaviour) {
+    case Behaviour::ReturnOne: return 1;
+    case Behaviour::QuitWithFive:
+        ApplicationQuit(5, true);
+        report("still running after quit");
+        return 1;
+    case Behaviour::RaiseNilObject: RaiseNilObjectException(); return 0;
+    case Behaviour::QuitQuietlyThenRaise:
+        ApplicationQuit(3, false);
+        RaiseOutOfBoundsException();
+        return 0;
+    case Behaviour::RunTwice: report("second run gives " + std::to_string(RuntimeRun())); return 2;
+    }
+    return 0;
+}
+
+void onUnhandledException(RuntimeObject*, RuntimeObject* exc) {
+    report("event: " + std::string(StringBytes(exc->classRecord->name)));
+}
+
+RuntimeClass* registerTestApplication() {
+    static const MethodDefinition noMethods[] = {{"Placeholder%%o<TestApp>", nullptr}};
+    RuntimeClass* c = RuntimeDefineClass({.name = "TestApp",
+                                          .superclass = ConsoleApplicationClass(),
+                                          .instanceSize = ConsoleApplicationClass()->instanceSize,
+                                          .methods = std::span(noMethods, 0)});
+    c->events[kEventRun].routine = reinterpret_cast<void*>(&onRun);
+    c->events[kEventUnhandledException].routine = reinterpret_cast<void*>(&onUnhandledException);
+    return c;
+}
+
+[[noreturn]] void runProcess(Behaviour behaviour) {
+    gBehaviour = behaviour;
+    char program[] = "/opt/qarvex/qarvex";
+    char mode[] = "SRIF";
+    char address[] = "2:5020/1";
+    char* argv[] = {program, mode, address, nullptr};
+    std::_Exit(RuntimeMain(3, argv, [] { return RuntimeRunEntrySequence(&registerTestApplication); }));
+}
+
+class ConsoleApplicationProcess : public testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+} // namespace
+
+TEST_F(ConsoleApplicationProcess, RunSeesTheCommandLineWithAnEmptyLastElementAndItsResultIsTheStatus) {
+    EXPECT_EXIT(runProcess(Behaviour::ReturnOne), testing::ExitedWithCode(1),
+                "^args \\[/opt/qarvex/qarvex\\] \\[SRIF\\] \\[2:5020/1\\] \\[\\]\n$");
+}
+
+TEST_F(ConsoleApplicationProcess, QuitInsideRunEndsItAndFixesTheStatus) {
+    EXPECT_EXIT(runProcess(Behaviour::QuitWithFive), testing::ExitedWithCode(5), "^args [^\n]*\n$");
+}
+
+TEST_F(ConsoleApplicationProcess, AnExceptionEscapingRunReachesTheEventThenTheDefaultReport) {
+    EXPECT_EXIT(runProcess(Behaviour::RaiseNilObject), testing::ExitedWithCode(0),
+                "event: NilObjectException\nException Message: \nException Error Number: 0\n"
+                "An exception of class NilObjectException was not handled.  The application must shut down.$");
+}
+
+TEST_F(ConsoleApplicationProcess, AfterQuitAnExceptionReachesTheEventButPrintsNoReport) {
+    EXPECT_EXIT(runProcess(Behaviour::QuitQuietlyThenRaise), testing::ExitedWithCode(3),
+                "event: OutOfBoundsException\n$");
+}
+
+TEST_F(ConsoleApplicationProcess, ASecondRunDoesNothing) {
+    EXPECT_EXIT(runProcess(Behaviour::RunTwice), testing::ExitedWithCode(2), "second run gives 0\n$");
+}
+
+TEST(ExecutablePath, SlashPathsStayAndBareNamesAreFoundAlongPath) {
+    char folder[] = "/tmp/qarvex-path-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string bin = std::string(folder) + "/bin";
+    std::string lib = std::string(folder) + "/lib";
+    ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(lib.c_str(), 0755), 0);
+    std::string real = lib + "/tool";
+    FILE* f = std::fopen(real.c_str(), "w");
+    std::fclose(f);
+    chmod(real.c_str(), 0755);
+    ASSERT_EQ(symlink("../lib/tool", (bin + "/tool").c_str()), 0);
+
+    std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", ("/nonexistent::" + bin).c_str(), 1);
+    // A relative link target is taken against the link's own folder.
+    EXPECT_EQ(RuntimeResolveExecutablePath("tool"), bin + "/../lib/tool");
+    EXPECT_EQ(RuntimeResolveExecutablePath("./relative/prog"), "./relative/prog");
+    EXPECT_EQ(RuntimeResolveExecutablePath("not-there"), "");
+    // A name is looked up, never run through a shell.
+    EXPECT_EQ(RuntimeResolveExecutablePath("$(touch pwned)"), "");
+    EXPECT_NE(access("pwned", F_OK), 0);
+    setenv("PATH", savedPath.c_str(), 1);
+    std::remove((bin + "/tool").c_str());
+    std::remove(real.c_str());
+    rmdir(bin.c_str());
+    rmdir(lib.c_str());
+    rmdir(folder);
+}
