@@ -2,9 +2,12 @@
 #include "Common/ConsoleApplication.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/TextEncodingUtil.h"
 
 extern "C" void RuntimeInitExternalClasses() {
     for (int32_t kind = 0; kind < kExceptionKindCount; ++kind) RuntimeExceptionClass(ExceptionKind(kind));
     ConsoleApplicationClass();
     ServiceApplicationClass();
+    TextEncodingClass();
+    TextConverterClass();
 }

@@ -9,8 +9,10 @@
 #include "Common/RuntimeMain.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
+#include "Common/basicstr.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"
 
 namespace {
