@@ -1,5 +1,6 @@
 // The runtime's own classes, built once and registered by name.
 #include "Common/ConsoleApplication.h"
+#include "Common/StandardStreams.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
 #include "Universal/TextEncodingUtil.h"
@@ -8,6 +9,8 @@ extern "C" void RuntimeInitExternalClasses() {
     for (int32_t kind = 0; kind < kExceptionKindCount; ++kind) RuntimeExceptionClass(ExceptionKind(kind));
     ConsoleApplicationClass();
     ServiceApplicationClass();
+    StandardOutputStreamClass();
+    StandardInputStreamClass();
     TextEncodingClass();
     TextConverterClass();
 }

@@ -7,6 +7,7 @@
 
 #include "Common/ConsoleApplication.h"
 #include "Common/RuntimeMain.h"
+#include "Common/StandardStreams.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Common/basicstr.h"
