@@ -1,6 +1,7 @@
 # Thin wrapper over CMake. SANITIZE=1 builds into its own folder with
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 ifeq ($(SANITIZE),1)
 BUILD ?= build/sanitize
 CMAKE_FLAGS += -DQARVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
@@ -24,6 +25,17 @@ bench:
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQARVEX_BENCH=ON
 	cmake --build build/bench -j $(JOBS) --target benchmarks
 	build/bench/benchmarks
+
+demo: all
+	examples/demo/run-demo.sh $(BUILD)
+
+# qarvex keeps OkFile.Txt, its log and its debug files beside its executable,
+# so it gets a folder of its own; the command in bin/ is a link to it.
+install: all
+	install -d $(DESTDIR)$(PREFIX)/lib/qarvex $(DESTDIR)$(PREFIX)/bin
+	install -m 755 $(BUILD)/qarvex $(DESTDIR)$(PREFIX)/lib/qarvex/qarvex
+	ln -sf ../lib/qarvex/qarvex $(DESTDIR)$(PREFIX)/bin/qarvex
+	install -m 755 $(BUILD)/pktdump $(DESTDIR)$(PREFIX)/bin/pktdump
 
 clean:
 	rm -rf build
