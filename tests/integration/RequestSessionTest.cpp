@@ -1,0 +1,256 @@
+// A whole file request session served the way a mailer runs it: the SRIF file
+// exactly as binkd writes it, a request list with CR LF line ends, and the
+// response list, report packet, log and debug file checked byte for byte.
+#include <regex>
+
+#include "QarvexHarness.h"
+
+namespace {
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+uint16_t u16(const std::string& bytes, size_t at) {
+    return uint16_t(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8);
+}
+
+std::string pad22(const std::string& text) { return (text + std::string(22, ' ')).substr(0, 22); }
+std::string right10(size_t value) {
+    std::string digits = std::string(10, ' ') + std::to_string(value);
+    return digits.substr(digits.size() - 10);
+}
+
+class RequestSession : public QarvexFolder {
+protected:
+    void SetUp() override {
+        QarvexFolder::SetUp();
+        files = root() / "files";
+        WriteFile(files / "pub" / "nodelist.zip", "Demo archive\n");
+        WriteFile(files / "private" / "notes.txt", "The sysop notes.\n");
+        WriteFile(files / "lists" / "allfiles.txt", "nodelist.zip notes.txt\n");
+        fs::create_directories(root() / "outbound");
+        std::string srif = ReadFile(fs::path(QARVEX_SOURCE_DIR) / "tests/integration/fixtures/binkd.srif");
+        srif = replaceAll(srif, "{B_INBOUND}", (root() / "inbound").string());
+        srif = replaceAll(srif, "{B_OUTBOUND}", (root() / "outbound").string());
+        WriteFile(srifPath(), srif);
+    }
+
+    fs::path srifPath() const { return root() / "inbound" / "request.srif"; }
+    fs::path requestList() const { return root() / "inbound" / "7f3196e9.req"; }
+    fs::path responseList() const { return root() / "outbound" / "139c0001.rsp"; }
+
+    void writeOkFile(const std::string& text) { WriteFile(bin() / "OkFile.Txt", replaceAll(text, "@", files.string())); }
+
+    fs::path packetOf(const RunResult& run) const {
+        std::smatch found;
+        std::regex reportLine("   Report File    ([^\n]*)\n");
+        EXPECT_TRUE(std::regex_search(run.out, found, reportLine)) << run.out;
+        return found[1].str();
+    }
+
+    fs::path files;
+};
+
+} // namespace
+
+TEST_F(RequestSession, ServesGrantsRefusalsAndMissesAndReportsThemInAPacket) {
+    writeOkFile("@/pub/\n"
+                "; protected notes\n"
+                "!secret @/private/*.txt    ; a comment after a path\n"
+                "\n"
+                "@FILES @/lists/allfiles.txt\n"
+                "@/missing/*\n");
+    WriteFile(requestList(), "NODELIST.ZIP\r\nnotes.txt !wrong\r\nnotes.txt !SECRET\r\nfiles\r\nmissing.arj\r\n"
+                             "\r\n../etc/passwd\r\n");
+
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    fs::path packet = packetOf(run);
+    EXPECT_EQ(packet.parent_path(), root() / "outbound");
+    EXPECT_TRUE(std::regex_match(packet.filename().string(), std::regex("[0-9A-F]{1,8}\\.Pkt")));
+
+    std::string badPath = "   Bad Path in OkFile: " + (files / "missing").string() + "/\n";
+    std::string expectedStart = ">> Starting File Request Processing (SRIF Mode)\n"
+                                "   Request File   " + requestList().string() + "\n"
+                                "   Response File  " + responseList().string() + "\n"
+                                "   Report File    " + packet.string() + "\n" +
+                                badPath + "   Requested File (NODELIST.ZIP)    Found 1\n" +
+                                badPath + "   Requested File (notes.txt) Bad or Missing Password\n" +
+                                badPath + "   Requested File (notes.txt)    Found 1\n" +
+                                badPath + "   Requested File (files)    Found 1\n" +
+                                badPath + "   Requested File (missing.arj) Not Found\n" +
+                                badPath + "   Requested File () Not Found\n" +
+                                badPath + "   Requested File () Not Found\n";
+    EXPECT_EQ(run.out.substr(0, expectedStart.size()), expectedStart);
+    EXPECT_TRUE(std::regex_search(run.out, std::regex("\nMatch Timer = [0-9.eE+-]+\nTotal Search Time = [0-9.eE+-]+\n"
+                                                      ">> F'Req Processing Complete. Queue'd = 3\n$")))
+        << run.out;
+    EXPECT_EQ(run.err, "");
+
+    EXPECT_EQ(ReadFile(responseList()), "-" + packet.string() + "\n+" + (files / "pub/nodelist.zip").string() +
+                                            "\n+" + (files / "private/notes.txt").string() + "\n+" +
+                                            (files / "lists/allfiles.txt").string() + "\n");
+
+    std::string bytes = ReadFile(packet);
+    ASSERT_GT(bytes.size(), 92u);
+    const std::pair<size_t, uint16_t> header[] = {
+        {0, 9999}, {2, 1},      {18, 2},   {20, 5020}, {22, 5020}, {34, 2}, {36, 2},
+        {40, 0x0100}, {44, 1}, {46, 2},   {48, 2},    {50, 0},    {52, 0}, {16, 0},
+    };
+    for (auto [offset, value] : header) {
+        SCOPED_TRACE(offset);
+        EXPECT_EQ(u16(bytes, offset), value);
+    }
+    EXPECT_EQ(bytes.substr(26, 8), std::string(8, '\0'));
+    EXPECT_LT(u16(bytes, 6), 12);   // month counts from 0
+    EXPECT_LT(u16(bytes, 4), 1000); // year modulo 1000
+    EXPECT_EQ(u16(bytes, 58), 2);   // message type
+    EXPECT_EQ(u16(bytes, 60), 9999);
+    EXPECT_EQ(u16(bytes, 62), 1);
+    EXPECT_EQ(u16(bytes, 64), 5020);
+    EXPECT_EQ(u16(bytes, 66), 5020);
+    EXPECT_TRUE(std::regex_match(bytes.substr(72, 19), std::regex("[0-9]{2} (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|"
+                                                                  "Nov|Dec) [0-9]{2}  [0-9]{2}:[0-9]{2}:[0-9]{2}")))
+        << bytes.substr(72, 19);
+    EXPECT_EQ(bytes[91], '\0');
+
+    std::string cr = "\r";
+    std::string expectedText =
+        std::string("Test Requester") + '\0' + "FileRequest Robot" + '\0' + "File Request Report From 2:5020/9999" +
+        '\0' + "File Request Report " + cr + cr + "Request               File Sent                   Size" + cr +
+        "------------          ------------          ----------" + cr +
+        pad22("NODELIST.ZIP") + pad22("nodelist.zip") + right10(13) + cr +
+        "notes.txt" + std::string(17, ' ') + "Bad or Missing Password" + cr +
+        pad22("notes.txt") + pad22("notes.txt") + right10(17) + cr +
+        pad22("files") + pad22("allfiles.txt") + right10(23) + cr +
+        pad22("missing.arj") + "File Not Found" + cr +
+        pad22("") + "File Not Found" + cr +
+        pad22("../etc/passwd") + "Invalid Characters in Request" + cr +
+        pad22("") + "File Not Found" + cr +
+        cr + "Totals for this session" + cr + "Files: 3   Bytes: 53" + cr +
+        cr + "Request 'FILES' for a complete list of the files available here" + cr + std::string(3, '\0');
+    EXPECT_EQ(bytes.substr(92), expectedText);
+
+    EXPECT_FALSE(fs::exists(requestList())) << "the request list is deleted after the session";
+    EXPECT_TRUE(DebugFiles().empty()) << "a run that ends well leaves no debug file";
+
+    std::vector<std::string> log = Lines(ReadFile(bin() / "QARVEX.Log"));
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[0].rfind("  QARVEX - File Request Processor - ", 0), 0u);
+    EXPECT_EQ(log[1], " ");
+    std::regex stamp("  [0-9]{2} (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{2}:[0-9]{2}:[0-9]{2} FREQ (.*)");
+    std::vector<std::string> events;
+    for (size_t i = 2; i < log.size(); ++i) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(log[i], m, stamp)) << log[i];
+        events.push_back(m[2]);
+    }
+    std::string bad = "Bad Path in OkFile: " + (files / "missing").string() + "/";
+    std::vector<std::string> expectedEvents = {
+        "Processing File Request From 2:5020/1@fidonet",
+        "File Request: NODELIST.ZIP", "Sending " + (files / "pub/nodelist.zip").string(), bad,
+        "File Request: notes.txt !wrong", bad, "Bad or Missing Password",
+        "File Request: notes.txt !SECRET", "Sending " + (files / "private/notes.txt").string(), bad,
+        "File Request: files", "Sending " + (files / "lists/allfiles.txt").string(), bad,
+        "File Request: missing.arj", bad, "File Not Found",
+        "File Request: ", bad, "File Not Found",
+        "File Request: ../etc/passwd", bad, "File Not Found",
+        "End",
+    };
+    EXPECT_EQ(events, expectedEvents);
+}
+
+TEST_F(RequestSession, StopsAtSixteenFilesAndStillEndsWell) {
+    for (int i = 0; i < 20; ++i) WriteFile(files / "many" / ("f" + std::to_string(i) + ".txt"), "x");
+    writeOkFile("@/many/*.txt\n");
+    WriteFile(requestList(), "*.txt\r\nnever.read\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("   File Request Limit Exceeded\nMatch Timer = "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nTotal Search Time = 0\n"), std::string::npos) << run.out;
+    EXPECT_EQ(Lines(ReadFile(responseList())).size(), 17u);
+    std::string bytes = ReadFile(packetOf(run));
+    EXPECT_NE(bytes.find("*.txt" + std::string(17, ' ') + "File Request Limit Exceeded\r"), std::string::npos);
+    EXPECT_NE(bytes.find("Files: 16   Bytes: 16\r"), std::string::npos);
+    EXPECT_EQ(bytes.find("never.read"), std::string::npos);
+}
+
+TEST_F(RequestSession, AMissingPermissionListStillLeavesAWholePacket) {
+    WriteFile(requestList(), "anything\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("   OkFile.Txt Not Found\n>> Error Exit.  See Debug001.Txt For more information\n"),
+              std::string::npos)
+        << run.out;
+    std::string bytes = ReadFile(packetOf(run));
+    EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string("\r\0\0\0", 4));
+    EXPECT_EQ(bytes.find("Totals"), std::string::npos);
+    EXPECT_EQ(DebugFiles(), std::vector<std::string>{"Debug001.Txt"});
+    EXPECT_NE(ReadFile(bin() / "Debug001.Txt").find("\nOkFile.Txt Not Found\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(requestList()));
+}
+
+TEST_F(RequestSession, TakesTheNextPacketNumberWhenTheNameIsTaken) {
+    writeOkFile("@/pub/\n");
+    WriteFile(requestList(), "nodelist.zip\r\n");
+    // Another session's packets for every name this one could pick now.
+    RunResult probe = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    fs::path first = packetOf(probe);
+    uint32_t number = uint32_t(std::stoul(first.stem().string(), nullptr, 16));
+    fs::remove(first);
+    char name[16];
+    for (uint32_t n = number; n < number + 120; ++n) {
+        std::snprintf(name, sizeof name, "%X.Pkt", n);
+        WriteFile(root() / "outbound" / name, "taken");
+    }
+    WriteFile(requestList(), "nodelist.zip\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    ASSERT_EQ(run.status, 0) << run.out;
+    fs::path packet = packetOf(run);
+    EXPECT_EQ(std::stoul(packet.stem().string(), nullptr, 16), number + 120);
+    for (uint32_t n = number; n < number + 120; ++n) {
+        std::snprintf(name, sizeof name, "%X.Pkt", n);
+        ASSERT_EQ(ReadFile(root() / "outbound" / name), "taken");
+    }
+    EXPECT_EQ(ReadFile(responseList()).rfind("-" + packet.string() + "\n", 0), 0u);
+}
+
+TEST_F(RequestSession, ErrorExitsEndWithStatusOneAndKeepTheirDebugFile) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        const char* output;
+    };
+    std::string missing = (root() / "nowhere.srif").string();
+    const Row rows[] = {
+        {"unknown mode", {"POLL"}, ">> Starting File Request Processing (POLL Mode)\n   Bad startup mode: POLL\n"},
+        {"SRIF file not found", {"SRIF", "2:5020/9999", missing},
+         (">> Starting File Request Processing (SRIF Mode)\n   " + missing + " Not Found\n").c_str()},
+        {"bad own address", {"srif", "5020/9999", srifPath().string()},
+         ">> Starting File Request Processing (srif Mode)\n   Bad Fido Address 5020/9999\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunResult run = Run(row.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, std::string(row.output) + ">> Error Exit.  See " + DebugFiles().back() +
+                               " For more information\n");
+    }
+    EXPECT_EQ(DebugFiles(), (std::vector<std::string>{"Debug001.Txt", "Debug002.Txt", "Debug003.Txt"}));
+}
+
+TEST_F(RequestSession, TooFewArgumentsReturnOneAndDeleteNothing) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"SRIF", "2:5020/9999"}}) {
+        RunResult run = Run(args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.out.find("   Not enough command line arguments supplied\n"), std::string::npos);
+    }
+    EXPECT_EQ(DebugFiles().size(), 2u);
+    std::string trace = ReadFile(bin() / "Debug002.Txt");
+    EXPECT_TRUE(std::regex_search(trace, std::regex("^Start QARVEX [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}\nArg 0 = " +
+                                                    program().string() + "\nArg 1 = SRIF\nArg 2 = 2:5020/9999\nArg 3 = \n")))
+        << trace;
+}

@@ -1,0 +1,70 @@
+// qarvex TEST: the permission list checked as a sysop runs it.
+#include "QarvexHarness.h"
+
+namespace {
+
+class TestMode : public QarvexFolder {
+protected:
+    std::string folder(const std::string& name) { return (root() / name).string(); }
+};
+
+} // namespace
+
+TEST_F(TestMode, ReportsNoErrorsForAGoodListAndLogsTwoRunsWithSeparators) {
+    WriteFile(root() / "pub" / "a.zip", "x");
+    fs::create_directories(root() / "pub" / "sub");
+    WriteFile(bin() / "OkFile.Txt", "; comment only\n   \n" + folder("pub") + "/*.ZIP ; any case\n@FILES !pw " +
+                                        folder("pub") + "/a.zip\n" + folder("pub") + "/\n");
+    for (int run = 0; run < 2; ++run) {
+        RunResult result = Run({"test"}, "\n");
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, ">> Starting File Request Processing (test Mode)\nTesting OkFile.Txt entries\n"
+                              "No Errors\n\r\nHit Enter");
+    }
+    std::vector<std::string> log = Lines(ReadFile(bin() / "QARVEX.Log"));
+    ASSERT_EQ(log.size(), 9u);
+    EXPECT_EQ(log[1], " ");
+    EXPECT_EQ(log[5], " ");
+    for (size_t i : {2u, 6u}) EXPECT_NE(log[i].find(" FREQ Test Mode - Checking OkFile.Txt"), std::string::npos);
+    for (size_t i : {3u, 7u}) EXPECT_NE(log[i].find(" FREQ No Errors"), std::string::npos);
+    for (size_t i : {4u, 8u}) EXPECT_NE(log[i].find(" FREQ End"), std::string::npos);
+    EXPECT_TRUE(DebugFiles().empty());
+}
+
+TEST_F(TestMode, CountsEachBrokenEntryAndStillEndsWell) {
+    fs::create_directories(root() / "onlysub" / "inner");
+    WriteFile(root() / "pub" / "a.txt", "x");
+    std::string text = folder("gone") + "/*.zip\n" + folder("gone") + "/\n" + folder("onlysub") + "/\n" +
+                       folder("pub") + "/*.zip\n$ " + folder("pub") + "/a.txt\n";
+    WriteFile(bin() / "OkFile.Txt", text);
+    RunResult result = Run({"TEST"}, "\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, ">> Starting File Request Processing (TEST Mode)\nTesting OkFile.Txt entries\n"
+                          "Path " + folder("gone") + " Not Found\n"
+                          "Path " + folder("gone") + " Not Found\n"
+                          "File " + folder("onlysub") + "/* Not Found\n"
+                          "File " + folder("pub") + "/*.zip Not Found\n"
+                          "$ Function Requests Not Supported\n"
+                          "File $ " + folder("pub") + "/a.txt Not Found\n"
+                          "\r\nHit Enter");
+    EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find(" FREQ Found 5 Errors\n"), std::string::npos);
+}
+
+TEST_F(TestMode, AMissingListIsAnErrorExit) {
+    RunResult result = Run({"TEST"}, "\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, ">> Starting File Request Processing (TEST Mode)\nOkFile.Txt Not Found\n\r\nHit Enter"
+                          ">> Error Exit.  See Debug001.Txt For more information\n");
+    EXPECT_EQ(DebugFiles(), std::vector<std::string>{"Debug001.Txt"});
+}
+
+TEST_F(TestMode, FindsItsListBesideTheProgramWhateverTheWorkingFolder) {
+    WriteFile(root() / "pub" / "a.zip", "x");
+    WriteFile(bin() / "OkFile.Txt", folder("pub") + "/\n");
+    fs::create_directories(root() / "elsewhere");
+    WriteFile(root() / "elsewhere" / "OkFile.Txt", "/nonexistent/\n");
+    RunResult result = Run({"TEST"}, "\n", root() / "elsewhere");
+    EXPECT_NE(result.out.find("No Errors"), std::string::npos) << result.out;
+    EXPECT_TRUE(fs::exists(bin() / "QARVEX.Log"));
+    EXPECT_FALSE(fs::exists(root() / "elsewhere" / "QARVEX.Log"));
+}
