@@ -9,6 +9,7 @@
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/MemoryBlock.h"
 #include "Universal/VELQstring.h"
 
 namespace {
