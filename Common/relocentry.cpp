@@ -9,6 +9,9 @@
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/NumberText.h"
+#include "Universal/StringFormat.h"
+#include "Universal/StringUtils.h"
 #include "Universal/VELQstring.h"
 
 namespace {
