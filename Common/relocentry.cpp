@@ -10,6 +10,9 @@
 #include "Common/exceptions.h"
 #include "Common/objects.h"
 #include "Universal/MemoryBlock.h"
+#include "Universal/NumberText.h"
+#include "Universal/StringFormat.h"
+#include "Universal/StringUtils.h"
 #include "Universal/VELQstring.h"
 
 namespace {
