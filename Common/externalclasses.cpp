@@ -1,9 +1,11 @@
 // The runtime's own classes, built once and registered by name.
+#include "Common/DateCommon.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
 #include "Universal/MemoryBlock.h"
 
 extern "C" void RuntimeInitExternalClasses() {
     for (int32_t kind = 0; kind < kExceptionKindCount; ++kind) RuntimeExceptionClass(ExceptionKind(kind));
+    DateClass();
     MemoryBlockClass();
 }

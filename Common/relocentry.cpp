@@ -5,10 +5,12 @@
 #include <cstring>
 #include <vector>
 
+#include "Common/DateCommon.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/Clocks.h"
 #include "Universal/MemoryBlock.h"
 #include "Universal/NumberText.h"
 #include "Universal/StringFormat.h"
