@@ -326,6 +326,7 @@ TEST(MemoryBlockStrings, StringValueCutsOrZeroFills) {
 }
 
 TEST(MemoryBlock, LeavesNoObjectsOrStringsBehind) {
+    RuntimeInitExternalClasses();  // class records and their names live for the whole process
     int64_t objects = RuntimeLiveObjectCount();
     int64_t strings = RuntimeLiveStringCount();
     {
