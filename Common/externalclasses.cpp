@@ -1,7 +1,9 @@
 // The runtime's own classes, built once and registered by name.
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/TextEncodingUtil.h"
 
 extern "C" void RuntimeInitExternalClasses() {
     for (int32_t kind = 0; kind < kExceptionKindCount; ++kind) RuntimeExceptionClass(ExceptionKind(kind));
+    TextEncodingClass(); TextConverterClass();
 }

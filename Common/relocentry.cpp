@@ -7,11 +7,18 @@
 
 #include "Common/array.h"
 #include "Common/assertion.h"
+#include "Common/basicstr.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/BackslashEscape.h"
 #include "Universal/NumberText.h"
+#include "Universal/StringCase.h"
+#include "Universal/StringFields.h"
 #include "Universal/StringFormat.h"
+#include "Universal/StringSearch.h"
+#include "Universal/StringTrim.h"
 #include "Universal/StringUtils.h"
+#include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"
 
 namespace {
