@@ -3,9 +3,11 @@
 #include "Common/exceptions.h"
 #include "Common/objects.h"
 #include "Universal/MemoryBlock.h"
+#include "Universal/TextEncodingUtil.h"
 
 extern "C" void RuntimeInitExternalClasses() {
     for (int32_t kind = 0; kind < kExceptionKindCount; ++kind) RuntimeExceptionClass(ExceptionKind(kind));
+    TextEncodingClass(); TextConverterClass();
     DateClass();
     MemoryBlockClass();
 }

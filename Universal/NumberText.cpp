@@ -76,8 +76,15 @@ double ParseDoubleInCLocale(const char* text) {
 
 extern "C" double StringVal(RTString s) {
     if (!s) return 0;
-    if (s->length > 1 && s->bytes()[0] == '&') return radixPrefixedValue(s->bytes(), s->length);
-    return ParseDoubleInCLocale(s->bytes());
+    if (!IsWideUnicodeEncoding(s->encoding)) {
+        if (s->length > 1 && s->bytes()[0] == '&') return radixPrefixedValue(s->bytes(), s->length);
+        return ParseDoubleInCLocale(s->bytes());
+    }
+    // Wide text is read after conversion, never by its ASCII-looking bytes.
+    RTString narrow = ConvertStringToCode(s, kEncodingUTF8);
+    double value = narrow && narrow->encoding == kEncodingUTF8 ? StringVal(narrow) : 0;
+    RuntimeUnlockString(narrow);
+    return value;
 }
 
 extern "C" int32_t runCLong(RTString s) {

@@ -45,6 +45,9 @@ public:
     std::string_view bytes() const noexcept { return {StringBytes(h_), StringLength(h_)}; }
     std::string str() const { return std::string(bytes()); }
 
+    /// Concatenation, bringing the two to a common encoding when they differ.
+    friend String operator+(const String& a, const String& b) { return String(RuntimeAddString(a.h_, b.h_)); }
+
     /// Case-insensitive order of the runtime's string comparison.
     friend int compare(const String& a, const String& b) { return RuntimeStringCompare(a.h_, b.h_); }
     friend bool operator==(const String& a, const String& b) { return compare(a, b) == 0; }

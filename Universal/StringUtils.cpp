@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Universal/UTF8.h"
 #include "Universal/Utf8Text.h"
 #include "Universal/VELQstring.h"
 
@@ -20,10 +21,6 @@ RTString StringPart(RTString s, uint32_t offset, uint32_t length) {
     if (length == 0) return nullptr;
     if (offset == 0 && length == s->length) return RuntimeLockString(s);
     return StringFromBytes(s->bytes() + offset, length, s->encoding);
-}
-
-bool IsWideUnicodeEncoding(uint32_t code) {
-    return code != kEncodingUTF8 && (code & 0xFFFFu) >= 0x100 && (code & 0xFFFFu) <= 0x1FF;
 }
 
 extern "C" RTString StringLeft(RTString s, int32_t n) {
@@ -114,8 +111,8 @@ extern "C" int32_t StringAsc(RTString s) { return s ? uint8_t(s->bytes()[0]) : 0
 extern "C" int32_t StringDBCSAsc(RTString s) {
     if (!s) return 0;
     if (s->encoding == kEncodingUTF8) {
-        uint32_t at = 0;
-        return int32_t(Utf8Decode(s->bytes(), s->length, at));
+        auto* p = reinterpret_cast<const uint8_t*>(s->bytes());
+        return int32_t(DecodeUTF8(p, p + s->length));
     }
     if (s->encoding == kEncodingUTF16 && s->length >= 2) {
         uint16_t unit;
@@ -140,4 +137,51 @@ extern "C" RTString StringDBCSChr(int32_t code) {
     }
     const char bytes[2] = {char((value >> 8) & 0xFF), char(value & 0xFF)};
     return StringFromBytes(bytes, 2, kEncodingUnknown);
+}
+
+namespace {
+
+int32_t sign(int64_t difference) { return difference < 0 ? -1 : difference > 0 ? 1 : 0; }
+
+int32_t compareBytes(RTString a, RTString b) {
+    const uint32_t la = StringLength(a), lb = StringLength(b);
+    int order = std::memcmp(StringBytes(a), StringBytes(b), std::min(la, lb));
+    return order != 0 ? sign(order) : sign(int64_t(la) - int64_t(lb));
+}
+
+int32_t compareUtf8(RTString a, RTString b) {
+    auto* p = reinterpret_cast<const uint8_t*>(StringBytes(a));
+    auto* q = reinterpret_cast<const uint8_t*>(StringBytes(b));
+    auto *pEnd = p + StringLength(a), *qEnd = q + StringLength(b);
+    while (p < pEnd && q < qEnd) {
+        uint32_t x = DecodeUTF8(p, pEnd), y = DecodeUTF8(q, qEnd);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return sign(int64_t(StringLength(a)) - int64_t(StringLength(b)));
+}
+
+int32_t compareUtf16(RTString a, RTString b) {
+    const uint32_t units = std::min(StringLength(a), StringLength(b)) / 2;
+    for (uint32_t i = 0; i < units; ++i) {
+        uint16_t x, y;
+        std::memcpy(&x, StringBytes(a) + 2 * i, 2);
+        std::memcpy(&y, StringBytes(b) + 2 * i, 2);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return sign(int64_t(StringLength(a) / 2) - int64_t(StringLength(b) / 2));
+}
+
+} // namespace
+
+// NOTE: other text is compared over its whole length rather than up to a NUL
+// byte, so that strings differing after an embedded NUL are not taken as equal.
+extern "C" int32_t StringStrCompare(RTString a, RTString b, int32_t mode) {
+    if (a == b) return 0;
+    if (mode == 0 || !a || !b) return compareBytes(a, b);
+    RTString x = RuntimeLockString(a), y = RuntimeLockString(b);
+    const uint32_t code = x->encoding == y->encoding ? x->encoding : BringToCommonEncoding(x, y);
+    const int32_t order = code == kEncodingUTF8 ? compareUtf8(x, y) : code == kEncodingUTF16 ? compareUtf16(x, y) : compareBytes(x, y);
+    RuntimeUnlockString(x);
+    RuntimeUnlockString(y);
+    return order;
 }

@@ -45,5 +45,10 @@ RTString StringDBCSChr(int32_t code);
 /// A new reference to the `length` bytes of s from byte offset `offset`
 /// (already within s); s itself when that is the whole of it.
 RTString StringPart(RTString s, uint32_t offset, uint32_t length);
-/// Whether `code` marks Unicode text of 16-bit units or wider (never a superset of ASCII).
-bool IsWideUnicodeEncoding(uint32_t code);
+
+extern "C" {
+/// -1, 0 or 1 with case: mode 0 compares the bytes as unsigned values (a shorter prefix
+/// first); any other mode compares in the common encoding, UTF-8 by code point and
+/// UTF-16 by unit, other text by byte.
+int32_t StringStrCompare(RTString a, RTString b, int32_t mode);
+}

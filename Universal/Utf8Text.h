@@ -2,7 +2,6 @@
 // the continuation bytes (0x80 to 0xBF) that follow it.
 #pragma once
 #include <cstdint>
-#include <string>
 
 /// Whether `byte` is a UTF-8 continuation byte.
 inline bool IsUtf8Continuation(uint8_t byte) { return (byte & 0xC0) == 0x80; }
@@ -13,8 +12,3 @@ uint32_t Utf8SkipCharacters(const char* text, uint32_t length, uint32_t from, in
 uint32_t Utf8BackCharacters(const char* text, uint32_t length, int64_t characters);
 /// Number of characters: the bytes that are not continuation bytes.
 uint32_t Utf8CharacterCount(const char* text, uint32_t length);
-/// The code point at byte offset `at`, advancing `at` past it. A malformed or
-/// cut-off sequence gives its lead byte's value and advances one byte.
-uint32_t Utf8Decode(const char* text, uint32_t length, uint32_t& at);
-/// Appends the UTF-8 sequence of `codePoint` to `out`.
-void Utf8Append(std::string& out, uint32_t codePoint);

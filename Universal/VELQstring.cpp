@@ -1,14 +1,109 @@
 #include "Universal/VELQstring.h"
 
-#include <cctype>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
+
+#include "Universal/TextEncodingUtil.h"
+#include "Universal/UTF8.h"
+#include "Universal/UnicodeCase.h"
 
 namespace {
+
 int64_t gLiveStrings = 0;
+
+/// The last string handed to the encoding converter and what came back. Both
+/// are held by a reference, so the source record cannot be freed and its
+/// address reused by another string while the entry stands.
+struct ConversionCache {
+    RTString source = nullptr;
+    RTString result = nullptr;
+
+    void remember(RTString newSource, RTString newResult) {
+        RuntimeLockString(newSource);
+        RuntimeLockString(newResult);
+        clear();
+        source = newSource;
+        result = newResult;
+    }
+    void clear() {
+        RuntimeUnlockString(std::exchange(source, nullptr));
+        RuntimeUnlockString(std::exchange(result, nullptr));
+    }
+};
+ConversionCache gConversionCache;
+
+/// Replaces an owned reference by another owned reference.
+void replaceOwned(RTString& slot, RTString replacement) {
+    RuntimeUnlockString(std::exchange(slot, replacement));
+}
+
+bool allBytesBelow0x80(RTString s) {
+    const auto* p = reinterpret_cast<const uint8_t*>(s->bytes());
+    return std::all_of(p, p + s->length, [](uint8_t c) { return c < 0x80; });
+}
+
+/// A new record holding the bytes of a and then b (either may be empty).
+RTString join(RTString a, RTString b, uint32_t encoding) {
+    uint32_t lengthA = StringLength(a), lengthB = StringLength(b);
+    RTString joined = StringAllocate(lengthA + lengthB, encoding);
+    if (!joined) return nullptr;
+    std::memcpy(joined->mutableBytes(), StringBytes(a), lengthA);
+    std::memcpy(joined->mutableBytes() + lengthA, StringBytes(b), lengthB);
+    return joined;
+}
+
+int32_t sign(int64_t difference) { return difference < 0 ? -1 : difference > 0 ? 1 : 0; }
+
+int32_t compareCodePoints(RTString a, RTString b) {
+    const auto* p = reinterpret_cast<const uint8_t*>(a->bytes());
+    const auto* q = reinterpret_cast<const uint8_t*>(b->bytes());
+    const uint8_t* endP = p + a->length;
+    const uint8_t* endQ = q + b->length;
+    while (p < endP && q < endQ) {
+        uint32_t x = UnicodeToUpper(DecodeUTF8(p, endP));
+        uint32_t y = UnicodeToUpper(DecodeUTF8(q, endQ));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return sign(int64_t(a->length) - int64_t(b->length));
+}
+
+uint16_t unitAt(RTString s, uint32_t index) {
+    uint16_t unit;
+    std::memcpy(&unit, s->bytes() + 2 * size_t(index), 2);
+    return unit;
+}
+
+int32_t compareUnits(RTString a, RTString b) {
+    uint32_t unitsA = a->length / 2, unitsB = b->length / 2;
+    for (uint32_t i = 0; i < std::min(unitsA, unitsB); ++i) {
+        uint32_t x = UnicodeToUpper(unitAt(a, i)), y = UnicodeToUpper(unitAt(b, i));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return sign(int64_t(unitsA) - int64_t(unitsB));
+}
+
+uint8_t asciiLower(uint8_t c) { return c >= 'A' && c <= 'Z' ? uint8_t(c + 32) : c; }
+uint8_t asciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 32) : c; }
+
+// Strings of equal length fold to lower case, others to upper case; the two
+// orders differ only for the six punctuation bytes between Z and a. Every byte
+// of the length takes part, NUL bytes included, so texts differing after a NUL
+// are never equal.
+int32_t compareBytes(RTString a, RTString b) {
+    const auto* p = reinterpret_cast<const uint8_t*>(a->bytes());
+    const auto* q = reinterpret_cast<const uint8_t*>(b->bytes());
+    bool sameLength = a->length == b->length;
+    uint8_t (*fold)(uint8_t) = sameLength ? asciiLower : asciiUpper;
+    for (uint32_t i = 0; i < std::min(a->length, b->length); ++i) {
+        uint8_t x = fold(p[i]), y = fold(q[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return sign(int64_t(a->length) - int64_t(b->length));
+}
+
 } // namespace
 
 RTString StringAllocate(uint32_t length, uint32_t encoding) {
@@ -52,14 +147,93 @@ extern "C" void RuntimeLockUnlockStrings(RTString newValue, RTString oldValue) {
     RuntimeUnlockString(oldValue);
 }
 
+uint32_t CombineEncodings(uint32_t a, uint32_t b, EncodingCombination how) {
+    if (a == b) return a;
+    if ((a == kEncodingASCII && b == kEncodingUTF8) || (a == kEncodingUTF8 && b == kEncodingASCII))
+        return kEncodingUTF8;
+    if (a == kEncodingASCII && !IsWideUnicodeEncoding(b)) return b;
+    if (b == kEncodingASCII && !IsWideUnicodeEncoding(a)) return a;
+    if (how == EncodingCombination::Plain) return kEncodingUnknown;
+    bool eitherUTF16 = a == kEncodingUTF16 || b == kEncodingUTF16;
+    bool eitherUTF8 = a == kEncodingUTF8 || b == kEncodingUTF8;
+    return eitherUTF16 && !eitherUTF8 ? kEncodingUTF16 : kEncodingUTF8;
+}
+
+uint32_t BringToCommonEncoding(RTString& a, RTString& b) {
+    if (!a && !b) return kEncodingASCII;
+    if (!a) return b->encoding;
+    if (!b) return a->encoding;
+    if (a->encoding == b->encoding) return a->encoding;
+    if (a->encoding == kEncodingUnknown || b->encoding == kEncodingUnknown) return kEncodingUnknown;
+    uint32_t combined = CombineEncodings(a->encoding, b->encoding, EncodingCombination::Plain);
+    if (combined != kEncodingUnknown) return combined;
+    uint32_t target = CombineEncodings(a->encoding, b->encoding, EncodingCombination::Forced);
+    // A conversion that gives nothing, or that the converter could not make
+    // (the text comes back in its old code), leaves no common encoding.
+    for (RTString* side : {&a, &b}) {
+        if ((*side)->encoding == target) continue;
+        RTString converted = ConvertStringToCode(*side, target);
+        if (StringLength(converted) == 0 || converted->encoding != target) {
+            RuntimeUnlockString(converted);
+            return kEncodingUnknown;
+        }
+        replaceOwned(*side, converted);
+    }
+    return target;
+}
+
+RTString ConvertStringToCode(RTString s, uint32_t code) {
+    if (!s || code == kEncodingUnknown || s->encoding == kEncodingUnknown || s->encoding == code)
+        return RuntimeLockString(s);
+    ConversionCache& cache = gConversionCache;
+    if (cache.source == s && cache.result && cache.result->encoding == code) return RuntimeLockString(cache.result);
+    // Relabelling is only sound between codes that read ASCII bytes as ASCII;
+    // wide Unicode text always goes through the converter, either way.
+    bool wide = IsWideUnicodeEncoding(code) || IsWideUnicodeEncoding(s->encoding);
+    if (!wide && (s->encoding == kEncodingASCII || allBytesBelow0x80(s)))
+        return StringFromBytes(s->bytes(), s->length, code);
+    RTString converted = TextEncodingConvert(s, s->encoding, code);
+    cache.remember(s, converted);
+    return converted;
+}
+
+void RuntimeClearStringConversionCache() { gConversionCache.clear(); }
+
+RTString StringCharacterInEncoding(uint32_t codePoint, uint32_t code) {
+    if (code == kEncodingUTF16) {
+        auto unit = uint16_t(codePoint);
+        return StringFromBytes(&unit, 2, code);
+    }
+    char sequence[4];
+    RTString utf8 = StringFromBytes(sequence, EncodeUTF8(codePoint, sequence), kEncodingUTF8);
+    if (code == kEncodingUTF8) return utf8;
+    RTString converted = ConvertStringToCode(utf8, code);
+    RuntimeUnlockString(utf8);
+    return converted;
+}
+
+extern "C" RTString RuntimeAddString(RTString a, RTString b) {
+    if (!b) return RuntimeLockString(a);
+    if (!a) return RuntimeLockString(b);
+    if (a->encoding == b->encoding) return join(a, b, a->encoding);
+    RTString x = RuntimeLockString(a), y = RuntimeLockString(b);
+    uint32_t common = BringToCommonEncoding(x, y);
+    RTString joined = join(x, y, common);
+    RuntimeUnlockString(x);
+    RuntimeUnlockString(y);
+    return joined;
+}
+
 extern "C" int32_t RuntimeStringCompare(RTString a, RTString b) {
     if (a == b) return 0;
     if (!a) return -1;
     if (!b) return 1;
-    uint32_t common = std::min(a->length, b->length);
-    for (uint32_t i = 0; i < common; ++i) {
-        int x = toupper(uint8_t(a->bytes()[i])), y = toupper(uint8_t(b->bytes()[i]));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a->length == b->length ? 0 : a->length < b->length ? -1 : 1;
+    RTString x = RuntimeLockString(a), y = RuntimeLockString(b);
+    uint32_t common = BringToCommonEncoding(x, y);
+    int32_t order = common == kEncodingUTF8    ? compareCodePoints(x, y)
+                    : common == kEncodingUTF16 ? compareUnits(x, y)
+                                               : compareBytes(x, y);
+    RuntimeUnlockString(x);
+    RuntimeUnlockString(y);
+    return order;
 }

@@ -31,6 +31,16 @@ static_assert(offsetof(StringRecord, shortLength) == 20);
 static_assert(offsetof(StringRecord, text) == 21);
 #endif
 
+/// Four-byte Unicode text, as the string core labels it.
+inline constexpr uint32_t kEncodingUTF32 = 0x0C000100;
+
+/// Whether text in `code` is read in units other than single bytes (UTF-16 and
+/// its variants, four-byte Unicode): such text is never a superset of ASCII.
+/// UTF-8 belongs to the Unicode family but reads ASCII bytes as ASCII.
+inline bool IsWideUnicodeEncoding(uint32_t code) {
+    return code != kEncodingUTF8 && (code & 0xFFFF) >= 0x100 && (code & 0xFFFF) <= 0x1FF;
+}
+
 /// Length in bytes of a string value; 0 for the empty string.
 inline uint32_t StringLength(RTString s) { return s ? s->length : 0; }
 /// The text bytes of a string value, or "" for the empty string.
@@ -46,6 +56,29 @@ RTString StringFromBytes(const void* data, size_t length, uint32_t encoding);
 /// Number of string records alive now, for leak checks in tests.
 int64_t RuntimeLiveStringCount();
 
+/// Whether a pair of codes without a common code is to be given one anyway.
+enum class EncodingCombination { Plain, Forced };
+
+/// The code two codes combine to without any conversion; unknown when they
+/// have none and the combination is Plain.
+uint32_t CombineEncodings(uint32_t a, uint32_t b, EncodingCombination how);
+
+/// Brings two strings to their common encoding and gives its code. `a` and `b`
+/// are references the caller owns; either may be replaced by a converted string
+/// (the old reference released). Unknown when no common encoding was reached.
+uint32_t BringToCommonEncoding(RTString& a, RTString& b);
+
+/// `s` in encoding `code`, with one reference for the caller: `s` itself when
+/// no conversion is needed or possible, else a relabelled or converted copy.
+RTString ConvertStringToCode(RTString s, uint32_t code);
+
+/// Empties the one-entry conversion cache, releasing the strings it holds.
+void RuntimeClearStringConversionCache();
+
+/// One character in encoding `code`: the UTF-8 sequence for UTF-8, the 16-bit
+/// unit for UTF-16, else the UTF-8 sequence converted to `code`. New reference.
+RTString StringCharacterInEncoding(uint32_t codePoint, uint32_t code);
+
 extern "C" {
 /// Adds one reference unless s is null; returns s.
 RTString RuntimeLockString(RTString s);
@@ -53,6 +86,8 @@ RTString RuntimeLockString(RTString s);
 void RuntimeUnlockString(RTString s);
 /// Assignment of `newValue` over `oldValue`: locks new, then unlocks old, unless they are the same.
 void RuntimeLockUnlockStrings(RTString newValue, RTString oldValue);
+/// a followed by b, with one reference for the caller (a or b itself when the other is empty).
+RTString RuntimeAddString(RTString a, RTString b);
 /// -1, 0 or 1: the case-insensitive order of the application's relational operators.
 int32_t RuntimeStringCompare(RTString a, RTString b);
 }

@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "StringLeakGuard.h"
+#include "Universal/String.h"
+#include "Universal/TextEncodingUtil.h"
+#include "Universal/VELQstring.h"
+
+namespace {
+
+constexpr uint32_t kLatin1 = 0x201;
+constexpr uint32_t kMacJapanese = 1;  // no converter on this platform
+
+rt::String bytes(std::string_view text, uint32_t encoding) { return rt::String::fromBytes(text, encoding); }
+
+} // namespace
+
+TEST(StringRecord, LongTextKeepsItsLengthBeside255) {
+    StringLeakGuard guard;
+    rt::String s = bytes(std::string(300, 'x'), kEncodingASCII);
+    EXPECT_EQ(s.get()->length, 300u);
+    EXPECT_EQ(s.get()->shortLength, 255);
+    EXPECT_EQ(s.get()->bufferSize, 302u);
+    EXPECT_EQ(s.get()->bytes()[300], '\0');
+}
+
+TEST(StringAdd, EmptySideSharesTheOtherString) {
+    StringLeakGuard guard;
+    rt::String literal("OkFile.Txt");
+    for (bool emptyFirst : {true, false}) {
+        SCOPED_TRACE(emptyFirst);
+        RTString sum = emptyFirst ? RuntimeAddString(nullptr, literal.get()) : RuntimeAddString(literal.get(), nullptr);
+        EXPECT_EQ(sum, literal.get());
+        EXPECT_EQ(literal.get()->refCount, 2u);
+        RuntimeUnlockString(sum);
+    }
+    EXPECT_EQ(RuntimeAddString(nullptr, nullptr), nullptr);
+}
+
+TEST(StringAdd, JoinsBytesUnderTheCommonEncoding) {
+    StringLeakGuard guard;
+    struct Row {
+        const char* name;
+        rt::String a, b;
+        std::string expected;
+        uint32_t encoding;
+    };
+    const Row rows[] = {
+        {"same code", bytes("ab", kLatin1), bytes("\xE9", kLatin1), "ab\xE9", kLatin1},
+        {"ASCII then UTF-8, no conversion", bytes("a\xFF", kEncodingASCII), rt::String("\xC3\xA9"),
+         "a\xFF\xC3\xA9", kEncodingUTF8},
+        {"ASCII with a single-byte code", bytes("a", kEncodingASCII), bytes("\xE9", kLatin1), "a\xE9", kLatin1},
+        {"UTF-8 with unknown keeps both runs", rt::String("\xC3\xA9"), bytes("\xE9", kEncodingUnknown),
+         "\xC3\xA9\xE9", kEncodingUnknown},
+        {"Latin-1 with UTF-8 goes to UTF-8", bytes("\xE9", kLatin1), rt::String("\xC3\xBC"), "\xC3\xA9\xC3\xBC",
+         kEncodingUTF8},
+        {"UTF-16 with Latin-1 goes to UTF-16", bytes(std::string("A\0", 2), kEncodingUTF16), bytes("\xE9", kLatin1),
+         std::string("A\0\xE9\0", 4), kEncodingUTF16},
+        {"ASCII is converted to UTF-16", bytes("ab", kEncodingASCII), bytes(std::string("c\0", 2), kEncodingUTF16),
+         std::string("a\0b\0c\0", 6), kEncodingUTF16},
+        {"UTF-16 with UTF-8 goes to UTF-8", bytes(std::string("\xE9\0", 2), kEncodingUTF16), rt::String("x"),
+         "\xC3\xA9x", kEncodingUTF8},
+        {"no converter: joined as they stand", bytes("\x82\xA0", kMacJapanese), rt::String("\xC3\xA9"),
+         "\x82\xA0\xC3\xA9", kEncodingUnknown},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string aBefore = row.a.str(), bBefore = row.b.str();
+        uint32_t aCode = row.a.encoding(), bCode = row.b.encoding();
+        rt::String sum = row.a + row.b;
+        EXPECT_EQ(sum.str(), row.expected);
+        EXPECT_EQ(sum.encoding(), row.encoding);
+        EXPECT_NE(sum.get(), row.a.get());
+        // The callers' values are never converted in place.
+        EXPECT_EQ(row.a.str(), aBefore);
+        EXPECT_EQ(row.b.str(), bBefore);
+        EXPECT_EQ(row.a.encoding(), aCode);
+        EXPECT_EQ(row.b.encoding(), bCode);
+        RuntimeClearStringConversionCache();
+        EXPECT_EQ(row.a.get()->refCount, 1u);
+        EXPECT_EQ(row.b.get()->refCount, 1u);
+    }
+}
+
+TEST(StringCompare, OrdersWithoutRegardToCase) {
+    StringLeakGuard guard;
+    struct Row {
+        const char* name;
+        rt::String a, b;
+        int expected;
+    };
+    const Row rows[] = {
+        {"UTF-8 line equals the literal", rt::String("OKFILE.TXT"), rt::String("OkFile.Txt"), 0},
+        {"equal prefix, fewer bytes first", rt::String("abc"), rt::String("ABCD"), -1},
+        {"longer second", rt::String("ABCD"), rt::String("abc"), 1},
+        {"UTF-8 folds beyond ASCII", rt::String("\xC3\x89" "COLE"), rt::String("\xC3\xA9" "cole"), 0},
+        {"UTF-8 Cyrillic", rt::String("\xD0\x90"), rt::String("\xD0\xB1"), -1},
+        {"UTF-8 by code point, not byte", rt::String("z"), rt::String("\xC3\xA9"), -1},
+        {"UTF-8 fewer bytes after equal code points", rt::String("\xC3\xA9"), rt::String("\xC3\x89x"), -1},
+        {"structure field against literal", bytes("OKFILE.TXT", kEncodingUnknown), rt::String("OkFile.Txt"), 0},
+        {"bytes past a NUL count", bytes(std::string("a\0b", 3), kEncodingUnknown),
+         bytes(std::string("a\0c", 3), kEncodingUnknown), -1},
+        {"equal lengths fold to lower case", bytes("_", kEncodingASCII), bytes("a", kEncodingASCII), -1},
+        {"other lengths fold to upper case", bytes("_x", kEncodingASCII), bytes("a", kEncodingASCII), 1},
+        {"high bytes by value", bytes("\xE9", kLatin1), bytes("\xC9", kLatin1), 1},
+        {"UTF-16 by unit", bytes(std::string("a\0b\0", 4), kEncodingUTF16),
+         bytes(std::string("A\0B\0", 4), kEncodingUTF16), 0},
+        {"UTF-16 fewer units first", bytes(std::string("a\0", 2), kEncodingUTF16),
+         bytes(std::string("A\0B\0", 4), kEncodingUTF16), -1},
+        {"Latin-1 against UTF-8 through UTF-8", bytes("\xC9", kLatin1), rt::String("\xC3\xA9"), 0},
+        {"ASCII against UTF-8", bytes("ABC", kEncodingASCII), rt::String("abc"), 0},
+        {"UTF-16 against Latin-1 through UTF-16", bytes(std::string("\xE9\0", 2), kEncodingUTF16),
+         bytes("\xC9", kLatin1), 0},
+        {"empty first", rt::String(), rt::String("a"), -1},
+        {"empty second", rt::String("a"), rt::String(), 1},
+        {"both empty", rt::String(), rt::String(), 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(RuntimeStringCompare(row.a.get(), row.b.get()), row.expected);
+    }
+}
+
+TEST(StringCompare, SameRecordIsEqualAndUntouched) {
+    StringLeakGuard guard;
+    rt::String s = bytes("\xFF\xFE", kMacJapanese);
+    EXPECT_EQ(RuntimeStringCompare(s.get(), s.get()), 0);
+    EXPECT_EQ(s.get()->refCount, 1u);
+}
+
+TEST(StringConversion, SharesWhenNothingIsToBeDone) {
+    StringLeakGuard guard;
+    rt::String utf8("abc"), unknown = bytes("\xE9", kEncodingUnknown);
+    const std::pair<RTString, uint32_t> rows[] = {
+        {utf8.get(), kEncodingUTF8}, {utf8.get(), kEncodingUnknown}, {unknown.get(), kEncodingUTF8}};
+    for (const auto& [source, code] : rows) {
+        SCOPED_TRACE(code);
+        RTString converted = ConvertStringToCode(source, code);
+        EXPECT_EQ(converted, source);
+        RuntimeUnlockString(converted);
+    }
+    EXPECT_EQ(ConvertStringToCode(nullptr, kEncodingUTF16), nullptr);
+}
+
+TEST(StringConversion, RelabelsAsciiTextBetweenByteEncodings) {
+    StringLeakGuard guard;
+    rt::String s("plain");
+    rt::String latin = rt::String::adopt(ConvertStringToCode(s.get(), kLatin1));
+    EXPECT_NE(latin.get(), s.get());
+    EXPECT_EQ(latin.str(), "plain");
+    EXPECT_EQ(latin.encoding(), kLatin1);
+}
+
+TEST(StringConversion, WideTextAlwaysGoesThroughTheConverter) {
+    StringLeakGuard guard;
+    rt::String wide = bytes(std::string("A\0B\0", 4), kEncodingUTF16);
+    rt::String utf8 = rt::String::adopt(ConvertStringToCode(wide.get(), kEncodingUTF8));
+    EXPECT_EQ(utf8.str(), "AB");
+    EXPECT_EQ(utf8.encoding(), kEncodingUTF8);
+    rt::String ascii = bytes("AB", kEncodingASCII);
+    rt::String back = rt::String::adopt(ConvertStringToCode(ascii.get(), kEncodingUTF16));
+    EXPECT_EQ(back.str(), std::string("A\0B\0", 4));
+    rt::String ucs4 = rt::String::adopt(ConvertStringToCode(ascii.get(), kEncodingUTF32));
+    EXPECT_GE(ucs4.length(), 8u);
+}
+
+TEST(StringConversion, CacheGivesTheSameResultForTheSameRecord) {
+    StringLeakGuard guard;
+    rt::String latin = bytes("caf\xE9", kLatin1);
+    RTString first = ConvertStringToCode(latin.get(), kEncodingUTF8);
+    RTString second = ConvertStringToCode(latin.get(), kEncodingUTF8);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(rt::String::retain(first).str(), "caf\xC3\xA9");
+    RuntimeUnlockString(first);
+    RuntimeUnlockString(second);
+    // Another target is not served from the entry made for UTF-8.
+    rt::String wide = rt::String::adopt(ConvertStringToCode(latin.get(), kEncodingUTF16));
+    EXPECT_EQ(wide.str(), std::string("c\0a\0f\0\xE9\0", 8));
+}
+
+TEST(StringConversion, CacheHoldsItsStringsSoNoAddressIsReused) {
+    StringLeakGuard guard;
+    int64_t before = RuntimeLiveStringCount();
+    RTString source = StringFromBytes("\xE9", 1, kLatin1);
+    RuntimeUnlockString(ConvertStringToCode(source, kEncodingUTF8));
+    RuntimeUnlockString(source);
+    EXPECT_EQ(RuntimeLiveStringCount(), before + 2) << "the cache keeps its source and result";
+    // A record of the same size made now would take a freed source's address;
+    // the conversion must be its own, not the cached one.
+    for (const char* text : {"\xFC", "\xF1", "\xE9"}) {
+        SCOPED_TRACE(text);
+        RTString next = StringFromBytes(text, 1, kLatin1);
+        rt::String converted = rt::String::adopt(ConvertStringToCode(next, kEncodingUTF8));
+        rt::String expected = rt::String::adopt(TextEncodingConvert(next, kLatin1, kEncodingUTF8));
+        EXPECT_EQ(converted.str(), expected.str());
+        RuntimeUnlockString(next);
+    }
+    RuntimeClearStringConversionCache();
+    EXPECT_EQ(RuntimeLiveStringCount(), before);
+}
+
+TEST(StringCharacter, BuildsOneCharacterInTheCode) {
+    StringLeakGuard guard;
+    EXPECT_EQ(rt::String::adopt(StringCharacterInEncoding(0xE9, kEncodingUTF8)).str(), "\xC3\xA9");
+    EXPECT_EQ(rt::String::adopt(StringCharacterInEncoding(0xE9, kEncodingUTF16)).str(), std::string("\xE9\0", 2));
+    rt::String latin = rt::String::adopt(StringCharacterInEncoding(0xE9, kLatin1));
+    EXPECT_EQ(latin.str(), "\xE9");
+    EXPECT_EQ(latin.encoding(), kLatin1);
+}
+
+TEST(EncodingCombination, ForcedPairsPreferUTF16OnlyWithoutUTF8) {
+    const struct {
+        uint32_t a, b, plain, forced;
+    } rows[] = {
+        {kEncodingASCII, kEncodingUTF8, kEncodingUTF8, kEncodingUTF8},
+        {kEncodingUTF8, kEncodingASCII, kEncodingUTF8, kEncodingUTF8},
+        {kEncodingASCII, kLatin1, kLatin1, kLatin1},
+        {kEncodingASCII, kEncodingUTF16, kEncodingUnknown, kEncodingUTF16},
+        {kEncodingASCII, kEncodingUTF32, kEncodingUnknown, kEncodingUTF8},
+        {kLatin1, kEncodingUTF16, kEncodingUnknown, kEncodingUTF16},
+        {kEncodingUTF16, kEncodingUTF8, kEncodingUnknown, kEncodingUTF8},
+        {kLatin1, 0x500, kEncodingUnknown, kEncodingUTF8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << row.a << "+" << row.b);
+        EXPECT_EQ(CombineEncodings(row.a, row.b, EncodingCombination::Plain), row.plain);
+        EXPECT_EQ(CombineEncodings(row.a, row.b, EncodingCombination::Forced), row.forced);
+    }
+}
