@@ -10,6 +10,7 @@
 #include "Universal/DateImp/DateNames.h"
 #include "Universal/DateImp/DateText.h"
 #include "Universal/StringFormat.h"
+#include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"
 
 namespace {
@@ -30,7 +31,10 @@ DateImp* readable(RuntimeObject* date) {
     return imp;
 }
 
-RTString systemString(const std::string& text) { return StringFromBytes(text.data(), text.size(), kEncodingUTF8); }
+// Text in the system's encoding, which the date command's names also come in.
+RTString systemString(const std::string& text) {
+    return StringFromBytes(text.data(), text.size(), SystemEncodingCode());
+}
 
 // A number laid out by the runtime's number formatter.
 std::string formatted(int32_t value, const char* format) {

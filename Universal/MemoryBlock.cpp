@@ -8,6 +8,7 @@
 
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/UTF8.h"
 #include "Universal/VELQstring.h"
 
 namespace {
@@ -95,56 +96,17 @@ void initializeBlock(RuntimeObject* block) {
     f.littleEndian = 1;
 }
 
-void appendUtf8(std::string& out, uint32_t codePoint) {
-    if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) codePoint = 0xFFFD;
-    if (codePoint < 0x80) {
-        out += char(codePoint);
-    } else if (codePoint < 0x800) {
-        out += char(0xC0 | (codePoint >> 6));
-        out += char(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += char(0xE0 | (codePoint >> 12));
-        out += char(0x80 | ((codePoint >> 6) & 0x3F));
-        out += char(0x80 | (codePoint & 0x3F));
-    } else {
-        out += char(0xF0 | (codePoint >> 18));
-        out += char(0x80 | ((codePoint >> 12) & 0x3F));
-        out += char(0x80 | ((codePoint >> 6) & 0x3F));
-        out += char(0x80 | (codePoint & 0x3F));
-    }
-}
-
-// The UTF-16 units of a string: as stored for UTF-16 text (little-endian units),
-// else decoded from UTF-8, of which ASCII is a part; a broken sequence gives U+FFFD.
+// The UTF-16 units of a string, converted unless it already is UTF-16. Text
+// no converter can take (its code unknown) gives one unit per byte.
 std::u16string utf16Units(RTString s) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(StringBytes(s));
-    size_t length = StringLength(s);
+    rt::String converted = rt::String::adopt(ConvertStringToCode(s, kEncodingUTF16));
+    std::string_view bytes = converted.bytes();
     std::u16string units;
-    if (StringEncodingCode(s) == kEncodingUTF16) {
-        for (size_t i = 0; i + 1 < length; i += 2) units += char16_t(bytes[i] | bytes[i + 1] << 8);
-        return units;
-    }
-    for (size_t i = 0; i < length;) {
-        uint8_t lead = bytes[i];
-        int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
-        uint32_t codePoint = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
-        bool valid = extra >= 0 && i + size_t(extra) < length;
-        for (int k = 1; valid && k <= extra; ++k) {
-            valid = (bytes[i + k] & 0xC0) == 0x80;
-            codePoint = codePoint << 6 | (bytes[i + k] & 0x3F);
-        }
-        if (!valid) {
-            units += char16_t(0xFFFD);
-            ++i;
-            continue;
-        }
-        i += size_t(extra) + 1;
-        if (codePoint >= 0x10000) {
-            units += char16_t(0xD800 + ((codePoint - 0x10000) >> 10));
-            units += char16_t(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
-        } else {
-            units += char16_t(codePoint);
-        }
+    if (converted.encoding() == kEncodingUTF16) {
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+            units += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);  // UTF-16 text is little-endian
+    } else {
+        for (char byte : bytes) units += char16_t(uint8_t(byte));
     }
     return units;
 }
@@ -410,7 +372,8 @@ extern "C" RTString memoryGetWString(RuntimeObject* block, int32_t offset) {
     for (int64_t at = offset; !f.owned || at + 4 <= f.size; at += 4) {
         uint32_t unit = readValue<uint32_t>(block, int32_t(at));
         if (unit == 0) break;
-        appendUtf8(text, unit);
+        char sequence[4];
+        text.append(sequence, EncodeUTF8(unit, sequence));
     }
     return StringFromBytes(text.data(), text.size(), kEncodingUTF8);
 }

@@ -306,6 +306,25 @@ TEST(MemoryBlockStrings, WStringWritesUtf16UnitsAsThirtyTwoBitUnits) {
     EXPECT_EQ(block.wString(0).str(), text.str());
     expectRaises(ExceptionKind::OutOfBoundsException, [&] { block.setWString(4, text); });
 
+    struct Row {
+        const char* what;
+        rt::String text;
+        std::vector<uint32_t> units;
+    };
+    const Row rows[] = {
+        {"ISO Latin-1", rt::String::fromBytes("\xE9t\xE9", 0x201), {0xE9, 't', 0xE9}},
+        {"UTF-16", rt::String::fromBytes(std::string_view("h\0i\0", 4), kEncodingUTF16), {'h', 'i'}},
+        {"beyond 16 bits", rt::String("\xF0\x9F\x98\x80"), {0xD83D, 0xDE00}},
+        {"unknown code", rt::String::fromBytes("\xFF", kEncodingUnknown), {0xFF}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        MemoryBlock units(24);
+        units.setWString(0, row.text);
+        for (size_t i = 0; i <= row.units.size(); ++i)
+            EXPECT_EQ(units.uint32(int32_t(4 * i)), i < row.units.size() ? row.units[i] : 0u) << i;
+    }
+
     MemoryBlock unterminated(8);
     unterminated.setUInt32(0, 'h');
     unterminated.setUInt32(4, 'i');
