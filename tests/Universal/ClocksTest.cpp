@@ -69,5 +69,6 @@ TEST(RuntimeMicroseconds, TwoReadingsDifferByTheElapsedTime) {
     if (elapsed < 0) elapsed += 4294967296.0;  // a wrap fell between the readings
     EXPECT_GE(elapsed, 200000);
     EXPECT_LT(elapsed, 1000000);
-    EXPECT_EQ(RuntimeMicroseconds(), double(int32_t(RuntimeMicroseconds())));  // a whole 32-bit count
+    double reading = RuntimeMicroseconds();
+    EXPECT_EQ(reading, double(int32_t(reading)));  // a whole 32-bit count
 }
