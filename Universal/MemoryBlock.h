@@ -63,27 +63,37 @@ void MemoryBlockFinalizer(RuntimeObject* block);
 // any access through a nil data address, raises OutOfBoundsException; a nil
 // block raises NilObjectException.
 
+/// Byte (UInt8): 0 to 255; a setter keeps the low 8 bits.
 int32_t memoryGetByte(RuntimeObject* block, int32_t offset);
 void memorySetByte(RuntimeObject* block, int32_t offset, int32_t value);
+/// Int8: -128 to 127.
 int32_t memoryGetInt8(RuntimeObject* block, int32_t offset);
 void memorySetInt8(RuntimeObject* block, int32_t offset, int32_t value);
+/// Boolean: true when the byte is not 0; written as 1 or 0.
 bool memoryGetBoolean(RuntimeObject* block, int32_t offset);
 void memorySetBoolean(RuntimeObject* block, int32_t offset, bool value);
+/// Short (Int16): signed 16 bits.
 int32_t memoryGetShort(RuntimeObject* block, int32_t offset);
 void memorySetShort(RuntimeObject* block, int32_t offset, int32_t value);
+/// UShort (UInt16): unsigned 16 bits.
 int32_t memoryGetUShort(RuntimeObject* block, int32_t offset);
 void memorySetUInt16(RuntimeObject* block, int32_t offset, int32_t value);
+/// Long: signed 32 bits.
 int32_t memoryGetLong(RuntimeObject* block, int32_t offset);
 void memorySetLong(RuntimeObject* block, int32_t offset, int32_t value);
+/// UInt32: unsigned 32 bits.
 uint32_t memoryGetUInt32(RuntimeObject* block, int32_t offset);
 void memorySetUInt32(RuntimeObject* block, int32_t offset, uint32_t value);
+/// Int64: signed 64 bits.
 int64_t memoryGetInt64(RuntimeObject* block, int32_t offset);
 void memorySetInt64(RuntimeObject* block, int32_t offset, int64_t value);
+/// UInt64: unsigned 64 bits.
 uint64_t memoryGetUInt64(RuntimeObject* block, int32_t offset);
 void memorySetUInt64(RuntimeObject* block, int32_t offset, uint64_t value);
+/// Single: IEEE 754 single precision; the setter narrows its double argument.
 float memoryGetSingle(RuntimeObject* block, int32_t offset);
-/// Writes `value` narrowed to single precision.
 void memorySetSingle(RuntimeObject* block, int32_t offset, double value);
+/// Double: IEEE 754 double precision.
 double memoryGetDouble(RuntimeObject* block, int32_t offset);
 void memorySetDouble(RuntimeObject* block, int32_t offset, double value);
 /// A new block (caller owns it) wrapping the whole machine address stored at the offset.
