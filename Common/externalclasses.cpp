@@ -1,8 +1,10 @@
 // The runtime's own classes, built once and registered by name.
 #include "Common/ConsoleApplication.h"
+#include "Common/DateCommon.h"
 #include "Common/StandardStreams.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/MemoryBlock.h"
 #include "Universal/TextEncodingUtil.h"
 
 extern "C" void RuntimeInitExternalClasses() {
@@ -13,4 +15,6 @@ extern "C" void RuntimeInitExternalClasses() {
     StandardInputStreamClass();
     TextEncodingClass();
     TextConverterClass();
+    DateClass();
+    MemoryBlockClass();
 }

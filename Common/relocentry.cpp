@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Common/ConsoleApplication.h"
+#include "Common/DateCommon.h"
 #include "Common/RuntimeMain.h"
 #include "Common/StandardStreams.h"
 #include "Common/array.h"
@@ -13,6 +14,16 @@
 #include "Common/basicstr.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/BackslashEscape.h"
+#include "Universal/Clocks.h"
+#include "Universal/MemoryBlock.h"
+#include "Universal/NumberText.h"
+#include "Universal/StringCase.h"
+#include "Universal/StringFields.h"
+#include "Universal/StringFormat.h"
+#include "Universal/StringSearch.h"
+#include "Universal/StringTrim.h"
+#include "Universal/StringUtils.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"
 
