@@ -11,6 +11,7 @@
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
+#include "Common/runtimemainloop.h"
 #include "Universal/VELQstring.h"
 
 namespace {
@@ -100,7 +101,7 @@ const MethodDefinition kConsoleApplicationEvents[] = {
 };
 
 const MethodDefinition kConsoleApplicationMethods[] = {
-    {"DoEvents%%o<ConsoleApplication>i4", nullptr},
+    {"DoEvents%%o<ConsoleApplication>i4", reinterpret_cast<void*>(&RuntimeDoEvents)},
     {"Daemonize%b%o<ConsoleApplication>", reinterpret_cast<void*>(&DaemonizeApp)},
     {"YieldToNextThread%%o<ConsoleApplication>", reinterpret_cast<void*>(&YieldToNextThread)},
     {"_AddPollableObject%%o<ConsoleApplication>o<Object>", nullptr},

@@ -1,4 +1,5 @@
 #include "Common/relocentry.h"
+#include "Common/runtimemainloop.h"
 
 #include <strings.h>
 

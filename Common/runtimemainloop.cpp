@@ -1,0 +1,40 @@
+#include "Common/runtimemainloop.h"
+
+#include <time.h>
+
+#include <cerrno>
+
+#include "Universal/Clocks.h"
+
+namespace {
+
+int32_t gLastTick = 0;
+int32_t gLastHousekeeping = 0;
+
+// One pass of the background work. Timers and cooperative threads hook in
+// here; a program that starts neither, like the request processor, has
+// nothing pending, and the pass only keeps the clocks of the once-a-second
+// housekeeping.
+void backgroundPass(int32_t now) {
+    if (now - gLastHousekeeping > 60 || now < gLastTick) gLastHousekeeping = now;
+    gLastTick = now;
+}
+
+} // namespace
+
+extern "C" int32_t RuntimeBackgroundTask() {
+    int32_t now = RuntimeTicks();
+    if (now == gLastTick) return now;
+    backgroundPass(now);
+    return now;
+}
+
+extern "C" int32_t RuntimeDoEvents(RuntimeObject*, int32_t milliseconds) {
+    backgroundPass(RuntimeTicks());
+    if (milliseconds >= 0) {
+        timespec delay{milliseconds / 1000, long(milliseconds % 1000) * 1000000L};
+        while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
+        }
+    }
+    return 0;
+}
