@@ -1,5 +1,6 @@
 #include "Universal/StringSearch.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -27,17 +28,30 @@ const std::array<uint32_t, 128>& asciiUpper() {
 
 ByteMatch noMatch() { return {-1, -1}; }
 
-// Upper-cased code points of the pattern.
-std::vector<uint32_t> foldedCodePoints(std::string_view pattern) {
-    std::vector<uint32_t> folded;
-    auto* p = reinterpret_cast<const uint8_t*>(pattern.data());
-    auto* end = p + pattern.size();
-    while (p < end) folded.push_back(UnicodeToUpper(DecodeUTF8(p, end)));
-    return folded;
-}
+/// Upper-cased code points of a pattern; short patterns (the usual case) need no heap.
+class FoldedPattern {
+public:
+    explicit FoldedPattern(std::string_view pattern) {
+        if (pattern.size() > inline_.size()) heap_.resize(pattern.size());
+        uint32_t* out = heap_.empty() ? inline_.data() : heap_.data();
+        begin_ = out;
+        auto* p = reinterpret_cast<const uint8_t*>(pattern.data());
+        auto* end = p + pattern.size();
+        while (p < end) *out++ = UnicodeToUpper(DecodeUTF8(p, end));
+        end_ = out;
+    }
+    const uint32_t* begin() const { return begin_; }
+    const uint32_t* end() const { return end_; }
+
+private:
+    std::array<uint32_t, 64> inline_;
+    std::vector<uint32_t> heap_;
+    const uint32_t* begin_;
+    const uint32_t* end_;
+};
 
 // Whether the folded pattern matches at byte `at`; `end` receives the match's end.
-bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const std::vector<uint32_t>& folded, const uint8_t*& end) {
+bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const FoldedPattern& folded, const uint8_t*& end) {
     const auto& ascii = asciiUpper();
     const uint8_t* p = text;
     for (uint32_t want : folded) {
@@ -50,10 +64,10 @@ bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const std::vecto
 }
 
 ByteMatch foldedUtf8(std::string_view text, std::string_view pattern, int64_t start) {
-    const std::vector<uint32_t> folded = foldedCodePoints(pattern);
+    const FoldedPattern folded(pattern);
     auto* base = reinterpret_cast<const uint8_t*>(text.data());
     auto* textEnd = base + text.size();
-    const uint32_t first = folded[0];
+    const uint32_t first = *folded.begin();
     const auto& ascii = asciiUpper();
     for (const uint8_t* p = base + start; p < textEnd;) {
         // Most candidates fail on their first character: test it before the full match.

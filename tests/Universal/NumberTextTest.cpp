@@ -145,3 +145,13 @@ TEST(NumberText, LeavesNoStringBehind) {
     RuntimeUnlockString(RuntimeHexUInt64(255));
     EXPECT_EQ(RuntimeLiveStringCount(), before);
 }
+
+TEST(StringVal, ReadsWideTextThroughTheConverter) {
+    std::u16string wide = u"&H1F";
+    rt::String hex = rt::String::fromBytes({reinterpret_cast<const char*>(wide.data()), 2 * wide.size()}, kEncodingUTF16);
+    EXPECT_EQ(StringVal(hex.get()), 31);
+    wide = u" 12.5e1x";
+    rt::String number = rt::String::fromBytes({reinterpret_cast<const char*>(wide.data()), 2 * wide.size()}, kEncodingUTF16);
+    EXPECT_EQ(StringVal(number.get()), 125);
+    EXPECT_EQ(StringVal(rt::String::fromBytes("\xA0" "42", 0x201).get()), 0);  // a Latin-1 no-break space is no blank to strtod
+}
