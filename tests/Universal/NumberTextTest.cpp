@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "Universal/NumberText.h"
@@ -16,21 +17,26 @@ std::string text(RTString s) { return rt::String::adopt(s).str(); }
 double val(std::string_view s) { return StringVal(rt::String(s).get()); }
 
 /// Switches LC_ALL to a locale whose decimal point is a comma for one test and
-/// restores the previous locale. When the system has no German locale, it
-/// compiles one into a scratch folder with localedef.
+/// restores the previous locale. When the system has no German locale, one is
+/// compiled with localedef into a scratch folder (kept for later runs).
 class CommaLocale {
 public:
     CommaLocale() {
         saved_ = std::setlocale(LC_ALL, nullptr);
+        if (const char* path = std::getenv("LOCPATH")) savedPath_ = path;
         if (activate()) return;
         auto folder = std::filesystem::temp_directory_path() / "qarvex-test-locales";
+        setenv("LOCPATH", folder.c_str(), 1);
+        if (activate()) return;
         std::filesystem::create_directories(folder);
         std::string command = "localedef -i de_DE -f UTF-8 " + (folder / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
-        if (std::system(command.c_str()) == -1) return;
-        setenv("LOCPATH", folder.c_str(), 1);
-        activate();
+        if (std::system(command.c_str()) != -1) activate();
     }
-    ~CommaLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
+    ~CommaLocale() {
+        std::setlocale(LC_ALL, saved_.c_str());
+        if (savedPath_) setenv("LOCPATH", savedPath_->c_str(), 1);
+        else unsetenv("LOCPATH");
+    }
     bool active() const { return active_; }
 
 private:
@@ -40,6 +46,7 @@ private:
         return false;
     }
     std::string saved_;
+    std::optional<std::string> savedPath_;
     bool active_ = false;
 };
 
