@@ -25,12 +25,15 @@ public:
         saved_ = std::setlocale(LC_ALL, nullptr);
         if (const char* path = std::getenv("LOCPATH")) savedPath_ = path;
         if (activate()) return;
+        // The C library remembers a failed lookup, so the locale is made before it is asked for.
         auto folder = std::filesystem::temp_directory_path() / "qarvex-test-locales";
+        if (!std::filesystem::exists(folder / "de_DE.UTF-8")) {
+            std::filesystem::create_directories(folder);
+            std::string command = "localedef -i de_DE -f UTF-8 " + (folder / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
+            if (std::system(command.c_str()) == -1) return;
+        }
         setenv("LOCPATH", folder.c_str(), 1);
-        if (activate()) return;
-        std::filesystem::create_directories(folder);
-        std::string command = "localedef -i de_DE -f UTF-8 " + (folder / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
-        if (std::system(command.c_str()) != -1) activate();
+        activate();
     }
     ~CommaLocale() {
         std::setlocale(LC_ALL, saved_.c_str());
