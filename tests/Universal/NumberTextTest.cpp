@@ -129,7 +129,8 @@ TEST(StringFormat, LaysOutPlaceholders) {
         {1e7, "Scientific", "1.000000E+07"}, {-1234.5, "SCIENTIFIC", "-1.234500E+03"},
         {0.00012, "0.##e-", "1.2e-04"}, {12000, "0.0E-", "1.2E04"}, {5, "0 files", "5e00"},
         {1e20, "0", "100000000000000000000"},
-        {1e-300, "0.00", "0.00"},      {0, "", ""},
+        {1e-300, "0.00", "0.00"},      {0, "", ""},               {-0.0, "+0;-0;z\\ero", "e"},
+        {INFINITY, "#,##0", "inf"},    {NAN, "0.00", "nan.00"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.format) + " " + std::to_string(row.x));
