@@ -40,6 +40,8 @@ public:
         while (p < end) *out++ = UnicodeToUpper(DecodeUTF8(p, end));
         end_ = out;
     }
+    FoldedPattern(const FoldedPattern&) = delete;  // begin_ may point into inline_
+    FoldedPattern& operator=(const FoldedPattern&) = delete;
     const uint32_t* begin() const { return begin_; }
     const uint32_t* end() const { return end_; }
 
