@@ -11,7 +11,6 @@
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "Universal/UTF8.h"
-#include "Universal/UnicodeCase.h"
 #include "Universal/Utf8Text.h"
 #include "Universal/VELQstring.h"
 
@@ -28,7 +27,7 @@ bool hasCasedCharacter(RTString delimiter) {
         auto* end = p + text.size();
         while (p < end) {
             uint32_t c = DecodeUTF8(p, end);
-            if (UnicodeToUpper(c) != c || UnicodeToLower(c) != c) return true;
+            if (CodePointToUpper(c) != c || CodePointToLower(c) != c) return true;
         }
         return false;
     }
@@ -36,7 +35,7 @@ bool hasCasedCharacter(RTString delimiter) {
         for (size_t at = 0; at + 1 < text.size(); at += 2) {
             uint16_t unit;
             std::memcpy(&unit, text.data() + at, 2);
-            if (UnicodeToUpper(unit) != unit || UnicodeToLower(unit) != unit) return true;
+            if (CodePointToUpper(unit) != unit || CodePointToLower(unit) != unit) return true;
         }
         return false;
     }
