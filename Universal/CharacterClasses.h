@@ -35,10 +35,3 @@ inline bool IsUnicodeWhiteSpace(uint32_t c) {
            c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
-// NOTE: the Unicode case table is looked up by the low 16 bits of a code point;
-// above U+FFFF that would take U+10061 for "a". Those code points have no
-// partner in the table and keep their case.
-/// The upper case of a code point (UTF-8 text) or 16-bit unit (UTF-16 text).
-inline uint32_t CodePointToUpper(uint32_t c) { return c > 0xFFFF ? c : UnicodeToUpper(c); }
-/// The lower case of a code point (UTF-8 text) or 16-bit unit (UTF-16 text).
-inline uint32_t CodePointToLower(uint32_t c) { return c > 0xFFFF ? c : UnicodeToLower(c); }

@@ -8,6 +8,7 @@
 
 #include "Common/array.h"
 #include "Universal/CharacterClasses.h"
+#include "Universal/UnicodeCase.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "Universal/UTF8.h"
@@ -27,7 +28,7 @@ bool hasCasedCharacter(RTString delimiter) {
         auto* end = p + text.size();
         while (p < end) {
             uint32_t c = DecodeUTF8(p, end);
-            if (CodePointToUpper(c) != c || CodePointToLower(c) != c) return true;
+            if (UnicodeToUpper(c) != c || UnicodeToLower(c) != c) return true;
         }
         return false;
     }
@@ -35,7 +36,7 @@ bool hasCasedCharacter(RTString delimiter) {
         for (size_t at = 0; at + 1 < text.size(); at += 2) {
             uint16_t unit;
             std::memcpy(&unit, text.data() + at, 2);
-            if (CodePointToUpper(unit) != unit || CodePointToLower(unit) != unit) return true;
+            if (UnicodeToUpper(unit) != unit || UnicodeToLower(unit) != unit) return true;
         }
         return false;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Universal/CharacterClasses.h"
+#include "Universal/UnicodeCase.h"
 #include "Universal/UTF8.h"
 #include "Universal/Utf8Text.h"
 #include "Universal/VELQstring.h"
@@ -19,7 +20,7 @@ constexpr int64_t kFastSearchMinPositions = 81;  // more than 80 candidate posit
 const std::array<uint32_t, 128>& asciiUpper() {
     static const std::array<uint32_t, 128> table = [] {
         std::array<uint32_t, 128> t{};
-        for (uint32_t c = 0; c < 128; ++c) t[c] = CodePointToUpper(c);
+        for (uint32_t c = 0; c < 128; ++c) t[c] = UnicodeToUpper(c);
         return t;
     }();
     return table;
@@ -36,7 +37,7 @@ public:
         begin_ = out;
         auto* p = reinterpret_cast<const uint8_t*>(pattern.data());
         auto* end = p + pattern.size();
-        while (p < end) *out++ = CodePointToUpper(DecodeUTF8(p, end));
+        while (p < end) *out++ = UnicodeToUpper(DecodeUTF8(p, end));
         end_ = out;
     }
     FoldedPattern(const FoldedPattern&) = delete;  // begin_ may point into inline_
@@ -57,7 +58,7 @@ bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const FoldedPatt
     const uint8_t* p = text;
     for (uint32_t want : folded) {
         if (p >= textEnd) return false;
-        uint32_t c = *p < 0x80 ? ascii[*p++] : CodePointToUpper(DecodeUTF8(p, textEnd));
+        uint32_t c = *p < 0x80 ? ascii[*p++] : UnicodeToUpper(DecodeUTF8(p, textEnd));
         if (c != want) return false;
     }
     end = p;
@@ -73,7 +74,7 @@ ByteMatch foldedUtf8(std::string_view text, std::string_view pattern, int64_t st
     for (const uint8_t* p = base + start; p < textEnd;) {
         // Most candidates fail on their first character: test it before the full match.
         const uint8_t* next = p;
-        uint32_t c = *p < 0x80 ? ascii[*next++] : CodePointToUpper(DecodeUTF8(next, textEnd));
+        uint32_t c = *p < 0x80 ? ascii[*next++] : UnicodeToUpper(DecodeUTF8(next, textEnd));
         if (c == first) {
             const uint8_t* end;
             if (utf8MatchesAt(p, textEnd, folded, end)) return {p - base, end - base};
@@ -92,10 +93,10 @@ uint16_t unitAt(const char* text, size_t at) {
 ByteMatch foldedUtf16(std::string_view text, std::string_view pattern, int64_t start) {
     const size_t units = pattern.size() / 2;
     std::vector<uint32_t> folded(units);
-    for (size_t i = 0; i < units; ++i) folded[i] = CodePointToUpper(unitAt(pattern.data(), 2 * i));
+    for (size_t i = 0; i < units; ++i) folded[i] = UnicodeToUpper(unitAt(pattern.data(), 2 * i));
     for (size_t at = size_t(start); at + pattern.size() <= text.size(); at += 2) {
         size_t i = 0;
-        while (i < units && CodePointToUpper(unitAt(text.data(), at + 2 * i)) == folded[i]) ++i;
+        while (i < units && UnicodeToUpper(unitAt(text.data(), at + 2 * i)) == folded[i]) ++i;
         if (i == units) return {int64_t(at), int64_t(at + pattern.size())};
     }
     return noMatch();

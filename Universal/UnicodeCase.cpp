@@ -193,19 +193,24 @@ struct CaseIndex {
     }
 };
 
+// The table covers the Basic Multilingual Plane: a code point above it has no
+// partner and keeps its case (its low 16 bits must never be looked up).
 uint32_t mapThrough(const uint16_t* from, const uint16_t* to, const CaseIndex& index, uint32_t codePoint) {
-    int pair = index.find(from, codePoint & 0xFFFF);
+    if (codePoint > 0xFFFF) return codePoint;
+    int pair = index.find(from, codePoint);
     return pair == kNoPair ? codePoint : to[pair];
 }
 
 } // namespace
 
 uint32_t UnicodeToUpper(uint32_t codePoint) {
+    if (codePoint < 0x80) return codePoint >= 'a' && codePoint <= 'z' ? codePoint - 0x20 : codePoint;
     static const CaseIndex byLower(kLowerMembers);
     return mapThrough(kLowerMembers, kUpperMembers, byLower, codePoint);
 }
 
 uint32_t UnicodeToLower(uint32_t codePoint) {
+    if (codePoint < 0x80) return codePoint >= 'A' && codePoint <= 'Z' ? codePoint + 0x20 : codePoint;
     static const CaseIndex byUpper(kUpperMembers);
     return mapThrough(kUpperMembers, kLowerMembers, byUpper, codePoint);
 }

@@ -57,12 +57,61 @@ RTString join(RTString a, RTString b, uint32_t encoding) {
 
 int32_t sign(int64_t difference) { return difference < 0 ? -1 : difference > 0 ? 1 : 0; }
 
+uint8_t asciiLower(uint8_t c) { return c >= 'A' && c <= 'Z' ? uint8_t(c + 32) : c; }
+uint8_t asciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 32) : c; }
+
+// Sixteen bytes at once; the compiler maps this onto the processor's vector
+// registers where it has them and onto plain words elsewhere.
+using Bytes16 = uint8_t __attribute__((vector_size(16)));
+
+// Lanes that are not ASCII in either text, or that differ without regard to case.
+inline Bytes16 foldedDifference16(const uint8_t* p, const uint8_t* q) {
+    Bytes16 x, y;
+    std::memcpy(&x, p, 16);
+    std::memcpy(&y, q, 16);
+    Bytes16 xLower = Bytes16((x >= 'a') & (x <= 'z'));
+    Bytes16 yLower = Bytes16((y >= 'a') & (y <= 'z'));
+    return Bytes16((x - (xLower & 0x20)) != (y - (yLower & 0x20))) | ((x | y) & 0x80);
+}
+
+// Whether 64 bytes of each text are ASCII and equal without regard to case.
+inline bool asciiEqualFolded64(const uint8_t* p, const uint8_t* q) {
+    Bytes16 differs = foldedDifference16(p, q) | foldedDifference16(p + 16, q + 16) |
+                      foldedDifference16(p + 32, q + 32) | foldedDifference16(p + 48, q + 48);
+    uint64_t halves[2];
+    std::memcpy(halves, &differs, 16);
+    return (halves[0] | halves[1]) == 0;
+}
+
+// Whether 16 bytes of each text are ASCII and equal without regard to case.
+inline bool asciiEqualFolded16(const uint8_t* p, const uint8_t* q) {
+    Bytes16 differs = foldedDifference16(p, q);
+    uint64_t halves[2];
+    std::memcpy(halves, &differs, 16);
+    return (halves[0] | halves[1]) == 0;
+}
+
 int32_t compareCodePoints(RTString a, RTString b) {
     const auto* p = reinterpret_cast<const uint8_t*>(a->bytes());
     const auto* q = reinterpret_cast<const uint8_t*>(b->bytes());
     const uint8_t* endP = p + a->length;
     const uint8_t* endQ = q + b->length;
+    // Runs of ASCII that are equal without regard to case are passed 64, then 16 bytes at a time.
+    while (endP - p >= 64 && endQ - q >= 64 && asciiEqualFolded64(p, q)) {
+        p += 64;
+        q += 64;
+    }
+    while (endP - p >= 16 && endQ - q >= 16 && asciiEqualFolded16(p, q)) {
+        p += 16;
+        q += 16;
+    }
     while (p < endP && q < endQ) {
+        // ASCII pairs, the common case, need neither decoding nor the table.
+        if (*p < 0x80 && *q < 0x80) {
+            uint8_t x = asciiUpper(*p++), y = asciiUpper(*q++);
+            if (x != y) return x < y ? -1 : 1;
+            continue;
+        }
         uint32_t x = UnicodeToUpper(DecodeUTF8(p, endP));
         uint32_t y = UnicodeToUpper(DecodeUTF8(q, endQ));
         if (x != y) return x < y ? -1 : 1;
@@ -85,8 +134,6 @@ int32_t compareUnits(RTString a, RTString b) {
     return sign(int64_t(unitsA) - int64_t(unitsB));
 }
 
-uint8_t asciiLower(uint8_t c) { return c >= 'A' && c <= 'Z' ? uint8_t(c + 32) : c; }
-uint8_t asciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 32) : c; }
 
 // Strings of equal length fold to lower case, others to upper case; the two
 // orders differ only for the six punctuation bytes between Z and a. Every byte
@@ -228,6 +275,7 @@ extern "C" int32_t RuntimeStringCompare(RTString a, RTString b) {
     if (a == b) return 0;
     if (!a) return -1;
     if (!b) return 1;
+    if (a->encoding == kEncodingUTF8 && b->encoding == kEncodingUTF8) return compareCodePoints(a, b);
     RTString x = RuntimeLockString(a), y = RuntimeLockString(b);
     uint32_t common = BringToCommonEncoding(x, y);
     int32_t order = common == kEncodingUTF8    ? compareCodePoints(x, y)

@@ -27,11 +27,11 @@ TEST(UnicodeCase, CodePointsWithoutAPairMapToThemselves) {
     }
 }
 
-TEST(UnicodeCase, LooksUpTheLow16BitsOnly) {
-    // The table covers the Basic Multilingual Plane; a code point above it is
-    // found by its low 16 bits, as the comparison of UTF-16 units expects.
-    EXPECT_EQ(UnicodeToUpper(0x10061), 0x41u);
-    EXPECT_EQ(UnicodeToLower(0x20041), 0x61u);
+TEST(UnicodeCase, CodePointsAboveThePlaneKeepTheirCase) {
+    // Looking them up by their low 16 bits would make U+10061 an "A".
+    EXPECT_EQ(UnicodeToUpper(0x10061), 0x10061u);
+    EXPECT_EQ(UnicodeToLower(0x20041), 0x20041u);
+    EXPECT_EQ(UnicodeToUpper(0xFF41), 0xFF21u);
 }
 
 TEST(UnicodeCase, EveryPairIsFoundThroughBothMaps) {
