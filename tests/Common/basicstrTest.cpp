@@ -3,12 +3,12 @@
 #include <cstring>
 #include <string>
 
-#include "../Universal/StringLeakGuard.h"
+#include "support/RuntimeLeakGuard.h"
 #include "Common/basicstr.h"
 #include "Universal/String.h"
 
 TEST(StructureString, FieldLessTrailingNulBytes) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     const struct {
         std::string field;
         int32_t offset, width;
@@ -31,7 +31,7 @@ TEST(StructureString, FieldLessTrailingNulBytes) {
 }
 
 TEST(StructureString, WritesTheFieldPaddedOrCut) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     const struct {
         const char* text;
         int32_t width;
@@ -53,7 +53,7 @@ TEST(StructureString, WritesTheFieldPaddedOrCut) {
 }
 
 TEST(StructureString, NegativeOffsetOrNullBaseIsReportedAndWritesNothing) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     std::string buffer(8, '#');
     rt::String s("abc");
     testing::internal::CaptureStdout();
@@ -69,7 +69,7 @@ TEST(StructureString, NegativeOffsetOrNullBaseIsReportedAndWritesNothing) {
 }
 
 TEST(StructureString, ContentsKeepEveryByte) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     const char raw[] = {'a', '\0', 'b', '\0'};
     rt::String s = rt::String::adopt(RuntimeGetStructureContents(raw, 4));
     EXPECT_EQ(s.str(), std::string(raw, 4));
@@ -78,7 +78,7 @@ TEST(StructureString, ContentsKeepEveryByte) {
 }
 
 TEST(CString, ConversionsBothWays) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String s = rt::String::adopt(StringFromCString("hello"));
     EXPECT_EQ(s.str(), "hello");
     EXPECT_EQ(s.encoding(), kEncodingASCII);
@@ -89,7 +89,7 @@ TEST(CString, ConversionsBothWays) {
 }
 
 TEST(PascalString, ConversionsBothWays) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     const uint8_t pascal[] = {3, 'a', 'b', 'c', 'd'};
     rt::String s = rt::String::adopt(StringFromPString(pascal));
     EXPECT_EQ(s.str(), "abc");

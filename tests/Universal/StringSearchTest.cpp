@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "StringLeakGuard.h"
+#include "support/RuntimeLeakGuard.h"
 #include "Universal/String.h"
 #include "Universal/StringSearch.h"
 #include "Universal/TextEncodingUtil.h"
@@ -18,7 +18,7 @@ rt::String utf16(std::u16string_view text) {
 } // namespace
 
 TEST(StringInStr, FindsIgnoringCase) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     struct Row { int32_t start; const char* source; const char* find; int32_t expected; };
     const Row rows[] = {
         {1, "FILE.ZIP", ".zip", 5}, {1, "FILE.ZIP", "", 1},     {9, "FILE.ZIP", "z", 0},
@@ -34,7 +34,7 @@ TEST(StringInStr, FindsIgnoringCase) {
 }
 
 TEST(StringInStr, CountsUtf8CharactersAndFoldsCodePoints) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String source("\xC3\xA9t\xC3\xA9 \xC3\x89T\xC3\x89");  // "été ÉTÉ"
     EXPECT_EQ(StringInStr(1, source.get(), rt::String("\xC3\xA9t\xC3\xA9").get()), 1);
     EXPECT_EQ(StringInStr(2, source.get(), rt::String("\xC3\xA9t\xC3\xA9").get()), 5);
@@ -47,7 +47,7 @@ TEST(StringInStr, CountsUtf8CharactersAndFoldsCodePoints) {
 }
 
 TEST(StringInStr, SearchesUtf16ByUnitsAndConvertsTheFind) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String source = utf16(u"r\u00E9sum\u00E9 FILE");
     EXPECT_EQ(StringInStr(1, source.get(), utf16(u"\u00C9").get()), 2);
     EXPECT_EQ(StringInStr(3, source.get(), utf16(u"\u00C9").get()), 6);
@@ -58,7 +58,7 @@ TEST(StringInStr, SearchesUtf16ByUnitsAndConvertsTheFind) {
 }
 
 TEST(StringInStr, ComparesOtherTextByByteTable) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String latin = bytes("caf\xE9 CAF\xC9", 0x201);
     EXPECT_EQ(StringInStr(1, latin.get(), bytes("CAF", 0x201).get()), 1);
     EXPECT_EQ(StringInStr(2, latin.get(), bytes("caf", 0x201).get()), 6);

@@ -5,7 +5,7 @@
 
 #include "Common/Ref.h"
 #include "Common/exceptions.h"
-#include "StringLeakGuard.h"
+#include "support/RuntimeLeakGuard.h"
 #include "Universal/String.h"
 #include "Universal/TextEncodingUtil.h"
 
@@ -37,7 +37,7 @@ protected:
         for (uint32_t code : {kEncodingUTF32, 0x820u})
             RuntimeUnlockObject(EncodingsGetFromCode(nullptr, code));
     }
-    StringLeakGuard guard_;
+    RuntimeLeakGuard guard_;
 };
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "StringLeakGuard.h"
+#include "support/RuntimeLeakGuard.h"
 #include "Universal/String.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"
@@ -17,7 +17,7 @@ rt::String bytes(std::string_view text, uint32_t encoding) { return rt::String::
 } // namespace
 
 TEST(StringRecord, LongTextKeepsItsLengthBeside255) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String s = bytes(std::string(300, 'x'), kEncodingASCII);
     EXPECT_EQ(s.get()->length, 300u);
     EXPECT_EQ(s.get()->shortLength, 255);
@@ -26,7 +26,7 @@ TEST(StringRecord, LongTextKeepsItsLengthBeside255) {
 }
 
 TEST(StringAdd, EmptySideSharesTheOtherString) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String literal("OkFile.Txt");
     for (bool emptyFirst : {true, false}) {
         SCOPED_TRACE(emptyFirst);
@@ -39,7 +39,7 @@ TEST(StringAdd, EmptySideSharesTheOtherString) {
 }
 
 TEST(StringAdd, JoinsBytesUnderTheCommonEncoding) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     struct Row {
         const char* name;
         rt::String a, b;
@@ -84,7 +84,7 @@ TEST(StringAdd, JoinsBytesUnderTheCommonEncoding) {
 }
 
 TEST(StringCompare, OrdersWithoutRegardToCase) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     struct Row {
         const char* name;
         rt::String a, b;
@@ -123,14 +123,14 @@ TEST(StringCompare, OrdersWithoutRegardToCase) {
 }
 
 TEST(StringCompare, SameRecordIsEqualAndUntouched) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String s = bytes("\xFF\xFE", kMacJapanese);
     EXPECT_EQ(RuntimeStringCompare(s.get(), s.get()), 0);
     EXPECT_EQ(s.get()->refCount, 1u);
 }
 
 TEST(StringConversion, SharesWhenNothingIsToBeDone) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String utf8("abc"), unknown = bytes("\xE9", kEncodingUnknown);
     const std::pair<RTString, uint32_t> rows[] = {
         {utf8.get(), kEncodingUTF8}, {utf8.get(), kEncodingUnknown}, {unknown.get(), kEncodingUTF8}};
@@ -144,7 +144,7 @@ TEST(StringConversion, SharesWhenNothingIsToBeDone) {
 }
 
 TEST(StringConversion, RelabelsAsciiTextBetweenByteEncodings) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String s("plain");
     rt::String latin = rt::String::adopt(ConvertStringToCode(s.get(), kLatin1));
     EXPECT_NE(latin.get(), s.get());
@@ -153,7 +153,7 @@ TEST(StringConversion, RelabelsAsciiTextBetweenByteEncodings) {
 }
 
 TEST(StringConversion, WideTextAlwaysGoesThroughTheConverter) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String wide = bytes(std::string("A\0B\0", 4), kEncodingUTF16);
     rt::String utf8 = rt::String::adopt(ConvertStringToCode(wide.get(), kEncodingUTF8));
     EXPECT_EQ(utf8.str(), "AB");
@@ -166,7 +166,7 @@ TEST(StringConversion, WideTextAlwaysGoesThroughTheConverter) {
 }
 
 TEST(StringConversion, CacheGivesTheSameResultForTheSameRecord) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::String latin = bytes("caf\xE9", kLatin1);
     RTString first = ConvertStringToCode(latin.get(), kEncodingUTF8);
     RTString second = ConvertStringToCode(latin.get(), kEncodingUTF8);
@@ -180,7 +180,7 @@ TEST(StringConversion, CacheGivesTheSameResultForTheSameRecord) {
 }
 
 TEST(StringConversion, CacheHoldsItsStringsSoNoAddressIsReused) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     int64_t before = RuntimeLiveStringCount();
     RTString source = StringFromBytes("\xE9", 1, kLatin1);
     RuntimeUnlockString(ConvertStringToCode(source, kEncodingUTF8));
@@ -201,7 +201,7 @@ TEST(StringConversion, CacheHoldsItsStringsSoNoAddressIsReused) {
 }
 
 TEST(StringCharacter, BuildsOneCharacterInTheCode) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     EXPECT_EQ(rt::String::adopt(StringCharacterInEncoding(0xE9, kEncodingUTF8)).str(), "\xC3\xA9");
     EXPECT_EQ(rt::String::adopt(StringCharacterInEncoding(0xE9, kEncodingUTF16)).str(), std::string("\xE9\0", 2));
     rt::String latin = rt::String::adopt(StringCharacterInEncoding(0xE9, kLatin1));
