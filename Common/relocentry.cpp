@@ -10,6 +10,9 @@
 #include "Common/basicstr.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+#include "Common/runFolderItem.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"
 
