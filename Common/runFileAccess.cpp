@@ -1,8 +1,10 @@
 #include "Common/runFileAccess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "Common/assertion.h"
@@ -217,4 +219,76 @@ extern "C" int32_t TextOutputStreamLastErrorGetter(RuntimeObject* stream) {
 extern "C" void TextOutputStreamHandleCtor(RuntimeObject* stream, intptr_t handle, int32_t type) {
     if (!present(stream)) return;
     adoptWriter(stream, FileFromHandle(handle, type));
+}
+
+namespace {
+
+RTString asciiText(std::string_view text) { return StringFromBytes(text.data(), text.size(), kEncodingASCII); }
+
+// Replaces every `from` unit sequence of `text` by `to`, stepping by whole units.
+std::string replaceUnits(const std::string& text, const std::string& from, const std::string& to, size_t unitSize) {
+    std::string out;
+    out.reserve(text.size());
+    size_t at = 0;
+    while (at < text.size()) {
+        if (text.compare(at, from.size(), from) == 0) {
+            out += to;
+            at += from.size();
+        } else {
+            size_t step = std::min(unitSize, text.size() - at);
+            out.append(text, at, step);
+            at += step;
+        }
+    }
+    return out;
+}
+
+// A line-ending character in a text of `unitSize`-byte units (host order).
+std::string unitText(char c, size_t unitSize) {
+    std::string unit(unitSize, '\0');
+    uint16_t wide = uint8_t(c);
+    std::memcpy(unit.data(), unitSize == 1 ? static_cast<const void*>(&c) : &wide, unitSize);
+    return unit;
+}
+
+} // namespace
+
+extern "C" RTString getMacEndOfLine() { return asciiText("\r"); }
+extern "C" RTString getWin32EndOfLine() { return asciiText("\r\n"); }
+extern "C" RTString getUNIXEndOfLine() { return asciiText("\n"); }
+extern "C" RTString RuntimeEndOfLine() { return asciiText("\n"); }
+
+extern "C" RTString RuntimeEndOfLineAdd(RTString s) {
+    RTString lineFeed = RuntimeEndOfLine();
+    RTString joined = RuntimeAddString(lineFeed, s);
+    RuntimeUnlockString(lineFeed);
+    return joined;
+}
+
+extern "C" RTString RuntimeEndOfLineAddRight(RTString s) {
+    RTString lineFeed = RuntimeEndOfLine();
+    RTString joined = RuntimeAddString(s, lineFeed);
+    RuntimeUnlockString(lineFeed);
+    return joined;
+}
+
+extern "C" int32_t RuntimeEndOfLineCompare(RTString s) {
+    std::string_view lineFeed = "\n";
+    int order = std::string_view(StringBytes(s), StringLength(s)).compare(lineFeed);
+    return order < 0 ? 1 : order > 0 ? -1 : 0;
+}
+
+extern "C" RTString RuntimeReplaceLineEndings(RTString s, RTString ending) {
+    RTString text = RuntimeLockString(s);
+    RTString newEnding = RuntimeLockString(ending);
+    uint32_t code = BringToCommonEncoding(text, newEnding);
+    size_t unitSize = code == kEncodingUTF16 ? 2 : 1;
+    std::string bytes(StringBytes(text), StringLength(text));
+    std::string cr = unitText('\r', unitSize), lf = unitText('\n', unitSize);
+    bytes = replaceUnits(bytes, cr + lf, lf, unitSize);
+    bytes = replaceUnits(bytes, cr, lf, unitSize);
+    bytes = replaceUnits(bytes, lf, std::string(StringBytes(newEnding), StringLength(newEnding)), unitSize);
+    RuntimeUnlockString(text);
+    RuntimeUnlockString(newEnding);
+    return StringFromBytes(bytes.data(), bytes.size(), code);
 }

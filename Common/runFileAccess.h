@@ -71,4 +71,20 @@ void TextOutputStreamClose(RuntimeObject* stream);
 int32_t TextOutputStreamLastErrorGetter(RuntimeObject* stream);
 /// Constructor over a FILE* (type 2) or a descriptor (type 3); raises on failure.
 void TextOutputStreamHandleCtor(RuntimeObject* stream, intptr_t handle, int32_t type);
+
+/// CR, CR LF and LF in ASCII; each a new string for the caller.
+RTString getMacEndOfLine();
+RTString getWin32EndOfLine();
+RTString getUNIXEndOfLine();
+/// The platform's line ending, LF; a new string for the caller.
+RTString RuntimeEndOfLine();
+/// LF followed by s; a new reference for the caller.
+RTString RuntimeEndOfLineAdd(RTString s);
+/// s followed by LF; a new reference for the caller.
+RTString RuntimeEndOfLineAddRight(RTString s);
+/// -1, 0 or 1: LF against s, byte by byte and case-sensitive, the shorter being smaller.
+int32_t RuntimeEndOfLineCompare(RTString s);
+/// s with CR LF, then CR, made LF and every LF made `ending`, in their common
+/// encoding; a new reference for the caller.
+RTString RuntimeReplaceLineEndings(RTString s, RTString ending);
 }

@@ -16,11 +16,15 @@
 
 class ScratchFolder : public testing::Test {
 protected:
+    static constexpr uint32_t kLatin1 = 0x201;
+
     ScratchFolder() {
-        // Classes and the cached UTF-8 encoding live for the process; make them
-        // before any test counts live records.
+        // Classes and cached encodings live for the process; make them before
+        // any test counts live records.
         RuntimeInitExternalClasses();
-        RuntimeUnlockObject(TextEncodingForCode(kEncodingUTF8));
+        const uint32_t cached[] = {kEncodingUTF8, kEncodingUTF16, kEncodingASCII, kLatin1};
+        for (uint32_t code : cached)
+            RuntimeUnlockObject(TextEncodingForCode(code));
         char pattern[] = "/tmp/qarvex-test-XXXXXX";
         root_ = mkdtemp(pattern);
         RuntimeSetExecutablePath(root_ + "/qarvex");
