@@ -110,8 +110,7 @@ RuntimeObject* itemForPath(RTString path, int32_t pathType, LinkPolicy links) {
 RuntimeObject* entry(RuntimeObject* item, int32_t index, LinkPolicy links) {
     FolderItemImpUnix* found = imp(item);
     if (!found || index < 1) return nullptr;
-    auto path = found->EntryPath(index - 1);
-    return path ? newFolderItem(MakeFolderItemImp(*path, links)) : nullptr;
+    return newFolderItem(found->EntryItem(index - 1, links));
 }
 
 RuntimeObject* child(RuntimeObject* item, RTString name, LinkPolicy links) {

@@ -50,7 +50,7 @@ std::string WorkOutApplicationFolder(std::string_view executable) {
         char cwd[PATH_MAX];
         folder = getcwd(cwd, sizeof cwd) ? cwd : "";
         std::string_view relative = FolderPart(executable);
-        if (!relative.empty()) folder += "/" + std::string(relative);
+        if (!relative.empty()) folder.append("/").append(relative);
         if (char* resolved = realpath(folder.empty() ? "/" : folder.c_str(), nullptr)) {
             folder = resolved;
             free(resolved);
@@ -155,7 +155,7 @@ int64_t FolderItemImpUnix::Length() {
     return StatPath(info) ? int64_t(info.st_size) : 0;
 }
 
-const std::vector<std::string>* FolderItemImpUnix::Entries() {
+const FolderItemImpUnix::Listing* FolderItemImpUnix::CurrentListing() {
     timespec readAt;
     clock_gettime(CLOCK_REALTIME, &readAt);
     struct stat info;
@@ -165,7 +165,7 @@ const std::vector<std::string>* FolderItemImpUnix::Entries() {
     }
     if (listing_ && listing_->trusted && listing_->device == info.st_dev && listing_->inode == info.st_ino &&
         SameTime(listing_->modified, info.st_mtim) && SameTime(listing_->changed, info.st_ctim))
-        return &listing_->names;
+        return listing_.get();
     DIR* folder = opendir(path_.c_str());
     if (!folder) {
         Fail();
@@ -178,25 +178,33 @@ const std::vector<std::string>* FolderItemImpUnix::Entries() {
     listing->modified = info.st_mtim;
     listing->changed = info.st_ctim;
     listing->trusted = OlderThanStampMargin(info.st_mtim, readAt) && OlderThanStampMargin(info.st_ctim, readAt);
-    if (listing_) listing->names.reserve(listing_->names.size());
+    listing->searchable = (info.st_mode & S_IXOTH) || (geteuid() == 0 && (info.st_mode & 0111));
+    if (listing_) listing->entries.reserve(listing_->entries.size());
     while (dirent* entry = readdir(folder)) {
         const char* name = entry->d_name;
-        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) listing->names.emplace_back(name);
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) listing->entries.push_back({name, entry->d_type});
     }
     closedir(folder);
     listing_ = std::move(listing);
-    return &listing_->names;
+    return listing_.get();
 }
 
 int32_t FolderItemImpUnix::Count() {
-    const auto* names = Entries();
-    return names ? int32_t(names->size()) : 0;
+    const Listing* listing = CurrentListing();
+    return listing ? int32_t(listing->entries.size()) : 0;
 }
 
-std::optional<std::string> FolderItemImpUnix::EntryPath(int32_t index) {
-    const auto* names = Entries();
-    if (!names || index < 0 || size_t(index) >= names->size()) return std::nullopt;
-    return ChildPath((*names)[size_t(index)]);
+std::unique_ptr<FolderItemImpUnix> FolderItemImpUnix::EntryItem(int32_t index, LinkPolicy links) {
+    const Listing* listing = CurrentListing();
+    if (!listing || index < 0 || size_t(index) >= listing->entries.size()) return nullptr;
+    const Entry& entry = listing->entries[size_t(index)];
+    std::string path = ChildPath(entry.name);
+    // The folder is unchanged since it was listed, so a plain file or folder
+    // entry is still what readdir said: the item needs no lstat of its own.
+    // Links, unknown types and folders not every user may search take the full way.
+    if (listing->searchable && entry.type == DT_REG) return std::make_unique<FolderItemImpUnix>(std::move(path));
+    if (listing->searchable && entry.type == DT_DIR) return std::make_unique<FolderItemImpUnix>(path + "/");
+    return MakeFolderItemImp(path, links);
 }
 
 std::optional<std::string> FolderItemImpUnix::ParentPath() const {

@@ -38,8 +38,8 @@ public:
     int64_t Length();
     /// Entries of the folder other than "." and ".."; 0 when it cannot be read.
     int32_t Count();
-    /// Path of the entry at 0-based `index` in `readdir` order; none beyond the end.
-    std::optional<std::string> EntryPath(int32_t index);
+    /// The item for the entry at 0-based `index` in `readdir` order; null beyond the end.
+    std::unique_ptr<FolderItemImpUnix> EntryItem(int32_t index, LinkPolicy links);
     /// The path without its last component; none for the root.
     std::optional<std::string> ParentPath() const;
     /// The path joined with `name` (the folder's own "/" kept).
@@ -78,16 +78,23 @@ public:
     bool SetGroup(std::string_view name);
 
 private:
+    struct Entry {
+        std::string name;
+        unsigned char type;  // d_type of readdir
+    };
+
     struct Listing {
         dev_t device;
         ino_t inode;
         timespec modified;
         timespec changed;
-        bool trusted;  // false when the folder changed within a timestamp tick of reading it
-        std::vector<std::string> names;
+        bool trusted;     // false when the folder changed within a timestamp tick of reading it
+        bool searchable;  // every user may look names up in the folder
+        std::vector<Entry> entries;
     };
 
-    const std::vector<std::string>* Entries();
+    /// The listing, checked against the folder as it is now; null when it cannot be read.
+    const Listing* CurrentListing();
     bool StatPath(struct stat& info);
     bool Fail();  // records errno; yields false
     std::string DestinationPath(const FolderItemImpUnix& destination);
