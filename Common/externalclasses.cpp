@@ -1,13 +1,17 @@
 // The runtime's own classes, built once and registered by name.
+#include "Common/DateCommon.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
+#include "Universal/MemoryBlock.h"
 #include "Universal/TextEncodingUtil.h"
 
 extern "C" void RuntimeInitExternalClasses() {
     for (int32_t kind = 0; kind < kExceptionKindCount; ++kind) RuntimeExceptionClass(ExceptionKind(kind));
     TextEncodingClass(); TextConverterClass();
     RuntimeFolderItemClass(); RuntimeTextInputStreamClass(); RuntimeTextOutputStreamClass(); RuntimeBinaryStreamClass();
+    DateClass();
+    MemoryBlockClass();
 }

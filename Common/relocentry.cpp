@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Common/DateCommon.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Common/basicstr.h"
@@ -13,6 +14,16 @@
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
+#include "Universal/BackslashEscape.h"
+#include "Universal/Clocks.h"
+#include "Universal/MemoryBlock.h"
+#include "Universal/NumberText.h"
+#include "Universal/StringCase.h"
+#include "Universal/StringFields.h"
+#include "Universal/StringFormat.h"
+#include "Universal/StringSearch.h"
+#include "Universal/StringTrim.h"
+#include "Universal/StringUtils.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"
 

@@ -1,0 +1,136 @@
+#include "Universal/DateImp/DateImpUnix.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int32_t kMonthLengths[2][12] = {
+    {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
+    {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
+};
+
+// Day numbers from here on lost the ten days 5 to 14 October 1582.
+constexpr int64_t kFirstGregorianDay = 577738;
+constexpr int64_t kSkippedDays = 10;
+constexpr int32_t kSecondsPerDay = 86400;
+
+// Steps 1 to 3 of the day number, before the ten skipped days come off.
+int64_t continuousDayNumber(int32_t year, int32_t month, int32_t day) {
+    int64_t y = int64_t(year) - 1;
+    int64_t n = int64_t(year) * 365 + y / 4 - 365;
+    if (y > 1582) n += y / 400 - y / 100 + 12;
+    for (int32_t m = 0; m < month; ++m) n += DateMonthLength(year, m);
+    return n + day;
+}
+
+int64_t epochDayNumber() { return DateDayNumber(1904, 0, 1); }
+
+int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+} // namespace
+
+bool DateIsLeapYear(int32_t year) {
+    if (year % 4 != 0) return false;
+    return year < 1582 || year % 100 != 0 || year % 400 == 0;
+}
+
+int32_t DateMonthLength(int32_t year, int32_t month) { return kMonthLengths[DateIsLeapYear(year)][month]; }
+
+int64_t DateDayNumber(int32_t year, int32_t month, int32_t day) {
+    int64_t n = continuousDayNumber(year, month, day);
+    return n >= kFirstGregorianDay ? n - kSkippedDays : n;
+}
+
+CalendarDay DateFromDayNumber(int64_t dayNumber) {
+    int64_t n = dayNumber >= kFirstGregorianDay ? dayNumber + kSkippedDays : dayNumber;
+    // Start from an estimate and walk to the year whose 1 January is the last one not after n.
+    auto year = int32_t(std::floor(double(n) / 365.2425) + 1);
+    while (continuousDayNumber(year, 0, 1) > n) --year;
+    while (continuousDayNumber(year + 1, 0, 1) <= n) ++year;
+    int64_t dayOfYear = n - continuousDayNumber(year, 0, 1);
+    int32_t month = 0;
+    while (month < 11 && dayOfYear >= DateMonthLength(year, month)) dayOfYear -= DateMonthLength(year, month++);
+    return {year, month, int32_t(dayOfYear + 1)};
+}
+
+void DateImp::setToNow() { setToClock(time(nullptr)); }
+
+void DateImp::setToClock(time_t clock) {
+    tm local{};
+    localtime_r(&clock, &local);
+    second = local.tm_sec;
+    minute = local.tm_min;
+    hour = local.tm_hour;
+    day = local.tm_mday;
+    month = local.tm_mon;
+    year = local.tm_year + 1900;
+    initialised = true;
+    needsNormalising = false;
+}
+
+void DateImp::ensureInitialised() {
+    if (!initialised) setToNow();
+}
+
+void DateImp::normalise() {
+    if (!needsNormalising) return;
+    needsNormalising = false;
+    // Whole years at once, which is what stepping twelve months at a time comes to.
+    year += int32_t(floorDiv(month, 12));
+    month = int32_t(month - floorDiv(month, 12) * 12);
+    while (day <= 0) {
+        if (--month < 0) {
+            month = 11;
+            --year;
+        }
+        day += DateMonthLength(year, month);
+    }
+    while (day > DateMonthLength(year, month)) {
+        day -= DateMonthLength(year, month);
+        if (++month > 11) {
+            month = 0;
+            ++year;
+        }
+    }
+}
+
+int64_t DateImp::dayNumber() const { return DateDayNumber(year, month, day); }
+
+int32_t DateImp::weekday() const {
+    int64_t rest = dayNumber() % 7;
+    if (rest < 0) rest += 7;  // dates before the origin still name a weekday
+    return int32_t((rest + 5) % 7 + 1);
+}
+
+int32_t DateImp::yearDay() const { return int32_t(dayNumber() - DateDayNumber(year, 0, 1) + 1); }
+
+double DateImp::totalSeconds() const {
+    return double(dayNumber() - epochDayNumber()) * kSecondsPerDay + double(hour) * 3600 +
+           double(minute) * 60 + double(second);
+}
+
+void DateImp::setTotalSeconds(double seconds) {
+    // Far beyond this the year no longer fits 32 bits.
+    constexpr double kLimit = 1e16;
+    if (!(std::fabs(seconds) < kLimit)) return;
+    // The time of day comes from the whole count: cutting it to 32 bits first
+    // would misplace every time after February 2040. Counts before the epoch
+    // step back whole days, so the time of day still runs forward from midnight.
+    auto whole = int64_t(std::floor(seconds));
+    int64_t days = floorDiv(whole, kSecondsPerDay);
+    auto timeOfDay = int32_t(whole - days * kSecondsPerDay);
+    CalendarDay date = DateFromDayNumber(epochDayNumber() + days);
+    year = date.year;
+    month = date.month;
+    day = date.day;
+    hour = timeOfDay / 3600;
+    minute = timeOfDay % 3600 / 60;
+    second = timeOfDay % 60;
+    initialised = true;
+    needsNormalising = false;
+}
+
+void DateImp::setGMTOffset(double hours) {
+    setTotalSeconds(totalSeconds() + (hours - gmtOffset) * 3600);
+    gmtOffset = hours;
+}

@@ -1,0 +1,184 @@
+#include "Universal/StringSearch.h"
+
+#include <cstring>
+#include <vector>
+
+#include "Universal/CharacterClasses.h"
+#include "Universal/UTF8.h"
+#include "Universal/UnicodeCase.h"
+#include "Universal/Utf8Text.h"
+#include "Universal/VELQstring.h"
+
+namespace {
+
+constexpr size_t kFastSearchMinPattern = 5;     // patterns longer than 4 bytes
+constexpr int64_t kFastSearchMinPositions = 81;  // more than 80 candidate positions
+
+// UnicodeToUpper of every ASCII byte, for scanning ASCII runs of UTF-8 text
+// without decoding them.
+const std::array<uint32_t, 128>& asciiUpper() {
+    static const std::array<uint32_t, 128> table = [] {
+        std::array<uint32_t, 128> t{};
+        for (uint32_t c = 0; c < 128; ++c) t[c] = UnicodeToUpper(c);
+        return t;
+    }();
+    return table;
+}
+
+ByteMatch noMatch() { return {-1, -1}; }
+
+// Upper-cased code points of the pattern.
+std::vector<uint32_t> foldedCodePoints(std::string_view pattern) {
+    std::vector<uint32_t> folded;
+    auto* p = reinterpret_cast<const uint8_t*>(pattern.data());
+    auto* end = p + pattern.size();
+    while (p < end) folded.push_back(UnicodeToUpper(DecodeUTF8(p, end)));
+    return folded;
+}
+
+// Whether the folded pattern matches at byte `at`; `end` receives the match's end.
+bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const std::vector<uint32_t>& folded, const uint8_t*& end) {
+    const auto& ascii = asciiUpper();
+    const uint8_t* p = text;
+    for (uint32_t want : folded) {
+        if (p >= textEnd) return false;
+        uint32_t c = *p < 0x80 ? ascii[*p++] : UnicodeToUpper(DecodeUTF8(p, textEnd));
+        if (c != want) return false;
+    }
+    end = p;
+    return true;
+}
+
+ByteMatch foldedUtf8(std::string_view text, std::string_view pattern, int64_t start) {
+    const std::vector<uint32_t> folded = foldedCodePoints(pattern);
+    auto* base = reinterpret_cast<const uint8_t*>(text.data());
+    auto* textEnd = base + text.size();
+    const uint32_t first = folded[0];
+    const auto& ascii = asciiUpper();
+    for (const uint8_t* p = base + start; p < textEnd;) {
+        // Most candidates fail on their first character: test it before the full match.
+        const uint8_t* next = p;
+        uint32_t c = *p < 0x80 ? ascii[*next++] : UnicodeToUpper(DecodeUTF8(next, textEnd));
+        if (c == first) {
+            const uint8_t* end;
+            if (utf8MatchesAt(p, textEnd, folded, end)) return {p - base, end - base};
+        }
+        p = next;
+    }
+    return noMatch();
+}
+
+uint16_t unitAt(const char* text, size_t at) {
+    uint16_t unit;
+    std::memcpy(&unit, text + at, 2);
+    return unit;
+}
+
+ByteMatch foldedUtf16(std::string_view text, std::string_view pattern, int64_t start) {
+    const size_t units = pattern.size() / 2;
+    std::vector<uint32_t> folded(units);
+    for (size_t i = 0; i < units; ++i) folded[i] = UnicodeToUpper(unitAt(pattern.data(), 2 * i));
+    for (size_t at = size_t(start); at + pattern.size() <= text.size(); at += 2) {
+        size_t i = 0;
+        while (i < units && UnicodeToUpper(unitAt(text.data(), at + 2 * i)) == folded[i]) ++i;
+        if (i == units) return {int64_t(at), int64_t(at + pattern.size())};
+    }
+    return noMatch();
+}
+
+ByteMatch foldedBytes(std::string_view text, std::string_view pattern, int64_t start) {
+    const uint8_t first = ByteToUpper(uint8_t(pattern[0]));
+    const size_t last = text.size() - pattern.size();
+    for (size_t at = size_t(start); at <= last; ++at) {
+        if (ByteToUpper(uint8_t(text[at])) != first) continue;
+        size_t i = 1;
+        while (i < pattern.size() && ByteToUpper(uint8_t(text[at + i])) == ByteToUpper(uint8_t(pattern[i]))) ++i;
+        if (i == pattern.size()) return {int64_t(at), int64_t(at + pattern.size())};
+    }
+    return noMatch();
+}
+
+// Byte offset of character `index` (0-based) in text of encoding `code`.
+int64_t characterOffset(std::string_view text, uint32_t code, int64_t index) {
+    if (code == kEncodingUTF8) return Utf8SkipCharacters(text.data(), uint32_t(text.size()), 0, index);
+    return code == kEncodingUTF16 ? 2 * index : index;
+}
+
+// 1-based character position of byte offset `offset`.
+int32_t characterPosition(std::string_view text, uint32_t code, int64_t offset) {
+    if (code == kEncodingUTF8) return int32_t(Utf8CharacterCount(text.data(), uint32_t(offset))) + 1;
+    return int32_t(code == kEncodingUTF16 ? offset / 2 : offset) + 1;
+}
+
+std::string_view view(RTString s) { return {StringBytes(s), StringLength(s)}; }
+
+} // namespace
+
+ByteMatch ExactByteSearch(std::string_view text, std::string_view pattern, int64_t start) {
+    if (start < 0) start = 0;
+    if (start >= int64_t(text.size())) return noMatch();
+    if (pattern.empty()) return {start, start};
+    const int64_t positions = int64_t(text.size()) - start - int64_t(pattern.size()) + 1;
+    if (positions <= 0) return noMatch();
+    const char* from = text.data() + start;
+    const char* found = nullptr;
+    if (pattern.size() >= kFastSearchMinPattern && positions >= kFastSearchMinPositions) {
+        found = static_cast<const char*>(memmem(from, text.size() - size_t(start), pattern.data(), pattern.size()));
+    } else {
+        const char* lastStart = from + positions;  // one past the last candidate
+        for (const char* p = from; p < lastStart; ++p) {
+            p = static_cast<const char*>(std::memchr(p, pattern[0], size_t(lastStart - p)));
+            if (!p) break;
+            if (std::memcmp(p, pattern.data(), pattern.size()) == 0) {
+                found = p;
+                break;
+            }
+        }
+    }
+    if (!found) return noMatch();
+    int64_t at = found - text.data();
+    return {at, at + int64_t(pattern.size())};
+}
+
+ByteMatch FoldedSearch(std::string_view text, std::string_view pattern, uint32_t code, int64_t start) {
+    if (start < 0) start = 0;
+    if (start >= int64_t(text.size())) return noMatch();
+    if (pattern.empty()) return {start, start};
+    if (code == kEncodingUTF8) return foldedUtf8(text, pattern, start);
+    if (pattern.size() > text.size() - size_t(start)) return noMatch();
+    if (code == kEncodingUTF16) return pattern.size() < 2 ? noMatch() : foldedUtf16(text, pattern, start);
+    return foldedBytes(text, pattern, start);
+}
+
+extern "C" int32_t StringInStr(int32_t start, RTString source, RTString find) {
+    if (!source) return 0;
+    if (!find) return start;
+    RTString text = RuntimeLockString(source), pattern = RuntimeLockString(find);
+    uint32_t code = text->encoding;
+    if (text->encoding != pattern->encoding) code = BringToCommonEncoding(text, pattern);
+    int32_t position = 0;
+    std::string_view haystack = view(text), needle = view(pattern);
+    int64_t from = characterOffset(haystack, code, start > 1 ? int64_t(start) - 1 : 0);
+    if (from < int64_t(haystack.size()) && int64_t(haystack.size()) - from >= int64_t(needle.size())) {
+        ByteMatch match = FoldedSearch(haystack, needle, code, from);
+        if (match.found()) position = characterPosition(haystack, code, match.begin);
+    }
+    RuntimeUnlockString(text);
+    RuntimeUnlockString(pattern);
+    return position;
+}
+
+extern "C" int32_t StringExtendsInStr(RTString source, int32_t start, RTString find) {
+    return StringInStr(start, source, find);
+}
+
+extern "C" int32_t StringInStrB(int32_t start, RTString source, RTString find) {
+    if (!source) return 0;
+    int64_t from = start > 1 ? int64_t(start) - 1 : 0;
+    ByteMatch match = ExactByteSearch(view(source), view(find), from);
+    return match.found() ? int32_t(match.begin + 1) : 0;
+}
+
+extern "C" int32_t StringExtendsInStrB(RTString source, int32_t start, RTString find) {
+    return StringInStrB(start, source, find);
+}

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "StringLeakGuard.h"
+#include "Universal/String.h"
+#include "Universal/StringSearch.h"
+#include "Universal/TextEncodingUtil.h"
+
+namespace {
+
+rt::String bytes(std::string_view s, uint32_t encoding) { return rt::String::fromBytes(s, encoding); }
+
+rt::String utf16(std::u16string_view text) {
+    return rt::String::fromBytes({reinterpret_cast<const char*>(text.data()), 2 * text.size()}, kEncodingUTF16);
+}
+
+} // namespace
+
+TEST(StringInStr, FindsIgnoringCase) {
+    StringLeakGuard guard;
+    struct Row { int32_t start; const char* source; const char* find; int32_t expected; };
+    const Row rows[] = {
+        {1, "FILE.ZIP", ".zip", 5}, {1, "FILE.ZIP", "", 1},     {9, "FILE.ZIP", "z", 0},
+        {7, "FILE.ZIP", "", 7},     {1, "", "a", 0},            {0, "abcabc", "C", 3},
+        {4, "abcabc", "c", 6},      {-5, "abc", "a", 1},        {1, "abc", "abcd", 0},
+        {3, "abc", "c", 3},         {4, "abc", "c", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.source) + "/" + row.find);
+        rt::String source(row.source), find(row.find);
+        EXPECT_EQ(StringInStr(row.start, source.get(), find.get()), row.expected);
+    }
+}
+
+TEST(StringInStr, CountsUtf8CharactersAndFoldsCodePoints) {
+    StringLeakGuard guard;
+    rt::String source("\xC3\xA9t\xC3\xA9 \xC3\x89T\xC3\x89");  // "été ÉTÉ"
+    EXPECT_EQ(StringInStr(1, source.get(), rt::String("\xC3\xA9t\xC3\xA9").get()), 1);
+    EXPECT_EQ(StringInStr(2, source.get(), rt::String("\xC3\xA9t\xC3\xA9").get()), 5);
+    EXPECT_EQ(StringInStr(1, source.get(), rt::String(" ").get()), 4);
+    EXPECT_EQ(StringInStr(1, source.get(), rt::String("T\xC3\x89").get()), 2);
+    // An ASCII find in UTF-8 text combines without conversion.
+    EXPECT_EQ(StringInStr(1, source.get(), bytes("t", kEncodingASCII).get()), 2);
+    // Fullwidth letters fold too.
+    EXPECT_EQ(StringInStr(1, rt::String("x\xEF\xBD\x9A").get(), rt::String("\xEF\xBC\xBA").get()), 2);
+}
+
+TEST(StringInStr, SearchesUtf16ByUnitsAndConvertsTheFind) {
+    StringLeakGuard guard;
+    rt::String source = utf16(u"r\u00E9sum\u00E9 FILE");
+    EXPECT_EQ(StringInStr(1, source.get(), utf16(u"\u00C9").get()), 2);
+    EXPECT_EQ(StringInStr(3, source.get(), utf16(u"\u00C9").get()), 6);
+    // The ASCII find goes through the converter, not a relabel of its bytes.
+    EXPECT_EQ(StringInStr(1, source.get(), bytes("file", kEncodingASCII).get()), 8);
+    // A UTF-8 find brings both to UTF-8: positions count its characters.
+    EXPECT_EQ(StringInStr(1, source.get(), rt::String("SUM\xC3\x89").get()), 3);
+}
+
+TEST(StringInStr, ComparesOtherTextByByteTable) {
+    StringLeakGuard guard;
+    rt::String latin = bytes("caf\xE9 CAF\xC9", 0x201);
+    EXPECT_EQ(StringInStr(1, latin.get(), bytes("CAF", 0x201).get()), 1);
+    EXPECT_EQ(StringInStr(2, latin.get(), bytes("caf", 0x201).get()), 6);
+    // Bytes above 0x7F have no case partner in single-byte text.
+    EXPECT_EQ(StringInStr(1, latin.get(), bytes("\xC9", 0x201).get()), 9);
+    rt::String unknown = bytes("README.TXT", kEncodingUnknown);
+    EXPECT_EQ(StringInStr(1, unknown.get(), rt::String("readme").get()), 1);
+}
+
+TEST(ExactByteSearch, AgreesBetweenShortAndLongSearches) {
+    std::string text(200, 'a');
+    text += "abcdeXabcdef";
+    struct Row { std::string pattern; int64_t start; int64_t expected; };
+    const Row rows[] = {
+        {"abcdef", 0, 206}, {"abcde", 0, 200},  {"abcde", 201, 206}, {"abcd", 0, 200},
+        {"aaaaa", 0, 0},    {"aaaaa", 196, 196}, {"aaaaa", 197, -1}, {"", 5, 5},
+        {"x", 0, -1},       {"f", -4, 211},      {"f", 212, -1},     {"abcdefg", 0, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pattern + " from " + std::to_string(row.start));
+        EXPECT_EQ(ExactByteSearch(text, row.pattern, row.start).begin, row.expected);
+    }
+}
+
+TEST(StringInStrB, SearchesExactBytes) {
+    rt::String source("FILE.ZIP.zip");
+    EXPECT_EQ(StringInStrB(1, source.get(), rt::String(".zip").get()), 9);
+    EXPECT_EQ(StringExtendsInStrB(source.get(), 1, rt::String(".ZIP").get()), 5);
+    EXPECT_EQ(StringExtendsInStr(source.get(), 6, rt::String(".ZIP").get()), 9);
+    EXPECT_EQ(StringInStrB(13, source.get(), rt::String("p").get()), 0);
+}
