@@ -5,9 +5,11 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <utility>
 
+#include "Common/DateCommon.h"
 #include "Common/Linux/FolderItemImpUnix.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
@@ -152,6 +154,33 @@ std::string percentEncoded(std::string_view path) {
         }
     }
     return url;
+}
+
+// A new Date holding the local time of `when`, whole seconds.
+RuntimeObject* dateAt(const timespec& when) {
+    tm local{};
+    localtime_r(&when.tv_sec, &local);
+    RuntimeObject* date = RuntimeNewObject(DateClass());
+    const std::pair<DateField, int32_t> fieldValues[] = {
+        {kDateYear, local.tm_year + 1900}, {kDateMonth, local.tm_mon + 1}, {kDateDay, local.tm_mday},
+        {kDateHour, local.tm_hour},        {kDateMinute, local.tm_min},     {kDateSecond, local.tm_sec},
+    };
+    for (auto [field, value] : fieldValues) dateFieldSetter(date, field, value);
+    return date;
+}
+
+// The instant a Date names: its fields in local time, less the offset the
+// date was moved to.
+timespec instantOf(RuntimeObject* date) {
+    tm local{};
+    local.tm_year = dateFieldGetter(date, kDateYear) - 1900;
+    local.tm_mon = dateFieldGetter(date, kDateMonth) - 1;
+    local.tm_mday = dateFieldGetter(date, kDateDay);
+    local.tm_hour = dateFieldGetter(date, kDateHour);
+    local.tm_min = dateFieldGetter(date, kDateMinute);
+    local.tm_sec = dateFieldGetter(date, kDateSecond);
+    local.tm_isdst = -1;
+    return {mktime(&local) - time_t(dateGMTOffsetGetter(date) * 3600), 0};
 }
 
 } // namespace
@@ -324,6 +353,32 @@ extern "C" RTString fileGroupGetter(RuntimeObject* item) {
 
 extern "C" void fileGroupSetter(RuntimeObject* item, RTString name) {
     if (FolderItemImpUnix* found = imp(item)) found->SetGroup({StringBytes(name), StringLength(name)});
+}
+
+extern "C" RuntimeObject* folderGetModified(RuntimeObject* item) {
+    FolderItemImpUnix* found = imp(item);
+    auto when = found ? found->ModificationTime() : std::nullopt;
+    return when ? dateAt(*when) : nullptr;
+}
+
+extern "C" void folderSetModified(RuntimeObject* item, RuntimeObject* date) {
+    FolderItemImpUnix* found = imp(item);
+    if (!found) return;
+    if (!date) {
+        found->SetLastError(EINVAL);
+        return;
+    }
+    found->SetModificationTime(instantOf(date));
+}
+
+extern "C" RuntimeObject* folderGetCreation(RuntimeObject* item) {
+    FolderItemImpUnix* found = imp(item);
+    auto when = found ? found->CreationTime() : std::nullopt;
+    return when ? dateAt(*when) : nullptr;
+}
+
+extern "C" void folderSetCreation(RuntimeObject* item, RuntimeObject*) {
+    if (FolderItemImpUnix* found = imp(item)) found->SetLastError(ENOTSUP);
 }
 
 extern "C" void FolderItemCopyFileTo(RuntimeObject* item, RuntimeObject* destination) {

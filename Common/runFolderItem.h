@@ -100,6 +100,14 @@ void fileOwnerSetter(RuntimeObject* item, RTString name);
 /// The owning group's name; a new string for the caller.
 RTString fileGroupGetter(RuntimeObject* item);
 void fileGroupSetter(RuntimeObject* item, RTString name);
+/// The modification date as a new Date for the caller; nil when `stat` fails.
+RuntimeObject* folderGetModified(RuntimeObject* item);
+/// Sets the modification date (seconds; errors in LastErrorCode).
+void folderSetModified(RuntimeObject* item, RuntimeObject* date);
+/// The birth date where the file system records one, as a new Date; nil otherwise.
+RuntimeObject* folderGetCreation(RuntimeObject* item);
+/// Linux cannot set a birth date: LastErrorCode becomes ENOTSUP.
+void folderSetCreation(RuntimeObject* item, RuntimeObject* date);
 /// Copies a file to `destination` (into it when it is a folder); errors in LastErrorCode.
 void FolderItemCopyFileTo(RuntimeObject* item, RuntimeObject* destination);
 /// Moves the item to `destination` (into it when it is a folder); errors in LastErrorCode.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Common/FileTestSupport.h"
+#include "Common/DateCommon.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
 #include "Universal/StringLeakGuard.h"
@@ -334,4 +335,43 @@ TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
     String saved = String::adopt(FolderItemGetSaveInfo(dot.get(), nullptr, 0));
     FolderItem back = FolderItem::adopt(FolderItemGetRelative(nullptr, saved.get()));
     EXPECT_EQ(text(back.absolutePath()), path(".dot"));
+}
+
+TEST_F(FolderItemTest, ModificationDateReadsAndSetsTheFileTime) {
+    StringLeakGuard guard;
+    writeFile("f", "");
+    FolderItem item = FolderItem::get(String(path("f")));
+    rt::Ref<> date = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));
+    const std::pair<DateField, int32_t> fieldValues[] = {
+        {kDateYear, 2001}, {kDateMonth, 2}, {kDateDay, 3}, {kDateHour, 4}, {kDateMinute, 5}, {kDateSecond, 6},
+    };
+    for (auto [field, value] : fieldValues) dateFieldSetter(date.get(), field, value);
+    folderSetModified(item.get(), date.get());
+    tm local{};
+    local.tm_year = 2001 - 1900;
+    local.tm_mon = 1;
+    local.tm_mday = 3;
+    local.tm_hour = 4;
+    local.tm_min = 5;
+    local.tm_sec = 6;
+    local.tm_isdst = -1;
+    struct stat info;
+    ASSERT_EQ(stat(path("f").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, mktime(&local));
+    rt::Ref<> read = rt::Ref<>::adopt(folderGetModified(item.get()));
+    ASSERT_TRUE(read);
+    for (auto [field, value] : fieldValues) {
+        SCOPED_TRACE(field);
+        EXPECT_EQ(dateFieldGetter(read.get(), field), value);
+    }
+    EXPECT_EQ(folderGetModified(FolderItem::get(String(path("none"))).get()), nullptr);
+    folderSetCreation(item.get(), date.get());
+    EXPECT_EQ(item.lastErrorCode(), ENOTSUP);
+    if (RuntimeObject* born = folderGetCreation(item.get())) {  // where the file system records it
+        time_t now = time(nullptr);
+        tm today{};
+        localtime_r(&now, &today);
+        EXPECT_EQ(dateFieldGetter(born, kDateYear), today.tm_year + 1900);
+        RuntimeUnlockObject(born);
+    }
 }
