@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <utility>
 
+#include "Common/Ref.h"
 #include "Common/assertion.h"
+#include "Common/exceptions.h"
 #include "Common/runFileAccess.h"
 #include "Universal/FileIO/file.h"
 #include "Universal/FileStreams.h"
+#include "Universal/MemoryBlock.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"
 
@@ -63,6 +68,61 @@ RTString readBytes(BinaryStore& from, size_t count, RuntimeObject* encoding) {
     bytes.resize(from.Read(bytes.data(), count));
     return StringFromBytes(bytes.data(), bytes.size(), TextEncodingCode(encoding));
 }
+
+// A binary store over a memory block. The block's buffer may be replaced
+// while the stream lives (its Size set), so every access reads the fields anew.
+class MemoryBlockStore final : public BinaryStore {
+public:
+    explicit MemoryBlockStore(RuntimeObject* block) : block_(rt::Ref<>::retain(block)) {}
+
+    size_t Read(void* into, size_t count) override {
+        size_t size = Size();
+        size_t got = position_ < size ? std::min(count, size - position_) : 0;
+        if (got) std::memcpy(into, Block().data + position_, got);
+        position_ += got;
+        return got;
+    }
+
+    bool Write(const void* from, size_t count) override {
+        if (!Block().owned || position_ + count > size_t(INT32_MAX)) {
+            lastError_ = ENOSPC;
+            return false;
+        }
+        if (position_ + count > Size()) memoryBlockSetSize(block_.get(), int32_t(position_ + count));
+        if (count) std::memcpy(Block().data + position_, from, count);
+        position_ += count;
+        return true;
+    }
+
+    int64_t Position() override { return int64_t(position_); }
+    bool SetPosition(int64_t offset) override {
+        if (offset < 0) {
+            lastError_ = EINVAL;
+            return false;
+        }
+        position_ = size_t(offset);
+        return true;
+    }
+    int64_t Length() override { return int64_t(Size()); }
+    bool SetLength(int64_t length) override {
+        if (length < 0 || length > INT32_MAX || !Block().owned) {
+            lastError_ = EINVAL;
+            return false;
+        }
+        memoryBlockSetSize(block_.get(), int32_t(length));
+        return true;
+    }
+    bool Close() override { return true; }
+    int32_t LastError() const override { return lastError_; }
+
+private:
+    MemoryBlockFields& Block() const { return *ObjectFields<MemoryBlockFields>(block_.get()); }
+    size_t Size() const { return Block().owned && Block().data ? size_t(Block().size) : 0; }
+
+    rt::Ref<> block_;
+    size_t position_ = 0;
+    int32_t lastError_ = 0;
+};
 
 } // namespace
 
@@ -199,4 +259,14 @@ extern "C" void BinaryStringStringCtor(RuntimeObject* stream, RTString s) {
         return;
     }
     adoptStore(stream, std::make_unique<BytesStore>(std::string(StringBytes(s), StringLength(s))));
+}
+
+extern "C" void BinaryStringMemoryBlockCtor(RuntimeObject* stream, RuntimeObject* block) {
+    if (!stream) {
+        RUNTIME_ASSERT_FAILED("runFileAccess", "obj", nullptr);
+        return;
+    }
+    if (!block) RaiseNilObjectException();
+    fields(stream)->littleEndian = ObjectFields<MemoryBlockFields>(block)->littleEndian;
+    adoptStore(stream, std::make_unique<MemoryBlockStore>(block));
 }

@@ -86,4 +86,8 @@ int32_t BinaryStreamLastErrorGetter(RuntimeObject* stream);
 void BinaryStreamHandleCtor(RuntimeObject* stream, intptr_t handle, int32_t type);
 /// Constructor over a copy of the bytes of s, which writes then extend.
 void BinaryStringStringCtor(RuntimeObject* stream, RTString s);
+/// Constructor over a memory block (the stream keeps a reference to it), taking
+/// its LittleEndian. Writes past the end of an owned block grow it; a block
+/// wrapping an address of unknown size has nothing to read or write.
+void BinaryStringMemoryBlockCtor(RuntimeObject* stream, RuntimeObject* block);
 }

@@ -4,6 +4,7 @@
 
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
+#include "Universal/MemoryBlock.h"
 #include "Universal/StringLeakGuard.h"
 
 namespace {
@@ -171,6 +172,32 @@ TEST_F(BinaryStreamTest, StreamOverAStringReadsAndGrows) {
     EXPECT_EQ(stream.length(), 1);
     stream.setPosition(8);
     EXPECT_TRUE(stream.read(1).empty());
+}
+
+TEST_F(BinaryStreamTest, StreamOverAMemoryBlockTakesItsByteOrderAndGrowsIt) {
+    StringLeakGuard guard;
+    rt::Ref<> block = rt::Ref<>::adopt(newMemoryBlock(4));
+    memorySetLong(block.get(), 0, 0x01020304);
+    rt::Ref<> raw = rt::Ref<>::adopt(RuntimeNewObject(RuntimeBinaryStreamClass()));
+    BinaryStringMemoryBlockCtor(raw.get(), block.get());
+    BinaryStream stream = BinaryStream::retain(raw.get());
+    EXPECT_TRUE(stream.littleEndian());  // a new block is little-endian
+    EXPECT_EQ(stream.readLong(), 0x01020304);
+    stream.setLittleEndian(false);
+    stream.writeShort(0x0506);  // past the end: the block grows
+    EXPECT_EQ(memoryBlockGetSize(block.get()), 6);
+    EXPECT_EQ(memoryGetByte(block.get(), 4), 5);
+    memoryBlockSetSize(block.get(), 64);  // a new buffer behind the stream
+    stream.setPosition(4);
+    EXPECT_EQ(stream.readShort(), 0x0506);
+    EXPECT_EQ(stream.length(), 64);
+    rt::Ref<> wrapped = rt::Ref<>::adopt(PtrToMemoryBlock(block.get()));
+    rt::Ref<> unknownSize = rt::Ref<>::adopt(RuntimeNewObject(RuntimeBinaryStreamClass()));
+    BinaryStringMemoryBlockCtor(unknownSize.get(), wrapped.get());
+    BinaryStream nothing = BinaryStream::retain(unknownSize.get());
+    EXPECT_EQ(nothing.readLong(), 0);
+    nothing.writeLong(1);
+    EXPECT_EQ(nothing.lastErrorCode(), ENOSPC);
 }
 
 TEST_F(BinaryStreamTest, NilStreamIsReported) {
