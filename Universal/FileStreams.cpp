@@ -1,5 +1,6 @@
 #include "Universal/FileStreams.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -61,11 +62,17 @@ std::string TextReader::Read(size_t count) {
     size_t buffered = std::min(count, end_ - position_);
     std::string bytes(reinterpret_cast<const char*>(buffer_ + position_), buffered);
     position_ += buffered;
-    if (buffered < count && !failed_) {
-        bytes.resize(count);
-        size_t got = file_->Read(bytes.data() + buffered, count - buffered);
+    // The rest comes in blocks, so that a count far beyond the file's length
+    // allocates no more than the file holds.
+    constexpr size_t kBlock = 65536;
+    while (bytes.size() < count && !failed_) {
+        size_t want = std::min(kBlock, count - bytes.size());
+        size_t had = bytes.size();
+        bytes.resize(had + want);
+        size_t got = file_->Read(bytes.data() + had, want);
+        bytes.resize(had + got);
         if (file_->ReadFailed()) failed_ = true;
-        bytes.resize(buffered + got);
+        if (got < want) break;
     }
     return bytes;
 }

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -133,6 +134,15 @@ TEST_F(TextInputStreamTest, ReadTakesBufferedBytesFirstThenTheFile) {
     EXPECT_TRUE(stream.eof());
     EXPECT_TRUE(stream.read(5).empty());
     EXPECT_TRUE(stream.readAll().empty());
+}
+
+TEST_F(TextInputStreamTest, AHugeCountReadsWhatTheFileHolds) {
+    StringLeakGuard guard;
+    std::string bytes(200000, 'q');
+    TextInputStream stream = open("f", "x\n" + bytes);
+    EXPECT_EQ(stream.readLine().str(), "x");
+    EXPECT_EQ(stream.read(INT32_MAX).str(), bytes);
+    EXPECT_TRUE(stream.eof());
 }
 
 TEST_F(TextInputStreamTest, SettingThePositionDropsTheOldBuffer) {
