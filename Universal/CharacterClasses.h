@@ -1,8 +1,11 @@
-// The 256-entry case tables of single-byte text and the white-space sets that
-// trimming uses. Bytes follow the C locale: only a-z and A-Z change case.
+// The 256-entry case tables of single-byte text, the case of code points, and
+// the white-space sets that trimming uses. Bytes follow the C locale: only a-z
+// and A-Z change case.
 #pragma once
 #include <array>
 #include <cstdint>
+
+#include "Universal/UnicodeCase.h"
 
 namespace detail {
 constexpr std::array<uint8_t, 256> makeCaseTable(bool upper) {
@@ -31,3 +34,11 @@ inline bool IsUnicodeWhiteSpace(uint32_t c) {
     return c == 0x85 || c == 0xA0 || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200A) ||
            c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
+
+// NOTE: the Unicode case table is looked up by the low 16 bits of a code point;
+// above U+FFFF that would take U+10061 for "a". Those code points have no
+// partner in the table and keep their case.
+/// The upper case of a code point (UTF-8 text) or 16-bit unit (UTF-16 text).
+inline uint32_t CodePointToUpper(uint32_t c) { return c > 0xFFFF ? c : UnicodeToUpper(c); }
+/// The lower case of a code point (UTF-8 text) or 16-bit unit (UTF-16 text).
+inline uint32_t CodePointToLower(uint32_t c) { return c > 0xFFFF ? c : UnicodeToLower(c); }

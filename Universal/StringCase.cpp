@@ -5,7 +5,6 @@
 
 #include "Universal/CharacterClasses.h"
 #include "Universal/UTF8.h"
-#include "Universal/UnicodeCase.h"
 #include "Universal/VELQstring.h"
 
 namespace {
@@ -38,7 +37,7 @@ std::string changeUtf8(const char* text, uint32_t length, CaseMapper mapper) {
     while (p < end) {
         const uint8_t* start = p;
         uint32_t c = DecodeUTF8(p, end);
-        uint32_t mapped = mapper.map(c, UnicodeToUpper, UnicodeToLower, IsUnicodeWhiteSpace(c));
+        uint32_t mapped = mapper.map(c, CodePointToUpper, CodePointToLower, IsUnicodeWhiteSpace(c));
         if (mapped == c) {
             out.append(reinterpret_cast<const char*>(start), size_t(p - start));  // keeps malformed bytes as they were
         } else {
@@ -54,7 +53,7 @@ std::string changeUtf16(const char* text, uint32_t length, CaseMapper mapper) {
     for (uint32_t at = 0; at + 1 < length; at += 2) {
         uint16_t unit;
         std::memcpy(&unit, text + at, 2);
-        unit = uint16_t(mapper.map(unit, UnicodeToUpper, UnicodeToLower, IsUnicodeWhiteSpace(unit)));
+        unit = uint16_t(mapper.map(unit, CodePointToUpper, CodePointToLower, IsUnicodeWhiteSpace(unit)));
         std::memcpy(out.data() + at, &unit, 2);
     }
     return out;

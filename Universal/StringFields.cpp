@@ -1,5 +1,6 @@
 #include "Universal/StringFields.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -10,7 +11,6 @@
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "Universal/UTF8.h"
-#include "Universal/UnicodeCase.h"
 #include "Universal/Utf8Text.h"
 #include "Universal/VELQstring.h"
 
@@ -27,7 +27,7 @@ bool hasCasedCharacter(RTString delimiter) {
         auto* end = p + text.size();
         while (p < end) {
             uint32_t c = DecodeUTF8(p, end);
-            if (UnicodeToUpper(c) != c || UnicodeToLower(c) != c) return true;
+            if (CodePointToUpper(c) != c || CodePointToLower(c) != c) return true;
         }
         return false;
     }
@@ -35,7 +35,7 @@ bool hasCasedCharacter(RTString delimiter) {
         for (size_t at = 0; at + 1 < text.size(); at += 2) {
             uint16_t unit;
             std::memcpy(&unit, text.data() + at, 2);
-            if (UnicodeToUpper(unit) != unit || UnicodeToLower(unit) != unit) return true;
+            if (CodePointToUpper(unit) != unit || CodePointToLower(unit) != unit) return true;
         }
         return false;
     }
@@ -44,76 +44,125 @@ bool hasCasedCharacter(RTString delimiter) {
     return false;
 }
 
-/// Ranges of the fields of `source`, each as [begin, end) in bytes.
-struct FieldRanges {
-    std::vector<std::pair<size_t, size_t>> ranges;
+enum class Flavour { Characters, Bytes };
+
+/// The fields of a source as the split family sees them, handed one byte range
+/// at a time to a visitor that answers whether to go on. Walking twice (count,
+/// then fill) costs less than collecting the ranges in a growing buffer.
+class FieldSplitter {
+public:
+    FieldSplitter(RTString source, RTString delimiter, Flavour flavour) : source_(source), flavour_(flavour) {
+        if (!source || !delimiter) return;
+        if (flavour == Flavour::Bytes) {
+            delimiter_ = RuntimeLockString(delimiter);
+            return;
+        }
+        delimiter_ = ConvertStringToCode(delimiter, source->encoding);
+        matching_ = delimiter_ && hasCasedCharacter(delimiter_) ? Matching::Folded : Matching::Exact;
+        // A delimiter that cannot be put in the source's encoding matches nowhere.
+        unmatchable_ = !delimiter_;
+    }
+    ~FieldSplitter() { RuntimeUnlockString(delimiter_); }
+    FieldSplitter(const FieldSplitter&) = delete;
+    FieldSplitter& operator=(const FieldSplitter&) = delete;
+
+    template <typename Visitor>
+    void visit(Visitor&& visitor) const {
+        if (!source_) return;
+        const std::string_view text = view(source_);
+        if (unmatchable_) visitor(size_t(0), text.size());
+        else if (!delimiter_) visitCharacters(text, visitor);
+        else if (delimiter_->length == 1 && matching_ == Matching::Exact) visitByteDelimited(text, visitor);
+        else visitMatches(text, visitor);
+    }
+
+    int32_t count() const {
+        if (source_ && delimiter_ && delimiter_->length == 1 && matching_ == Matching::Exact) {
+            const std::string_view text = view(source_);
+            return int32_t(std::count(text.begin(), text.end(), delimiter_->bytes()[0])) + 1;
+        }
+        int32_t fields = 0;
+        visit([&](size_t, size_t) { return ++fields, true; });
+        return fields;
+    }
+
+private:
+    // Every character (UTF-8 sequence, UTF-16 unit) or every byte is a field of its own.
+    template <typename Visitor>
+    void visitCharacters(std::string_view text, Visitor& visitor) const {
+        const uint32_t length = uint32_t(text.size());
+        if (flavour_ == Flavour::Characters && source_->encoding == kEncodingUTF8) {
+            for (uint32_t at = 0, next; at < length; at = next) {
+                next = Utf8SkipCharacters(text.data(), length, at, 1);
+                if (!visitor(size_t(at), size_t(next))) return;
+            }
+            return;
+        }
+        // NOTE: UTF-16 text is cut into whole units, never into half units.
+        const uint32_t step = flavour_ == Flavour::Characters && source_->encoding == kEncodingUTF16 ? 2 : 1;
+        for (uint32_t at = 0; at < length; at += step)
+            if (!visitor(size_t(at), size_t(std::min(at + step, length)))) return;
+    }
+
+    template <typename Visitor>
+    void visitByteDelimited(std::string_view text, Visitor& visitor) const {
+        const char* begin = text.data();
+        const char* end = begin + text.size();
+        const char delimiter = delimiter_->bytes()[0];
+        for (const char* p = begin;;) {
+            auto* hit = static_cast<const char*>(std::memchr(p, delimiter, size_t(end - p)));
+            if (!hit) {
+                visitor(size_t(p - begin), text.size());
+                return;
+            }
+            if (!visitor(size_t(p - begin), size_t(hit - begin))) return;
+            p = hit + 1;
+        }
+    }
+
+    // The next search starts after the end of a match, so matches never
+    // overlap; a search from the end finds nothing and yields the empty last field.
+    template <typename Visitor>
+    void visitMatches(std::string_view text, Visitor& visitor) const {
+        const std::string_view pattern = view(delimiter_);
+        for (int64_t at = 0;;) {
+            ByteMatch match = matching_ == Matching::Exact ? ExactByteSearch(text, pattern, at)
+                                                           : FoldedSearch(text, pattern, source_->encoding, at);
+            if (!match.found()) {
+                visitor(size_t(at), text.size());
+                return;
+            }
+            if (!visitor(size_t(at), size_t(match.begin))) return;
+            at = match.end;
+        }
+    }
+
+    RTString source_;
+    RTString delimiter_ = nullptr;
+    Flavour flavour_;
+    Matching matching_ = Matching::Exact;
+    bool unmatchable_ = false;
 };
 
-// Every character (UTF-8 sequence, UTF-16 unit) or every byte is a field of its own.
-FieldRanges characterFields(RTString source, bool byBytes) {
-    FieldRanges fields;
-    const uint32_t length = source->length;
-    if (!byBytes && source->encoding == kEncodingUTF8) {
-        for (uint32_t at = 0; at < length;) {
-            uint32_t next = Utf8SkipCharacters(source->bytes(), length, at, 1);
-            fields.ranges.emplace_back(at, next);
-            at = next;
-        }
-    } else {
-        // NOTE: UTF-16 text is cut into whole units, never into half units.
-        const uint32_t step = !byBytes && source->encoding == kEncodingUTF16 ? 2 : 1;
-        for (uint32_t at = 0; at < length; at += step) fields.ranges.emplace_back(at, std::min(at + step, length));
-    }
-    return fields;
-}
-
-// The fields of `source`; `delimiter` is already in the source's encoding. The
-// next search starts after the end of a match, so matches never overlap; a
-// search from the end finds nothing and yields the empty last field.
-FieldRanges fieldRanges(RTString source, RTString delimiter, Matching matching) {
-    FieldRanges fields;
-    const std::string_view text = view(source), pattern = view(delimiter);
-    int64_t at = 0;
-    for (;;) {
-        ByteMatch match = matching == Matching::Exact ? ExactByteSearch(text, pattern, at)
-                                                      : FoldedSearch(text, pattern, source->encoding, at);
-        if (!match.found()) break;
-        fields.ranges.emplace_back(size_t(at), size_t(match.begin));
-        at = match.end;
-    }
-    fields.ranges.emplace_back(size_t(at), text.size());
-    return fields;
-}
-
-/// The fields of a source as the split family sees them.
-FieldRanges splitSource(RTString source, RTString delimiter, bool byBytes) {
-    if (!source) return {};
-    if (!delimiter) return characterFields(source, byBytes);
-    if (byBytes) return fieldRanges(source, delimiter, Matching::Exact);
-    RTString own = ConvertStringToCode(delimiter, source->encoding);
-    FieldRanges fields;
-    // A delimiter that cannot be put in the source's encoding matches nowhere.
-    if (!own) fields.ranges.emplace_back(0, source->length);
-    else fields = fieldRanges(source, own, hasCasedCharacter(own) ? Matching::Folded : Matching::Exact);
-    RuntimeUnlockString(own);
-    return fields;
-}
-
-RuntimeArray* fieldArray(RTString source, const FieldRanges& fields) {
-    const int32_t count = int32_t(fields.ranges.size());
-    RuntimeArray* array = CreateArray(1, kArrayString, count - 1);
+RuntimeArray* fieldArray(RTString source, RTString delimiter, Flavour flavour) {
+    FieldSplitter splitter(source, delimiter, flavour);
+    RuntimeArray* array = CreateArray(1, kArrayString, splitter.count() - 1);
     auto* elements = reinterpret_cast<RTString*>(array->elements);
-    for (int32_t i = 0; i < count; ++i) {
-        const auto& [begin, end] = fields.ranges[size_t(i)];
-        elements[i] = StringPart(source, uint32_t(begin), uint32_t(end - begin));
-    }
+    splitter.visit([&](size_t begin, size_t end) {
+        *elements++ = StringPart(source, uint32_t(begin), uint32_t(end - begin));
+        return true;
+    });
     return array;
 }
 
-RTString nthField(RTString source, const FieldRanges& fields, int32_t n) {
-    if (n < 1 || size_t(n) > fields.ranges.size()) return nullptr;
-    const auto& [begin, end] = fields.ranges[size_t(n - 1)];
-    return StringPart(source, uint32_t(begin), uint32_t(end - begin));
+RTString nthField(RTString source, RTString delimiter, Flavour flavour, int32_t n) {
+    RTString field = nullptr;
+    FieldSplitter(source, delimiter, flavour).visit([&](size_t begin, size_t end) {
+        if (--n > 0) return true;
+        if (n == 0) field = StringPart(source, uint32_t(begin), uint32_t(end - begin));
+        return false;
+    });
+    return field;
 }
 
 RTString replace(RTString source, RTString find, RTString replacement, Matching matching, bool all) {
@@ -179,27 +228,27 @@ RTString JoinStrings(const RTString* pieces, size_t count) {
 }
 
 extern "C" RuntimeArray* StringSplit(RTString source, RTString delimiter) {
-    return fieldArray(source, splitSource(source, delimiter, false));
+    return fieldArray(source, delimiter, Flavour::Characters);
 }
 
 extern "C" RuntimeArray* StringSplitB(RTString source, RTString delimiter) {
-    return fieldArray(source, splitSource(source, delimiter, true));
+    return fieldArray(source, delimiter, Flavour::Bytes);
 }
 
 extern "C" int32_t StringCountFields(RTString source, RTString delimiter) {
-    return int32_t(splitSource(source, delimiter, false).ranges.size());
+    return FieldSplitter(source, delimiter, Flavour::Characters).count();
 }
 
 extern "C" int32_t StringCountFieldsB(RTString source, RTString delimiter) {
-    return int32_t(splitSource(source, delimiter, true).ranges.size());
+    return FieldSplitter(source, delimiter, Flavour::Bytes).count();
 }
 
 extern "C" RTString StringNthField(RTString source, RTString delimiter, int32_t n) {
-    return nthField(source, splitSource(source, delimiter, false), n);
+    return nthField(source, delimiter, Flavour::Characters, n);
 }
 
 extern "C" RTString StringNthFieldB(RTString source, RTString delimiter, int32_t n) {
-    return nthField(source, splitSource(source, delimiter, true), n);
+    return nthField(source, delimiter, Flavour::Bytes, n);
 }
 
 extern "C" RTString StringJoin(RuntimeArray* array, RTString separator) {

@@ -1,11 +1,11 @@
 #include "Universal/StringSearch.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
 #include "Universal/CharacterClasses.h"
 #include "Universal/UTF8.h"
-#include "Universal/UnicodeCase.h"
 #include "Universal/Utf8Text.h"
 #include "Universal/VELQstring.h"
 
@@ -14,12 +14,12 @@ namespace {
 constexpr size_t kFastSearchMinPattern = 5;     // patterns longer than 4 bytes
 constexpr int64_t kFastSearchMinPositions = 81;  // more than 80 candidate positions
 
-// UnicodeToUpper of every ASCII byte, for scanning ASCII runs of UTF-8 text
+// The upper case of every ASCII byte, for scanning ASCII runs of UTF-8 text
 // without decoding them.
 const std::array<uint32_t, 128>& asciiUpper() {
     static const std::array<uint32_t, 128> table = [] {
         std::array<uint32_t, 128> t{};
-        for (uint32_t c = 0; c < 128; ++c) t[c] = UnicodeToUpper(c);
+        for (uint32_t c = 0; c < 128; ++c) t[c] = CodePointToUpper(c);
         return t;
     }();
     return table;
@@ -27,22 +27,37 @@ const std::array<uint32_t, 128>& asciiUpper() {
 
 ByteMatch noMatch() { return {-1, -1}; }
 
-// Upper-cased code points of the pattern.
-std::vector<uint32_t> foldedCodePoints(std::string_view pattern) {
-    std::vector<uint32_t> folded;
-    auto* p = reinterpret_cast<const uint8_t*>(pattern.data());
-    auto* end = p + pattern.size();
-    while (p < end) folded.push_back(UnicodeToUpper(DecodeUTF8(p, end)));
-    return folded;
-}
+/// Upper-cased code points of a pattern; short patterns (the usual case) need no heap.
+class FoldedPattern {
+public:
+    explicit FoldedPattern(std::string_view pattern) {
+        if (pattern.size() > inline_.size()) heap_.resize(pattern.size());
+        uint32_t* out = heap_.empty() ? inline_.data() : heap_.data();
+        begin_ = out;
+        auto* p = reinterpret_cast<const uint8_t*>(pattern.data());
+        auto* end = p + pattern.size();
+        while (p < end) *out++ = CodePointToUpper(DecodeUTF8(p, end));
+        end_ = out;
+    }
+    FoldedPattern(const FoldedPattern&) = delete;  // begin_ may point into inline_
+    FoldedPattern& operator=(const FoldedPattern&) = delete;
+    const uint32_t* begin() const { return begin_; }
+    const uint32_t* end() const { return end_; }
+
+private:
+    std::array<uint32_t, 64> inline_;
+    std::vector<uint32_t> heap_;
+    const uint32_t* begin_;
+    const uint32_t* end_;
+};
 
 // Whether the folded pattern matches at byte `at`; `end` receives the match's end.
-bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const std::vector<uint32_t>& folded, const uint8_t*& end) {
+bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const FoldedPattern& folded, const uint8_t*& end) {
     const auto& ascii = asciiUpper();
     const uint8_t* p = text;
     for (uint32_t want : folded) {
         if (p >= textEnd) return false;
-        uint32_t c = *p < 0x80 ? ascii[*p++] : UnicodeToUpper(DecodeUTF8(p, textEnd));
+        uint32_t c = *p < 0x80 ? ascii[*p++] : CodePointToUpper(DecodeUTF8(p, textEnd));
         if (c != want) return false;
     }
     end = p;
@@ -50,15 +65,15 @@ bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const std::vecto
 }
 
 ByteMatch foldedUtf8(std::string_view text, std::string_view pattern, int64_t start) {
-    const std::vector<uint32_t> folded = foldedCodePoints(pattern);
+    const FoldedPattern folded(pattern);
     auto* base = reinterpret_cast<const uint8_t*>(text.data());
     auto* textEnd = base + text.size();
-    const uint32_t first = folded[0];
+    const uint32_t first = *folded.begin();
     const auto& ascii = asciiUpper();
     for (const uint8_t* p = base + start; p < textEnd;) {
         // Most candidates fail on their first character: test it before the full match.
         const uint8_t* next = p;
-        uint32_t c = *p < 0x80 ? ascii[*next++] : UnicodeToUpper(DecodeUTF8(next, textEnd));
+        uint32_t c = *p < 0x80 ? ascii[*next++] : CodePointToUpper(DecodeUTF8(next, textEnd));
         if (c == first) {
             const uint8_t* end;
             if (utf8MatchesAt(p, textEnd, folded, end)) return {p - base, end - base};
@@ -77,10 +92,10 @@ uint16_t unitAt(const char* text, size_t at) {
 ByteMatch foldedUtf16(std::string_view text, std::string_view pattern, int64_t start) {
     const size_t units = pattern.size() / 2;
     std::vector<uint32_t> folded(units);
-    for (size_t i = 0; i < units; ++i) folded[i] = UnicodeToUpper(unitAt(pattern.data(), 2 * i));
+    for (size_t i = 0; i < units; ++i) folded[i] = CodePointToUpper(unitAt(pattern.data(), 2 * i));
     for (size_t at = size_t(start); at + pattern.size() <= text.size(); at += 2) {
         size_t i = 0;
-        while (i < units && UnicodeToUpper(unitAt(text.data(), at + 2 * i)) == folded[i]) ++i;
+        while (i < units && CodePointToUpper(unitAt(text.data(), at + 2 * i)) == folded[i]) ++i;
         if (i == units) return {int64_t(at), int64_t(at + pattern.size())};
     }
     return noMatch();

@@ -26,6 +26,8 @@ struct EncodingsProperty {
 
 // The Encodings module's properties, numbered from 1 in this order. The last,
 // SystemDefault, stands for the system encoding and has no code of its own.
+// UCS4 (base 0x100, format 3) carries the code of four-byte Unicode text, which
+// the converter knows; with the base as its code it would label UTF-16 text.
 constexpr EncodingsProperty kEncodingsProperties[] = {
     {"UTF8", kEncodingUTF8}, {"UTF16", kEncodingUTF16}, {"UCS4", kEncodingUTF32},
     {"MacRoman", 0}, {"MacJapanese", 1}, {"MacChineseTrad", 2}, {"MacKorean", 3}, {"MacArabic", 4},
@@ -254,7 +256,8 @@ extern "C" RTString textEncodingInternetName(RuntimeObject* encoding) {
     const char* name = "";
     if (f->base == 0) name = "macintosh";
     else if (f->base == 1) name = "X-MAC-JAPANESE";
-    else if (f->base == int32_t(kUnicodeBase) && f->format >= 0 && f->format <= kFormatUCS4) name = kUnicodeNames[f->format];
+    else if (f->base == int32_t(kUnicodeBase) && f->format >= 0 && f->format <= kFormatUCS4)
+        name = kUnicodeNames[f->format];
     else if (f->code == 0x500) name = "windows-1252";
     else if (f->code == kEncodingASCII) name = "US-ASCII";
     else if (f->code == 0xA01) name = "Shift_JIS";

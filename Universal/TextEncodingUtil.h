@@ -20,8 +20,9 @@ struct TextConverterFields {
     uint32_t targetCode;
 };
 
-/// The class records, built on first use; never freed.
+/// The TextEncoding class record, built on first use; never freed.
 RuntimeClass* TextEncodingClass();
+/// The TextConverter class record, built on first use; never freed.
 RuntimeClass* TextConverterClass();
 
 /// The encoding the platform's text is taken to be in (UTF-8), worked out once.
@@ -47,9 +48,11 @@ extern "C" {
 RuntimeObject* EncodingsGetter(RuntimeObject* module, int32_t number);
 /// The TextEncoding object for `code`, one reference for the caller; nil for unknown.
 RuntimeObject* EncodingsGetFromCode(RuntimeObject* module, uint32_t code);
-/// The fields of a TextEncoding object; NilObjectException for nil.
+/// The encoding's base value; NilObjectException for nil.
 int32_t textEncodingBaseGetter(RuntimeObject* encoding);
+/// The encoding's variant (always 0 here); NilObjectException for nil.
 int32_t textEncodingVariantGetter(RuntimeObject* encoding);
+/// The encoding's format (2 UTF-8, 3 four-byte Unicode, else 0); NilObjectException for nil.
 int32_t textEncodingFormatGetter(RuntimeObject* encoding);
 /// The encoding's internet name (ASCII), one reference for the caller; empty when it has none.
 RTString textEncodingInternetName(RuntimeObject* encoding);

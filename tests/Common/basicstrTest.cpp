@@ -53,6 +53,7 @@ TEST(StructureString, WritesTheFieldPaddedOrCut) {
 }
 
 TEST(StructureString, NegativeOffsetOrNullBaseIsReportedAndWritesNothing) {
+    StringLeakGuard guard;
     std::string buffer(8, '#');
     rt::String s("abc");
     testing::internal::CaptureStdout();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "Universal/NumberText.h"
@@ -16,21 +17,29 @@ std::string text(RTString s) { return rt::String::adopt(s).str(); }
 double val(std::string_view s) { return StringVal(rt::String(s).get()); }
 
 /// Switches LC_ALL to a locale whose decimal point is a comma for one test and
-/// restores the previous locale. When the system has no German locale, it
-/// compiles one into a scratch folder with localedef.
+/// restores the previous locale. When the system has no German locale, one is
+/// compiled with localedef into a scratch folder (kept for later runs).
 class CommaLocale {
 public:
     CommaLocale() {
         saved_ = std::setlocale(LC_ALL, nullptr);
+        if (const char* path = std::getenv("LOCPATH")) savedPath_ = path;
         if (activate()) return;
+        // The C library remembers a failed lookup, so the locale is made before it is asked for.
         auto folder = std::filesystem::temp_directory_path() / "qarvex-test-locales";
-        std::filesystem::create_directories(folder);
-        std::string command = "localedef -i de_DE -f UTF-8 " + (folder / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
-        if (std::system(command.c_str()) == -1) return;
+        if (!std::filesystem::exists(folder / "de_DE.UTF-8")) {
+            std::filesystem::create_directories(folder);
+            std::string command = "localedef -i de_DE -f UTF-8 " + (folder / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
+            if (std::system(command.c_str()) == -1) return;
+        }
         setenv("LOCPATH", folder.c_str(), 1);
         activate();
     }
-    ~CommaLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
+    ~CommaLocale() {
+        std::setlocale(LC_ALL, saved_.c_str());
+        if (savedPath_) setenv("LOCPATH", savedPath_->c_str(), 1);
+        else unsetenv("LOCPATH");
+    }
     bool active() const { return active_; }
 
 private:
@@ -40,6 +49,7 @@ private:
         return false;
     }
     std::string saved_;
+    std::optional<std::string> savedPath_;
     bool active_ = false;
 };
 
@@ -119,7 +129,8 @@ TEST(StringFormat, LaysOutPlaceholders) {
         {1e7, "Scientific", "1.000000E+07"}, {-1234.5, "SCIENTIFIC", "-1.234500E+03"},
         {0.00012, "0.##e-", "1.2e-04"}, {12000, "0.0E-", "1.2E04"}, {5, "0 files", "5e00"},
         {1e20, "0", "100000000000000000000"},
-        {1e-300, "0.00", "0.00"},      {0, "", ""},
+        {1e-300, "0.00", "0.00"},      {0, "", ""},               {-0.0, "+0;-0;z\\ero", "e"},
+        {INFINITY, "#,##0", "inf"},    {NAN, "0.00", "nan.00"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.format) + " " + std::to_string(row.x));
@@ -144,4 +155,14 @@ TEST(NumberText, LeavesNoStringBehind) {
     }
     RuntimeUnlockString(RuntimeHexUInt64(255));
     EXPECT_EQ(RuntimeLiveStringCount(), before);
+}
+
+TEST(StringVal, ReadsWideTextThroughTheConverter) {
+    std::u16string wide = u"&H1F";
+    rt::String hex = rt::String::fromBytes({reinterpret_cast<const char*>(wide.data()), 2 * wide.size()}, kEncodingUTF16);
+    EXPECT_EQ(StringVal(hex.get()), 31);
+    wide = u" 12.5e1x";
+    rt::String number = rt::String::fromBytes({reinterpret_cast<const char*>(wide.data()), 2 * wide.size()}, kEncodingUTF16);
+    EXPECT_EQ(StringVal(number.get()), 125);
+    EXPECT_EQ(StringVal(rt::String::fromBytes("\xA0" "42", 0x201).get()), 0);  // a Latin-1 no-break space is no blank to strtod
 }

@@ -92,3 +92,8 @@ TEST(BackslashEscape, RoundTripsEveryByte) {
     EXPECT_EQ(rt::String::adopt(EncodeBackslashEscapeString(rt::String("a\"b\\\n").get())).str(), "a\\\"b\\\\\\n");
     EXPECT_EQ(rt::String::adopt(DecodeBackslashEscapeString(rt::String("\\q\\x4g\\x41\\").get())).str(), "qx4gA\\");
 }
+
+TEST(StringCase, LeavesCharactersBeyondTheBasicPlaneAsTheyAre) {
+    rt::String s("\xF0\x90\x81\xA1z");  // U+10061, z
+    EXPECT_EQ(rt::String::adopt(StringUCase(s.get())).str(), "\xF0\x90\x81\xA1Z");
+}

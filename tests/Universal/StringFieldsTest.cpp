@@ -7,6 +7,7 @@
 #include "StringLeakGuard.h"
 #include "Universal/String.h"
 #include "Universal/StringFields.h"
+#include "Universal/StringFunctions.h"
 
 namespace {
 
@@ -134,4 +135,25 @@ TEST(StringReplace, ReplacesFirstOrEveryOccurrence) {
     rt::String out = rt::String::adopt(StringReplace(ascii.get(), bytes("-", kEncodingASCII).get(), rt::String("\xC3\xA9").get()));
     EXPECT_EQ(out.str(), "a\xC3\xA9" "b");
     EXPECT_EQ(out.encoding(), kEncodingUTF8);
+}
+
+TEST(StringFunctionsFacade, OwnsWhatTheEntryPointsReturn) {
+    StringLeakGuard guard;
+    int64_t arrays = RuntimeLiveArrayCount();
+    {
+        std::vector<rt::String> pieces = rt::split(rt::String("a, b ,c"), rt::String(","));
+        ASSERT_EQ(pieces.size(), 3u);
+        EXPECT_EQ(rt::trim(pieces[1]).str(), "b");
+        EXPECT_EQ(rt::mid(rt::String("\xC3\xA9t\xC3\xA9"), 2, 1).str(), "t");
+        EXPECT_EQ(rt::format(1234.5, rt::String("#,##0.00")).str(), "1,234.50");
+    }
+    EXPECT_EQ(RuntimeLiveArrayCount(), arrays);
+}
+
+TEST(StringReplace, ConvertsAroundWideSource) {
+    StringLeakGuard guard;
+    rt::String out = rt::String::adopt(
+        StringReplaceAll(utf16(u"a;b").get(), bytes(";", kEncodingASCII).get(), bytes("--", kEncodingASCII).get()));
+    EXPECT_EQ(out.encoding(), kEncodingUTF16);
+    EXPECT_EQ(out.str(), std::string("a\0-\0-\0b\0", 8));
 }

@@ -90,3 +90,10 @@ TEST(StringInStrB, SearchesExactBytes) {
     EXPECT_EQ(StringExtendsInStr(source.get(), 6, rt::String(".ZIP").get()), 9);
     EXPECT_EQ(StringInStrB(13, source.get(), rt::String("p").get()), 0);
 }
+
+TEST(StringInStr, KeepsCharactersBeyondTheBasicPlaneApart) {
+    // U+10061 shares its low 16 bits with "a" but is no case partner of "A".
+    rt::String source("\xF0\x90\x81\xA1" "a");
+    EXPECT_EQ(StringInStr(1, source.get(), rt::String("A").get()), 2);
+    EXPECT_EQ(StringInStr(1, source.get(), rt::String("\xF0\x90\x81\xA1").get()), 1);
+}
