@@ -1,5 +1,7 @@
 // A walk over a folder's entries, Item(1) to Item(Count) reading Name and
 // Directory, beside a plain opendir/readdir/stat loop over the same folder.
+// Registered at start-up; the benchmark program's main prints each "/runtime"
+// result beside its "/baseline" as a ratio.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -11,7 +13,6 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "Common/FolderItem.h"
 
@@ -74,45 +75,10 @@ void walkPlainC(benchmark::State& state, int count) {
     for (int count : {1000, 20000}) {
         folderOf(count);
         std::string stem = "FolderWalk/" + std::to_string(count);
-        benchmark::RegisterBenchmark((stem + "/runtime").c_str(), walkFolderItems, count)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((stem + "/baseline").c_str(), walkPlainC, count)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((stem + "/runtime").c_str(), walkFolderItems, count);
+        benchmark::RegisterBenchmark((stem + "/baseline").c_str(), walkPlainC, count);
     }
     return true;
 }();
 
-/// Prints as the console does and keeps each run's time, to show each
-/// "/runtime" result beside its "/baseline" as a ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-
-    void printRatios() const {
-        std::printf("\n%-28s %12s %12s %8s\n", "benchmark", "runtime", "baseline", "ratio");
-        const std::string suffix = "/runtime";
-        for (const auto& [name, time] : times_) {
-            if (!name.ends_with(suffix)) continue;
-            std::string stem = name.substr(0, name.size() - suffix.size());
-            auto baseline = times_.find(stem + "/baseline");
-            if (baseline == times_.end()) continue;
-            std::printf("%-28s %12.3f %12.3f %8.2f\n", stem.c_str(), time, baseline->second, time / baseline->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 } // namespace
-
-// Weak, so that a benchmark file with its own main of the same kind takes precedence.
-__attribute__((weak)) int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
-}
