@@ -246,26 +246,17 @@ extern "C" int32_t BinaryStreamLastErrorGetter(RuntimeObject* stream) {
 }
 
 extern "C" void BinaryStreamHandleCtor(RuntimeObject* stream, intptr_t handle, int32_t type) {
-    if (!stream) {
-        RUNTIME_ASSERT_FAILED("runFileAccess", "obj", nullptr);
-        return;
-    }
+    if (!StreamConstructorTarget(stream)) return;
     adoptStore(stream, std::make_unique<FileStore>(FileFromHandle(handle, type)));
 }
 
 extern "C" void BinaryStringStringCtor(RuntimeObject* stream, RTString s) {
-    if (!stream) {
-        RUNTIME_ASSERT_FAILED("runFileAccess", "obj", nullptr);
-        return;
-    }
+    if (!StreamConstructorTarget(stream)) return;
     adoptStore(stream, std::make_unique<BytesStore>(std::string(StringBytes(s), StringLength(s))));
 }
 
 extern "C" void BinaryStringMemoryBlockCtor(RuntimeObject* stream, RuntimeObject* block) {
-    if (!stream) {
-        RUNTIME_ASSERT_FAILED("runFileAccess", "obj", nullptr);
-        return;
-    }
+    if (!StreamConstructorTarget(stream)) return;
     if (!block) RaiseNilObjectException();
     fields(stream)->littleEndian = ObjectFields<MemoryBlockFields>(block)->littleEndian;
     adoptStore(stream, std::make_unique<MemoryBlockStore>(block));

@@ -105,6 +105,12 @@ RuntimeObject* NewTextOutputStream(std::unique_ptr<UnixDataFile> file) {
     return stream;
 }
 
+bool StreamConstructorTarget(RuntimeObject* stream) {
+    if (stream) return true;
+    RUNTIME_ASSERT_FAILED("runFileAccess", "obj", nullptr);
+    return false;
+}
+
 std::unique_ptr<UnixDataFile> FileFromHandle(intptr_t handle, int32_t type) {
     auto file = std::make_unique<UnixDataFile>();
     bool opened = false;
@@ -172,7 +178,7 @@ extern "C" int32_t TextInputStreamLastErrorGetter(RuntimeObject* stream) {
 }
 
 extern "C" void TextInputStreamHandleCtor(RuntimeObject* stream, intptr_t handle, int32_t type) {
-    if (!present(stream)) return;
+    if (!StreamConstructorTarget(stream)) return;
     adoptReader(stream, FileFromHandle(handle, type));
 }
 
@@ -217,7 +223,7 @@ extern "C" int32_t TextOutputStreamLastErrorGetter(RuntimeObject* stream) {
 }
 
 extern "C" void TextOutputStreamHandleCtor(RuntimeObject* stream, intptr_t handle, int32_t type) {
-    if (!present(stream)) return;
+    if (!StreamConstructorTarget(stream)) return;
     adoptWriter(stream, FileFromHandle(handle, type));
 }
 

@@ -38,6 +38,8 @@ RuntimeClass* RuntimeTextOutputStreamClass();
 /// A new stream owning `file` (an open file); one reference for the caller.
 RuntimeObject* NewTextInputStream(std::unique_ptr<UnixDataFile> file);
 RuntimeObject* NewTextOutputStream(std::unique_ptr<UnixDataFile> file);
+/// Whether a constructor was given an object to make; reports a nil one ("obj").
+bool StreamConstructorTarget(RuntimeObject* stream);
 /// The open file behind a handle constructor's handle; raises on a bad type or a failure.
 std::unique_ptr<UnixDataFile> FileFromHandle(intptr_t handle, int32_t type);
 

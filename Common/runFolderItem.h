@@ -16,6 +16,10 @@ struct FolderItemFields {
     FolderItemImpUnix* mImp;  // owned; null answers every property with 0, false or nil
 };
 
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(FolderItemFields) == 4);
+#endif
+
 /// Path types of the getters and the path constructor.
 enum FolderItemPathType : int32_t {
     kNativePath = 0,
