@@ -4,6 +4,9 @@
 #include "Common/StandardStreams.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+#include "Common/runFolderItem.h"
 #include "Universal/MemoryBlock.h"
 #include "Universal/TextEncodingUtil.h"
 
@@ -15,6 +18,10 @@ extern "C" void RuntimeInitExternalClasses() {
     StandardInputStreamClass();
     TextEncodingClass();
     TextConverterClass();
+    RuntimeFolderItemClass();
+    RuntimeTextInputStreamClass();
+    RuntimeTextOutputStreamClass();
+    RuntimeBinaryStreamClass();
     DateClass();
     MemoryBlockClass();
 }

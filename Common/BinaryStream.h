@@ -1,0 +1,77 @@
+// rt::BinaryStream: an owning handle over a BinaryStream object. Every
+// operation is an entry point of runBinaryStream.
+#pragma once
+#include "Common/Ref.h"
+#include "Common/runBinaryStream.h"
+#include "Universal/String.h"
+
+namespace rt {
+
+/// Owns one reference to a BinaryStream (or none).
+class BinaryStream {
+public:
+    BinaryStream() noexcept = default;
+    /// Takes over the reference an entry point handed out.
+    static BinaryStream adopt(RuntimeObject* h) noexcept { return BinaryStream(Ref<>::adopt(h)); }
+    /// Adds a reference to a borrowed stream.
+    static BinaryStream retain(RuntimeObject* h) noexcept { return BinaryStream(Ref<>::retain(h)); }
+    /// A new stream over a copy of the bytes of s.
+    static BinaryStream overString(const String& s) {
+        RuntimeObject* stream = RuntimeNewObject(RuntimeBinaryStreamClass());
+        BinaryStringStringCtor(stream, s.get());
+        return adopt(stream);
+    }
+
+    RuntimeObject* get() const noexcept { return ref_.get(); }
+    explicit operator bool() const noexcept { return bool(ref_); }
+
+    bool littleEndian() const { return ObjectFields<BinaryStreamFields>(get())->littleEndian != 0; }
+    void setLittleEndian(bool value) const { ObjectFields<BinaryStreamFields>(get())->littleEndian = value; }
+
+    int32_t readByte() const { return BinaryStreamReadByte(get()); }
+    int32_t readInt8() const { return BinaryStreamReadInt8(get()); }
+    int32_t readShort() const { return BinaryStreamReadShort(get()); }
+    int32_t readUInt16() const { return BinaryStreamReadUInt16(get()); }
+    int32_t readLong() const { return BinaryStreamReadLong(get()); }
+    uint32_t readUInt32() const { return BinaryStreamReadUInt32(get()); }
+    int64_t readInt64() const { return BinaryStreamReadInt64(get()); }
+    uint64_t readUInt64() const { return BinaryStreamReadUInt64(get()); }
+    float readSingle() const { return BinaryStreamReadFloat(get()); }
+    double readDouble() const { return BinaryStreamReadDouble(get()); }
+    bool readBoolean() const { return BinaryStreamReadBoolean(get()); }
+    String readPString(RuntimeObject* encoding = nullptr) const {
+        return String::adopt(BinaryStreamReadPString(get(), encoding));
+    }
+    String read(int32_t count, RuntimeObject* encoding = nullptr) const {
+        return String::adopt(BinaryStreamRead(get(), count, encoding));
+    }
+
+    void writeByte(int32_t value) const { BinaryStreamWriteByte(get(), value); }
+    void writeInt8(int32_t value) const { BinaryStreamWriteInt8(get(), value); }
+    void writeShort(int32_t value) const { BinaryStreamWriteShort(get(), value); }
+    void writeUInt16(int32_t value) const { BinaryStreamWriteUInt16(get(), value); }
+    void writeLong(int32_t value) const { BinaryStreamWriteLong(get(), value); }
+    void writeUInt32(uint32_t value) const { BinaryStreamWriteUInt32(get(), value); }
+    void writeInt64(int64_t value) const { BinaryStreamWriteInt64(get(), value); }
+    void writeUInt64(uint64_t value) const { BinaryStreamWriteUInt64(get(), value); }
+    void writeSingle(double value) const { BinaryStreamWriteFloat(get(), value); }
+    void writeDouble(double value) const { BinaryStreamWriteDouble(get(), value); }
+    void writeBoolean(bool value) const { BinaryStreamWriteBoolean(get(), value); }
+    void writePString(const String& s) const { BinaryStreamWritePString(get(), s.get()); }
+    void write(const String& s) const { BinaryStreamWrite(get(), s.get()); }
+
+    int64_t position() const { return BinaryStreamGetPosition(get()); }
+    void setPosition(int64_t position) const { BinaryStreamSetPosition(get(), position); }
+    int64_t length() const { return BinaryStreamGetLength(get()); }
+    void setLength(int64_t length) const { BinaryStreamSetLength(get(), length); }
+    bool eof() const { return BinaryStreamEOF(get()); }
+    void flush() const { BinaryStreamFlush(get()); }
+    void close() const { BinaryStreamClose(get()); }
+    int32_t lastErrorCode() const { return BinaryStreamLastErrorGetter(get()); }
+
+private:
+    explicit BinaryStream(Ref<> ref) noexcept : ref_(std::move(ref)) {}
+    Ref<> ref_;
+};
+
+} // namespace rt

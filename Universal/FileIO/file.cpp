@@ -1,0 +1,138 @@
+#include "Universal/FileIO/file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "Common/assertion.h"
+
+UnixDataFile::~UnixDataFile() {
+    if (stream_) fclose(stream_);
+}
+
+bool UnixDataFile::Fail() {
+    lastError_ = errno;
+    return false;
+}
+
+bool UnixDataFile::Adopt(FILE* stream) {
+    if (!stream) return Fail();
+    if (stream_) fclose(stream_);
+    stream_ = stream;
+    struct stat info;
+    if (fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
+        fclose(std::exchange(stream_, nullptr));
+        lastError_ = EISDIR;
+        return false;
+    }
+    return true;
+}
+
+bool UnixDataFile::Create(const char* path) { return Adopt(fopen(path, "w+")); }
+
+bool UnixDataFile::Open(const char* path, FileAccess access) {
+    const char* mode;
+    switch (access) {
+    case FileAccess::Read: mode = "r"; break;
+    case FileAccess::ReadWrite: mode = "r+"; break;
+    case FileAccess::Append: mode = "a+"; break;
+    default:
+        RUNTIME_ASSERT_FAILED("file", "0", "Invalid permissions passed in to UnixDataFile::Open");
+        return false;
+    }
+    if (!Adopt(fopen(path, mode))) return false;
+    if (access == FileAccess::Append) {
+        // Several processes may append to one file (two mailer sessions share a
+        // log): unbuffered, each Write is one write(2) that O_APPEND places at
+        // the end as it is then, so no line is lost or torn.
+        setvbuf(stream_, nullptr, _IONBF, 0);
+        if (fseek(stream_, 0, SEEK_END) != 0) Fail();
+    }
+    return true;
+}
+
+bool UnixDataFile::OpenTemporary(const char* name) {
+    if (!name) return Adopt(tmpfile());
+    std::string path = std::string("/tmp/") + name;
+    return Adopt(fopen(path.c_str(), "w+"));
+}
+
+bool UnixDataFile::AdoptStream(FILE* stream) { return Adopt(stream); }
+
+bool UnixDataFile::AdoptDescriptor(int descriptor) { return Adopt(fdopen(descriptor, "r+")); }
+
+size_t UnixDataFile::Read(void* into, size_t count) {
+    readFailed_ = false;
+    if (!stream_ || count == 0) return 0;
+    size_t got = fread(into, 1, count, stream_);
+    if (got < count && ferror(stream_)) {
+        readFailed_ = true;
+        Fail();
+        clearerr(stream_);
+    }
+    return got;
+}
+
+bool UnixDataFile::Write(const void* from, size_t count) {
+    if (!stream_) return false;
+    if (count == 0) return true;
+    if (fwrite(from, 1, count, stream_) == count) return true;
+    Fail();
+    clearerr(stream_);
+    return false;
+}
+
+int64_t UnixDataFile::Position() {
+    if (!stream_) return 0;
+    long at = ftell(stream_);
+    if (at < 0) {
+        Fail();
+        return 0;
+    }
+    return at;
+}
+
+bool UnixDataFile::SetPosition(int64_t offset) {
+    if (!stream_) return false;
+    if (offset < 0 || offset > std::numeric_limits<long>::max()) {
+        lastError_ = EINVAL;
+        return false;
+    }
+    return fseek(stream_, long(offset), SEEK_SET) == 0 || Fail();
+}
+
+int64_t UnixDataFile::Length() {
+    if (!stream_) return -1;
+    long at = ftell(stream_);
+    if (at < 0 || fseek(stream_, 0, SEEK_END) != 0) {
+        Fail();
+        return -1;
+    }
+    long end = ftell(stream_);
+    if (end < 0) Fail();
+    if (fseek(stream_, at, SEEK_SET) != 0) Fail();
+    return end;
+}
+
+bool UnixDataFile::SetLength(int64_t length) {
+    if (!stream_) return false;
+    fflush(stream_);
+    return ftruncate(fileno(stream_), off_t(length)) == 0 || Fail();
+}
+
+bool UnixDataFile::AtEnd() { return Position() >= Length(); }
+
+void UnixDataFile::Flush() {
+    if (stream_ && fflush(stream_) != 0) Fail();
+}
+
+bool UnixDataFile::Close() {
+    if (!stream_) return false;
+    bool flushed = fflush(stream_) == 0 || Fail();
+    bool closed = fclose(std::exchange(stream_, nullptr)) == 0 || Fail();
+    return flushed && closed;
+}

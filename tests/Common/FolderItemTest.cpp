@@ -1,0 +1,377 @@
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Common/FileTestSupport.h"
+#include "Common/DateCommon.h"
+#include "Common/FolderItem.h"
+#include "Common/exceptions.h"
+#include "Universal/StringLeakGuard.h"
+
+namespace {
+
+using rt::FolderItem;
+using rt::String;
+
+std::string text(const String& s) { return s.str(); }
+
+// Names in the order readdir gives them, without "." and "..".
+std::vector<std::string> directoryOrder(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* d = opendir(folder.c_str());
+    while (dirent* e = readdir(d))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+    closedir(d);
+    return names;
+}
+
+// Changes the working directory for the life of the guard.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const char* to) : saved_(getcwd(nullptr, 0)) { EXPECT_EQ(chdir(to), 0); }
+    ~WorkingDirectory() {
+        EXPECT_EQ(chdir(saved_), 0);
+        free(saved_);
+    }
+
+private:
+    char* saved_;
+};
+
+class FolderItemTest : public ScratchFolder {};
+
+} // namespace
+
+TEST_F(FolderItemTest, RelativePathsResolveInTheApplicationFolderWhateverTheWorkingDirectory) {
+    StringLeakGuard guard;
+    WorkingDirectory elsewhere("/");
+    EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("OkFile.Txt"));
+    EXPECT_EQ(text(FolderItem::get("").absolutePath()), root_ + "/");
+    EXPECT_EQ(text(FolderItem::get("/tmp/x").absolutePath()), "/tmp/x");
+}
+
+TEST_F(FolderItemTest, ApplicationFolderComesFromARelativeExecutablePathAgainstTheWorkingDirectory) {
+    StringLeakGuard guard;
+    std::filesystem::create_directory(path("bin"));
+    {
+        WorkingDirectory inside(root_.c_str());
+        RuntimeSetExecutablePath("bin/qarvex");
+    }
+    EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("bin/OkFile.Txt"));
+}
+
+TEST_F(FolderItemTest, FolderPathsEndWithASlashAndNamesDoNot) {
+    StringLeakGuard guard;
+    std::filesystem::create_directory(path("sub"));
+    FolderItem folder = FolderItem::get(String(path("sub")));
+    EXPECT_EQ(text(folder.absolutePath()), path("sub/"));
+    EXPECT_EQ(text(folder.name()), "sub");
+    EXPECT_TRUE(folder.directory());
+    FolderItem root = FolderItem::get("/");
+    EXPECT_EQ(text(root.name()), "/");
+    EXPECT_FALSE(root.parent());
+    EXPECT_EQ(text(folder.parent().absolutePath()), root_ + "/");
+    EXPECT_EQ(text(FolderItem::get("/tmp").parent().absolutePath()), "/");
+}
+
+TEST_F(FolderItemTest, MissingFileAnswersFalseAndZeroWithENOENT) {
+    StringLeakGuard guard;
+    FolderItem missing = FolderItem::get(String(path("missing.txt")));
+    ASSERT_TRUE(missing);
+    EXPECT_FALSE(missing.exists());
+    EXPECT_EQ(missing.lastErrorCode(), ENOENT);
+    EXPECT_FALSE(missing.directory());
+    EXPECT_EQ(missing.length(), 0);
+    EXPECT_TRUE(missing.isReadable());
+    EXPECT_EQ(missing.count(), 0);
+    EXPECT_FALSE(missing.item(1));
+}
+
+TEST_F(FolderItemTest, InvalidPathsGiveNil) {
+    StringLeakGuard guard;
+    writeFile("plain", "x");
+    const std::string rows[] = {path("plain/below"), std::string("/tmp/a\0b", 8)};
+    for (const std::string& row : rows) {
+        SCOPED_TRACE(row);
+        EXPECT_FALSE(FolderItem::get(String::fromBytes(row, kEncodingUTF8)));
+    }
+    EXPECT_FALSE(FolderItem::get("x", FolderItemPathType(7)));
+}
+
+TEST_F(FolderItemTest, PathsInOtherEncodingsAreTakenAsUTF8) {
+    StringLeakGuard guard;
+    FolderItem item = FolderItem::get(String::fromBytes(path("caf\xE9"), 0x201));  // ISO Latin 1
+    EXPECT_EQ(text(item.absolutePath()), path("caf\xC3\xA9"));
+}
+
+TEST_F(FolderItemTest, ShellPathsMustBeAbsolute) {
+    StringLeakGuard guard;
+    EXPECT_EQ(text(FolderItem::get("/tmp/x", kShellPath).absolutePath()), "/tmp/x");
+    try {
+        (void)FolderItem::get("relative", kShellPath);
+        ADD_FAILURE() << "no exception";
+    } catch (const rt::RaisedException& e) {
+        EXPECT_EQ(String::retain(e.message()).str(), "Passing non-absolute shell paths is not currently supported");
+    }
+    EXPECT_EQ(text(FolderItem::get("file:///tmp/a%20b", kURLPath).absolutePath()), "/tmp/a b");
+}
+
+TEST_F(FolderItemTest, PathConstructorRaisesOnAnInvalidPath) {
+    StringLeakGuard guard;
+    rt::Ref<> item = rt::Ref<>::adopt(RuntimeNewObject(RuntimeFolderItemClass()));
+    FolderItemPathCtor(item.get(), String(path("f")).get(), kNativePath);
+    EXPECT_EQ(text(String::adopt(fileAbsolutePathGetter(item.get()))), path("f"));
+    try {
+        FolderItemPathCtor(item.get(), String::fromBytes(std::string("a\0", 2), kEncodingUTF8).get(), kNativePath);
+        ADD_FAILURE() << "no exception";
+    } catch (const rt::RaisedException& e) {
+        EXPECT_EQ(String::retain(e.message()).str(), "The path passed into new FolderItem was invalid");
+    }
+    rt::Ref<> copy = rt::Ref<>::adopt(RuntimeNewObject(RuntimeFolderItemClass()));
+    FolderItemCopyCtor(copy.get(), item.get());
+    FolderItemCreateAsFolder(copy.get());
+    EXPECT_EQ(text(String::adopt(fileAbsolutePathGetter(copy.get()))), path("f/"));
+    EXPECT_EQ(text(String::adopt(fileAbsolutePathGetter(item.get()))), path("f"));
+}
+
+TEST_F(FolderItemTest, ItemWithoutImplementationAnswersNothingAndReportsRequiredUse) {
+    StringLeakGuard guard;
+    rt::Ref<> bare = rt::Ref<>::adopt(RuntimeNewObject(RuntimeFolderItemClass()));
+    EXPECT_FALSE(fileExistsGetter(bare.get()));
+    EXPECT_EQ(fileNameGetter(bare.get()), nullptr);
+    EXPECT_EQ(fileSizeGetter(bare.get()), 0);
+    EXPECT_EQ(folderParentGetter(bare.get()), nullptr);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(FolderItemDelete(bare.get()));
+    EXPECT_EQ(FolderItemOpenTextFile(bare.get()), nullptr);
+    std::string report = testing::internal::GetCapturedStdout();
+    EXPECT_NE(report.find("Failure Condition: entry->mImp"), std::string::npos) << report;
+}
+
+TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
+    StringLeakGuard guard;
+    for (const char* name : {"b", "a", "c", ".hidden"}) writeFile(name, "");
+    std::filesystem::create_directory(path("d"));
+    FolderItem folder = FolderItem::get(String(root_));
+    std::vector<std::string> expected = directoryOrder(root_);
+    ASSERT_EQ(folder.count(), int32_t(expected.size()));
+    EXPECT_FALSE(folder.item(0));
+    EXPECT_FALSE(folder.item(folder.count() + 1));
+    for (int32_t i = 1; i <= folder.count(); ++i) {
+        SCOPED_TRACE(i);
+        FolderItem entry = folder.item(i);
+        EXPECT_EQ(text(entry.name()), expected[size_t(i - 1)]);
+        EXPECT_EQ(entry.directory(), expected[size_t(i - 1)] == "d");
+    }
+}
+
+TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
+    StringLeakGuard guard;
+    writeFile("one", "");
+    FolderItem folder = FolderItem::get(String(root_));
+    for (int round = 0; round < 3; ++round) {  // changes within one timestamp tick of the read
+        SCOPED_TRACE(round);
+        int32_t before = folder.count();
+        writeFile("added" + std::to_string(round), "");
+        EXPECT_EQ(folder.count(), before + 1);
+        EXPECT_TRUE(folder.item(before + 1));
+        std::filesystem::rename(path("added" + std::to_string(round)), path("renamed" + std::to_string(round)));
+        std::vector<std::string> names;
+        for (int32_t i = 1; i <= folder.count(); ++i) names.push_back(text(folder.item(i).name()));
+        EXPECT_EQ(names, directoryOrder(root_));
+    }
+    std::filesystem::remove(path("one"));
+    EXPECT_EQ(folder.count(), 3);
+    // The folder replaced by another of the same name is read anew.
+    std::filesystem::remove_all(root_);
+    std::filesystem::create_directory(root_);
+    EXPECT_EQ(folder.count(), 0);
+}
+
+TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
+    StringLeakGuard guard;
+    writeFile("target.txt", "12345");
+    std::filesystem::create_directory(path("dir"));
+    ASSERT_EQ(symlink("target.txt", path("rel").c_str()), 0);       // relative to the link's folder
+    ASSERT_EQ(symlink(path("rel").c_str(), path("chain").c_str()), 0);
+    ASSERT_EQ(symlink("dir", path("dirlink").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", path("dangling").c_str()), 0);
+    struct Row {
+        const char* name;
+        std::string followed;
+        std::string kept;
+    } rows[] = {
+        {"rel", path("target.txt"), path("rel")},
+        {"chain", path("target.txt"), path("chain")},
+        {"dirlink", path("dirlink/"), path("dirlink/")},
+        {"dangling", path("nowhere"), path("dangling")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(text(FolderItem::get(String(path(row.name))).absolutePath()), row.followed);
+        FolderItem kept = FolderItem::getTrue(String(path(row.name)));
+        EXPECT_EQ(text(kept.absolutePath()), row.kept);
+        FolderItem folder = FolderItem::get(String(root_));
+        EXPECT_EQ(text(folder.child(row.name).absolutePath()), row.followed);
+        EXPECT_EQ(text(folder.trueChild(row.name).absolutePath()), row.kept);
+    }
+    EXPECT_TRUE(FolderItem::getTrue(String(path("rel"))).get() &&
+                fileAliasGetter(FolderItem::getTrue(String(path("rel"))).get()));
+    EXPECT_EQ(FolderItem::get(String(path("rel"))).length(), 5);
+}
+
+TEST_F(FolderItemTest, ChildNamesDotAndDotDotAndNeedsAnExistingFolder) {
+    StringLeakGuard guard;
+    std::filesystem::create_directory(path("sub"));
+    writeFile("file", "");
+    FolderItem sub = FolderItem::get(String(path("sub")));
+    EXPECT_EQ(text(sub.child(".").absolutePath()), path("sub/"));
+    EXPECT_EQ(text(sub.child("..").absolutePath()), root_ + "/");
+    EXPECT_EQ(text(sub.child("new").absolutePath()), path("sub/new"));
+    EXPECT_FALSE(FolderItem::get(String(path("file"))).child("x"));
+    EXPECT_FALSE(FolderItem::get(String(path("none"))).child("x"));
+}
+
+TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
+    StringLeakGuard guard;
+    FolderItem folder = FolderItem::get(String(path("made")));
+    folder.createAsFolder();
+    EXPECT_EQ(text(folder.absolutePath()), path("made/"));
+    EXPECT_TRUE(folder.directory());
+    folder.createAsFolder();
+    EXPECT_EQ(folder.lastErrorCode(), EEXIST);
+    writeFile("made/inner", "x");
+    EXPECT_FALSE(folder.remove());
+    EXPECT_EQ(folder.lastErrorCode(), ENOTEMPTY);
+    EXPECT_TRUE(folder.child("inner").remove());
+    EXPECT_TRUE(folder.remove());
+    EXPECT_FALSE(folder.exists());
+    EXPECT_FALSE(folder.remove());
+    EXPECT_EQ(folder.lastErrorCode(), ENOENT);
+}
+
+TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
+    StringLeakGuard guard;
+    EXPECT_TRUE(FolderItem::get(String(path("missing"))).isWriteable());
+    EXPECT_TRUE(FolderItem::get(String(root_)).isWriteable());
+    EXPECT_EQ(directoryOrder(root_), std::vector<std::string>{});
+    // Nothing can be created under /proc, root or not.
+    FolderItem refused = FolderItem::get("/proc/qarvex-none");
+    EXPECT_FALSE(refused.isWriteable());
+    EXPECT_TRUE(refused.locked());
+    EXPECT_FALSE(refused.createTextFile());
+    EXPECT_FALSE(refused.appendToTextFile());
+    EXPECT_FALSE(refused.createBinaryFile());
+}
+
+TEST_F(FolderItemTest, StreamOpenersGiveNilWithTheFileError) {
+    StringLeakGuard guard;
+    std::filesystem::create_directory(path("sub"));
+    FolderItem folder = FolderItem::get(String(path("sub")));
+    EXPECT_FALSE(folder.openAsTextFile());
+    EXPECT_EQ(folder.lastErrorCode(), EISDIR);
+    EXPECT_FALSE(folder.openAsBinaryFile(rt::BinaryAccess::ReadWrite));
+    EXPECT_EQ(folder.lastErrorCode(), EISDIR);
+    FolderItem missing = FolderItem::get(String(path("missing")));
+    EXPECT_FALSE(missing.openAsTextFile());
+    EXPECT_EQ(missing.lastErrorCode(), ENOENT);
+    rt::TextOutputStream created = missing.appendToTextFile();
+    ASSERT_TRUE(created);
+    created.writeLine("first");
+    created.close();
+    EXPECT_EQ(readFile("missing"), "first\n");
+}
+
+TEST_F(FolderItemTest, CreateDropsATrailingSlashAndEmptiesTheFile) {
+    StringLeakGuard guard;
+    writeFile("old", "previous contents");
+    FolderItem item = FolderItem::get(String(path("old") + "/"));
+    EXPECT_FALSE(item);  // a file with a slash after it is no path
+    FolderItem made = FolderItem::get(String(path("dir")));
+    made.createAsFolder();
+    ASSERT_TRUE(made.remove());
+    rt::BinaryStream stream = made.createBinaryFile("TEXT");
+    ASSERT_TRUE(stream);
+    EXPECT_EQ(text(made.absolutePath()), path("dir"));
+    rt::TextOutputStream emptied = FolderItem::get(String(path("old"))).createTextFile();
+    emptied.close();
+    EXPECT_EQ(readFile("old"), "");
+}
+
+TEST_F(FolderItemTest, CopyMoveAndRenameKeepTheBytes) {
+    StringLeakGuard guard;
+    writeFile("a", "payload");
+    std::filesystem::create_directory(path("into"));
+    FolderItem source = FolderItem::get(String(path("a")));
+    FolderItemCopyFileTo(source.get(), FolderItem::get(String(path("into"))).get());
+    EXPECT_EQ(readFile("into/a"), "payload");
+    FolderItemCopyFileTo(source.get(), FolderItem::get(String(path("b"))).get());
+    EXPECT_EQ(readFile("b"), "payload");
+    FolderItemMoveFileTo(FolderItem::get(String(path("b"))).get(), FolderItem::get(String(path("c"))).get());
+    EXPECT_EQ(readFile("c"), "payload");
+    EXPECT_FALSE(std::filesystem::exists(path("b")));
+    fileNameSetter(source.get(), String("renamed").get());
+    EXPECT_EQ(text(source.absolutePath()), path("renamed"));
+    EXPECT_EQ(readFile("renamed"), "payload");
+    FolderItemCopyFileTo(FolderItem::get(String(path("none"))).get(), source.get());
+    EXPECT_EQ(FolderItem::get(String(path("renamed"))).length(), 7);
+}
+
+TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
+    StringLeakGuard guard;
+    writeFile(".dot", "");
+    FolderItem dot = FolderItem::get(String(path(".dot")));
+    EXPECT_FALSE(fileVisibleGetter(dot.get()));
+    filePermissionsSetter(dot.get(), 0640);
+    EXPECT_EQ(filePermissionsGetter(dot.get()), 0640);
+    EXPECT_FALSE(String::adopt(fileOwnerGetter(dot.get())).empty());
+    EXPECT_EQ(fileTypeGetter(dot.get()), nullptr);
+    EXPECT_EQ(String::adopt(FileURLGetter(FolderItem::get("/tmp/a b").get())).str(), "file:///tmp/a%20b");
+    String saved = String::adopt(FolderItemGetSaveInfo(dot.get(), nullptr, 0));
+    FolderItem back = FolderItem::adopt(FolderItemGetRelative(nullptr, saved.get()));
+    EXPECT_EQ(text(back.absolutePath()), path(".dot"));
+}
+
+TEST_F(FolderItemTest, ModificationDateReadsAndSetsTheFileTime) {
+    StringLeakGuard guard;
+    writeFile("f", "");
+    FolderItem item = FolderItem::get(String(path("f")));
+    rt::Ref<> date = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));
+    const std::pair<DateField, int32_t> fieldValues[] = {
+        {kDateYear, 2001}, {kDateMonth, 2}, {kDateDay, 3}, {kDateHour, 4}, {kDateMinute, 5}, {kDateSecond, 6},
+    };
+    for (auto [field, value] : fieldValues) dateFieldSetter(date.get(), field, value);
+    folderSetModified(item.get(), date.get());
+    tm local{};
+    local.tm_year = 2001 - 1900;
+    local.tm_mon = 1;
+    local.tm_mday = 3;
+    local.tm_hour = 4;
+    local.tm_min = 5;
+    local.tm_sec = 6;
+    local.tm_isdst = -1;
+    struct stat info;
+    ASSERT_EQ(stat(path("f").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, mktime(&local));
+    rt::Ref<> read = rt::Ref<>::adopt(folderGetModified(item.get()));
+    ASSERT_TRUE(read);
+    for (auto [field, value] : fieldValues) {
+        SCOPED_TRACE(field);
+        EXPECT_EQ(dateFieldGetter(read.get(), field), value);
+    }
+    EXPECT_EQ(folderGetModified(FolderItem::get(String(path("none"))).get()), nullptr);
+    folderSetCreation(item.get(), date.get());
+    EXPECT_EQ(item.lastErrorCode(), ENOTSUP);
+    if (RuntimeObject* born = folderGetCreation(item.get())) {  // where the file system records it
+        time_t now = time(nullptr);
+        tm today{};
+        localtime_r(&now, &today);
+        EXPECT_EQ(dateFieldGetter(born, kDateYear), today.tm_year + 1900);
+        RuntimeUnlockObject(born);
+    }
+}

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "Universal/FileIO/file.h"
+
+TEST(UnixDataFile, PositionLengthAndEndOfFile) {
+    UnixDataFile file;
+    ASSERT_TRUE(file.OpenTemporary(nullptr));
+    EXPECT_TRUE(file.Write("hello", 5));
+    EXPECT_EQ(file.Position(), 5);
+    EXPECT_EQ(file.Length(), 5);
+    EXPECT_TRUE(file.AtEnd());
+    ASSERT_TRUE(file.SetPosition(1));
+    EXPECT_EQ(file.Length(), 5);  // the position stays where it was
+    char two[2];
+    EXPECT_EQ(file.Read(two, 2), 2u);
+    EXPECT_EQ(std::string(two, 2), "el");
+    EXPECT_FALSE(file.AtEnd());
+    EXPECT_TRUE(file.SetLength(2));
+    EXPECT_EQ(file.Length(), 2);
+    EXPECT_FALSE(file.SetPosition(-1));
+    EXPECT_EQ(file.LastError(), EINVAL);
+    EXPECT_TRUE(file.Close());
+    EXPECT_FALSE(file.Close());
+    EXPECT_EQ(file.Read(two, 2), 0u);
+    EXPECT_EQ(file.Length(), -1);
+}
+
+TEST(UnixDataFile, OpenRefusesFoldersAndMissingFilesWithErrno) {
+    UnixDataFile file;
+    EXPECT_FALSE(file.Open("/tmp", FileAccess::Read));
+    EXPECT_EQ(file.LastError(), EISDIR);
+    EXPECT_FALSE(file.Open("/tmp/qarvex-no-such-file", FileAccess::ReadWrite));
+    EXPECT_EQ(file.LastError(), ENOENT);
+    EXPECT_FALSE(file.IsOpen());
+}
+
+TEST(UnixDataFile, InvalidAccessIsAProgrammingError) {
+    UnixDataFile file;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(file.Open("/dev/null", FileAccess(9)));
+    std::string report = testing::internal::GetCapturedStdout();
+    EXPECT_NE(report.find("Invalid permissions passed in to UnixDataFile::Open"), std::string::npos) << report;
+}
+
+TEST(UnixDataFile, NamedTemporaryFileLivesUnderTmp) {
+    std::string name = "qarvex-temporary-" + std::to_string(getpid());
+    UnixDataFile file;
+    ASSERT_TRUE(file.OpenTemporary(name.c_str()));
+    EXPECT_EQ(access(("/tmp/" + name).c_str(), F_OK), 0);
+    EXPECT_TRUE(file.Close());
+    unlink(("/tmp/" + name).c_str());
+}
