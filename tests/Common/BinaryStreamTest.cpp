@@ -5,7 +5,7 @@
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
 #include "Universal/MemoryBlock.h"
-#include "Universal/StringLeakGuard.h"
+#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ std::string bytes(std::initializer_list<int> values) {
 } // namespace
 
 TEST_F(BinaryStreamTest, NewStreamsWriteBigEndianUntilLittleEndianIsSet) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     struct Row {
         const char* label;
         void (*write)(const BinaryStream&);
@@ -63,7 +63,7 @@ TEST_F(BinaryStreamTest, NewStreamsWriteBigEndianUntilLittleEndianIsSet) {
 }
 
 TEST_F(BinaryStreamTest, ReadsMirrorWritesInBothOrders) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     for (bool little : {false, true}) {
         SCOPED_TRACE(little);
         BinaryStream stream = create("f");
@@ -96,7 +96,7 @@ TEST_F(BinaryStreamTest, ReadsMirrorWritesInBothOrders) {
 }
 
 TEST_F(BinaryStreamTest, ShortReadsGiveZeroNilOrWhatWasThere) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     BinaryStream stream = open("f", "ab");
     EXPECT_EQ(stream.readLong(), 0);
     stream.setPosition(1);
@@ -115,7 +115,7 @@ TEST_F(BinaryStreamTest, ShortReadsGiveZeroNilOrWhatWasThere) {
 }
 
 TEST_F(BinaryStreamTest, PStringsCarryACountByteOfAtMost255) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     BinaryStream stream = create("f");
     std::string long300(300, 'x');
     long300[0] = 'y';
@@ -140,7 +140,7 @@ TEST_F(BinaryStreamTest, PStringsCarryACountByteOfAtMost255) {
 }
 
 TEST_F(BinaryStreamTest, LengthTruncatesAndExtendsAndReadOnlyRefusesWrites) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     BinaryStream stream = open("f", "abcdef");
     EXPECT_EQ(stream.length(), 6);
     stream.setLength(3);
@@ -160,7 +160,7 @@ TEST_F(BinaryStreamTest, LengthTruncatesAndExtendsAndReadOnlyRefusesWrites) {
 }
 
 TEST_F(BinaryStreamTest, StreamOverAStringReadsAndGrows) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     BinaryStream stream = BinaryStream::overString(String::fromBytes(bytes({0, 0, 1, 0}), kEncodingUnknown));
     EXPECT_EQ(stream.readLong(), 256);
     EXPECT_TRUE(stream.eof());
@@ -175,7 +175,7 @@ TEST_F(BinaryStreamTest, StreamOverAStringReadsAndGrows) {
 }
 
 TEST_F(BinaryStreamTest, StreamOverAMemoryBlockTakesItsByteOrderAndGrowsIt) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::Ref<> block = rt::Ref<>::adopt(newMemoryBlock(4));
     memorySetLong(block.get(), 0, 0x01020304);
     rt::Ref<> raw = rt::Ref<>::adopt(RuntimeNewObject(RuntimeBinaryStreamClass()));

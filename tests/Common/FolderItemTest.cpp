@@ -11,7 +11,7 @@
 #include "Common/DateCommon.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
-#include "Universal/StringLeakGuard.h"
+#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ class FolderItemTest : public ScratchFolder {};
 } // namespace
 
 TEST_F(FolderItemTest, RelativePathsResolveInTheApplicationFolderWhateverTheWorkingDirectory) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     WorkingDirectory elsewhere("/");
     EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("OkFile.Txt"));
     EXPECT_EQ(text(FolderItem::get("").absolutePath()), root_ + "/");
@@ -56,7 +56,7 @@ TEST_F(FolderItemTest, RelativePathsResolveInTheApplicationFolderWhateverTheWork
 }
 
 TEST_F(FolderItemTest, ApplicationFolderComesFromARelativeExecutablePathAgainstTheWorkingDirectory) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("bin"));
     {
         WorkingDirectory inside(root_.c_str());
@@ -66,7 +66,7 @@ TEST_F(FolderItemTest, ApplicationFolderComesFromARelativeExecutablePathAgainstT
 }
 
 TEST_F(FolderItemTest, FolderPathsEndWithASlashAndNamesDoNot) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("sub"));
     FolderItem folder = FolderItem::get(String(path("sub")));
     EXPECT_EQ(text(folder.absolutePath()), path("sub/"));
@@ -80,7 +80,7 @@ TEST_F(FolderItemTest, FolderPathsEndWithASlashAndNamesDoNot) {
 }
 
 TEST_F(FolderItemTest, MissingFileAnswersFalseAndZeroWithENOENT) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     FolderItem missing = FolderItem::get(String(path("missing.txt")));
     ASSERT_TRUE(missing);
     EXPECT_FALSE(missing.exists());
@@ -93,7 +93,7 @@ TEST_F(FolderItemTest, MissingFileAnswersFalseAndZeroWithENOENT) {
 }
 
 TEST_F(FolderItemTest, InvalidPathsGiveNil) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     writeFile("plain", "x");
     const std::string rows[] = {path("plain/below"), std::string("/tmp/a\0b", 8)};
     for (const std::string& row : rows) {
@@ -104,13 +104,13 @@ TEST_F(FolderItemTest, InvalidPathsGiveNil) {
 }
 
 TEST_F(FolderItemTest, PathsInOtherEncodingsAreTakenAsUTF8) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     FolderItem item = FolderItem::get(String::fromBytes(path("caf\xE9"), 0x201));  // ISO Latin 1
     EXPECT_EQ(text(item.absolutePath()), path("caf\xC3\xA9"));
 }
 
 TEST_F(FolderItemTest, ShellPathsMustBeAbsolute) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     EXPECT_EQ(text(FolderItem::get("/tmp/x", kShellPath).absolutePath()), "/tmp/x");
     try {
         (void)FolderItem::get("relative", kShellPath);
@@ -122,7 +122,7 @@ TEST_F(FolderItemTest, ShellPathsMustBeAbsolute) {
 }
 
 TEST_F(FolderItemTest, PathConstructorRaisesOnAnInvalidPath) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::Ref<> item = rt::Ref<>::adopt(RuntimeNewObject(RuntimeFolderItemClass()));
     FolderItemPathCtor(item.get(), String(path("f")).get(), kNativePath);
     EXPECT_EQ(text(String::adopt(fileAbsolutePathGetter(item.get()))), path("f"));
@@ -140,7 +140,7 @@ TEST_F(FolderItemTest, PathConstructorRaisesOnAnInvalidPath) {
 }
 
 TEST_F(FolderItemTest, ItemWithoutImplementationAnswersNothingAndReportsRequiredUse) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::Ref<> bare = rt::Ref<>::adopt(RuntimeNewObject(RuntimeFolderItemClass()));
     EXPECT_FALSE(fileExistsGetter(bare.get()));
     EXPECT_EQ(fileNameGetter(bare.get()), nullptr);
@@ -154,7 +154,7 @@ TEST_F(FolderItemTest, ItemWithoutImplementationAnswersNothingAndReportsRequired
 }
 
 TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     for (const char* name : {"b", "a", "c", ".hidden"}) writeFile(name, "");
     std::filesystem::create_directory(path("d"));
     FolderItem folder = FolderItem::get(String(root_));
@@ -171,7 +171,7 @@ TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
 }
 
 TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     writeFile("one", "");
     FolderItem folder = FolderItem::get(String(root_));
     for (int round = 0; round < 3; ++round) {  // changes within one timestamp tick of the read
@@ -194,7 +194,7 @@ TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
 }
 
 TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     writeFile("target.txt", "12345");
     std::filesystem::create_directory(path("dir"));
     ASSERT_EQ(symlink("target.txt", path("rel").c_str()), 0);       // relative to the link's folder
@@ -226,7 +226,7 @@ TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
 }
 
 TEST_F(FolderItemTest, ChildNamesDotAndDotDotAndNeedsAnExistingFolder) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("sub"));
     writeFile("file", "");
     FolderItem sub = FolderItem::get(String(path("sub")));
@@ -238,7 +238,7 @@ TEST_F(FolderItemTest, ChildNamesDotAndDotDotAndNeedsAnExistingFolder) {
 }
 
 TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     FolderItem folder = FolderItem::get(String(path("made")));
     folder.createAsFolder();
     EXPECT_EQ(text(folder.absolutePath()), path("made/"));
@@ -256,7 +256,7 @@ TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
 }
 
 TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     EXPECT_TRUE(FolderItem::get(String(path("missing"))).isWriteable());
     EXPECT_TRUE(FolderItem::get(String(root_)).isWriteable());
     EXPECT_EQ(directoryOrder(root_), std::vector<std::string>{});
@@ -270,7 +270,7 @@ TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
 }
 
 TEST_F(FolderItemTest, StreamOpenersGiveNilWithTheFileError) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("sub"));
     FolderItem folder = FolderItem::get(String(path("sub")));
     EXPECT_FALSE(folder.openAsTextFile());
@@ -288,7 +288,7 @@ TEST_F(FolderItemTest, StreamOpenersGiveNilWithTheFileError) {
 }
 
 TEST_F(FolderItemTest, CreateDropsATrailingSlashAndEmptiesTheFile) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     writeFile("old", "previous contents");
     FolderItem item = FolderItem::get(String(path("old") + "/"));
     EXPECT_FALSE(item);  // a file with a slash after it is no path
@@ -304,7 +304,7 @@ TEST_F(FolderItemTest, CreateDropsATrailingSlashAndEmptiesTheFile) {
 }
 
 TEST_F(FolderItemTest, CopyMoveAndRenameKeepTheBytes) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     writeFile("a", "payload");
     std::filesystem::create_directory(path("into"));
     FolderItem source = FolderItem::get(String(path("a")));
@@ -323,7 +323,7 @@ TEST_F(FolderItemTest, CopyMoveAndRenameKeepTheBytes) {
 }
 
 TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     writeFile(".dot", "");
     FolderItem dot = FolderItem::get(String(path(".dot")));
     EXPECT_FALSE(fileVisibleGetter(dot.get()));
@@ -338,7 +338,7 @@ TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
 }
 
 TEST_F(FolderItemTest, ModificationDateReadsAndSetsTheFileTime) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     writeFile("f", "");
     FolderItem item = FolderItem::get(String(path("f")));
     rt::Ref<> date = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));

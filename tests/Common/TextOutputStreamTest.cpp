@@ -10,7 +10,7 @@
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
-#include "Universal/StringLeakGuard.h"
+#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ String take(RTString s) { return String::adopt(s); }
 } // namespace
 
 TEST_F(TextOutputStreamTest, LinesEndWithTheDelimiterOrLF) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     struct Row {
         const char* label;
         String delimiter;
@@ -55,7 +55,7 @@ TEST_F(TextOutputStreamTest, LinesEndWithTheDelimiterOrLF) {
 }
 
 TEST_F(TextOutputStreamTest, WriteKeepsBytesAsTheyAreAndReachesTheFileAtFlush) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     TextOutputStream stream = create("f");
     stream.write(String::fromBytes(std::string("a\0\xFF", 3), kEncodingUnknown));
     stream.write({});
@@ -69,7 +69,7 @@ TEST_F(TextOutputStreamTest, WriteKeepsBytesAsTheyAreAndReachesTheFileAtFlush) {
 }
 
 TEST_F(TextOutputStreamTest, AppendAddsAtTheEnd) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     writeFile("log", "old\n");
     FolderItem log = FolderItem::get(String(path("log")));
     TextOutputStream first = log.appendToTextFile();
@@ -128,7 +128,7 @@ TEST_F(TextOutputStreamTest, ConcurrentAppendingProcessesLoseAndTearNoLine) {
 }
 
 TEST_F(TextOutputStreamTest, ClosingKeepsTheLastError) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     rt::Ref<> raw = rt::Ref<>::adopt(RuntimeNewObject(RuntimeTextOutputStreamClass()));
     FILE* readOnly = fopen("/dev/null", "r");
     TextOutputStreamHandleCtor(raw.get(), reinterpret_cast<intptr_t>(readOnly), kHandleFilePointer);
@@ -141,7 +141,7 @@ TEST_F(TextOutputStreamTest, ClosingKeepsTheLastError) {
 }
 
 TEST(EndOfLine, FixedEndingsAndJoins) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     EXPECT_EQ(take(getMacEndOfLine()).str(), "\r");
     EXPECT_EQ(take(getWin32EndOfLine()).str(), "\r\n");
     EXPECT_EQ(take(getUNIXEndOfLine()).str(), "\n");
@@ -160,7 +160,7 @@ TEST(EndOfLine, FixedEndingsAndJoins) {
 }
 
 TEST(EndOfLine, ReplaceLineEndingsMakesEveryEndingTheSame) {
-    StringLeakGuard guard;
+    RuntimeLeakGuard guard;
     const struct {
         std::string text;
         std::string ending;
