@@ -11,6 +11,8 @@
 
 #include "Common/ConsoleApplication.h"
 #include "Common/objects.h"
+#include "Common/runFolderItem.h"
+#include "Universal/VELQstring.h"
 #include "Common/exceptions.h"
 
 namespace {
@@ -83,7 +85,13 @@ std::string RuntimeResolveExecutablePath(const char* argv0) {
     return path.empty() ? path : followLinks(path);
 }
 
-extern "C" void RuntimeInit() {}
+// The executable's own file, as a folder item made once and let go: making it
+// fixes the application folder before any relative path is resolved.
+extern "C" void RuntimeInit() {
+    RTString path = StringFromBytes(gExecutablePath.data(), gExecutablePath.size(), kEncodingUTF8);
+    RuntimeUnlockObject(RuntimeGetFolderItem(path, kNativePath));
+    RuntimeUnlockString(path);
+}
 
 int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses) {
     RuntimeInit();
@@ -108,6 +116,7 @@ int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry) {
     RuntimeInitStackLimit(&stackTop, kMainStackSize);
 
     gExecutablePath = RuntimeResolveExecutablePath(argc > 0 ? argv[0] : nullptr);
+    RuntimeSetExecutablePath(gExecutablePath);
     std::vector<char*> arguments(argv, argv + argc);
     if (argc > 0) arguments[0] = gExecutablePath.data();
     RuntimeSetCommandLine(argc, arguments.data());

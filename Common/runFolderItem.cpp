@@ -310,6 +310,11 @@ extern "C" bool FolderItemDelete(RuntimeObject* item) {
     return found && found->Delete();
 }
 
+extern "C" bool FolderItemCreateNewFile(RuntimeObject* item) {
+    FolderItemImpUnix* found = requiredImp(item);
+    return found && found->CreateNewFile();
+}
+
 extern "C" void FolderItemCreateAsFolder(RuntimeObject* item) {
     if (FolderItemImpUnix* found = requiredImp(item)) found->CreateAsFolder();
 }

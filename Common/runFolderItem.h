@@ -87,6 +87,9 @@ RuntimeObject* FolderTrueChild(RuntimeObject* item, RTString name);
 bool FolderItemDelete(RuntimeObject* item);
 /// Creates the folder; the path ends with "/" afterwards.
 void FolderItemCreateAsFolder(RuntimeObject* item);
+/// Creates the file empty, only when no file of its name exists; false with
+/// LastErrorCode EEXIST when one does, so two processes never share a new file.
+bool FolderItemCreateNewFile(RuntimeObject* item);
 /// Whether the item is itself a symbolic link.
 bool fileAliasGetter(RuntimeObject* item);
 /// Whether the name does not begin with ".".

@@ -272,6 +272,13 @@ bool FolderItemImpUnix::Delete() {
     return (folder ? rmdir(path_.c_str()) : remove(path_.c_str())) == 0 || Fail();
 }
 
+bool FolderItemImpUnix::CreateNewFile() {
+    int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return Fail();
+    close(fd);
+    return true;
+}
+
 void FolderItemImpUnix::CreateAsFolder() {
     if (mkdir(path_.c_str(), 0777) != 0) Fail();
     if (!EndsWithSlash(path_)) path_ += '/';

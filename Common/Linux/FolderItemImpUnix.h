@@ -54,6 +54,8 @@ public:
     bool Delete();
     /// `mkdir` 0777; the path ends with "/" afterwards whatever happened.
     void CreateAsFolder();
+    /// Creates the file empty, only when nothing of that name exists (EEXIST otherwise).
+    bool CreateNewFile();
     /// Drops a trailing "/" before a file is created at the path.
     void RemoveTrailingSlash();
 

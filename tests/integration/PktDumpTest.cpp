@@ -15,19 +15,23 @@ RunResult dump(const fs::path& packet) {
     return result;
 }
 
+void put(std::string& bytes, size_t at, uint16_t value) {
+    bytes[at] = char(value & 0xFF);
+    bytes[at + 1] = char(value >> 8);
+}
+
 std::string header() {
     std::string h(58, '\0');
-    auto put = [&h](size_t at, uint16_t v) {
-        h[at] = char(v & 0xFF);
-        h[at + 1] = char(v >> 8);
-    };
-    put(0, 9999), put(2, 1), put(18, 2), put(20, 5020), put(22, 5020), put(46, 2), put(48, 2);
+    for (auto [at, value] : {std::pair<size_t, uint16_t>{0, 9999}, {2, 1}, {18, 2}, {20, 5020}, {22, 5020},
+                             {46, 2}, {48, 2}})
+        put(h, at, value);
     return h;
 }
 
 std::string message(const std::string& text) {
     std::string m(34, '\0');
-    m[0] = 2;
+    for (auto [at, value] : {std::pair<size_t, uint16_t>{0, 2}, {2, 9999}, {4, 1}, {6, 5020}, {8, 5020}})
+        put(m, at, value);
     std::string date = "03 Mar 07  14:05:09";
     m.replace(14, date.size(), date);
     return m + "Sysop" + '\0' + "FileRequest Robot" + '\0' + "Report" + '\0' + text + '\0';

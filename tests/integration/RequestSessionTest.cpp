@@ -42,7 +42,8 @@ protected:
     fs::path requestList() const { return root() / "inbound" / "7f3196e9.req"; }
     fs::path responseList() const { return root() / "outbound" / "139c0001.rsp"; }
 
-    void writeOkFile(const std::string& text) { WriteFile(bin() / "OkFile.Txt", replaceAll(text, "@", files.string())); }
+    // "{F}" in the text stands for the file area's folder.
+    void writeOkFile(const std::string& text) { WriteFile(bin() / "OkFile.Txt", replaceAll(text, "{F}", files.string())); }
 
     fs::path packetOf(const RunResult& run) const {
         std::smatch found;
@@ -57,12 +58,12 @@ protected:
 } // namespace
 
 TEST_F(RequestSession, ServesGrantsRefusalsAndMissesAndReportsThemInAPacket) {
-    writeOkFile("@/pub/\n"
+    writeOkFile("{F}/pub/\n"
                 "; protected notes\n"
-                "!secret @/private/*.txt    ; a comment after a path\n"
+                "!secret {F}/private/*.txt    ; a comment after a path\n"
                 "\n"
-                "@FILES @/lists/allfiles.txt\n"
-                "@/missing/*\n");
+                "@FILES {F}/lists/allfiles.txt\n"
+                "{F}/missing/*\n");
     WriteFile(requestList(), "NODELIST.ZIP\r\nnotes.txt !wrong\r\nnotes.txt !SECRET\r\nfiles\r\nmissing.arj\r\n"
                              "\r\n../etc/passwd\r\n");
 
@@ -165,7 +166,7 @@ TEST_F(RequestSession, ServesGrantsRefusalsAndMissesAndReportsThemInAPacket) {
 
 TEST_F(RequestSession, StopsAtSixteenFilesAndStillEndsWell) {
     for (int i = 0; i < 20; ++i) WriteFile(files / "many" / ("f" + std::to_string(i) + ".txt"), "x");
-    writeOkFile("@/many/*.txt\n");
+    writeOkFile("{F}/many/*.txt\n");
     WriteFile(requestList(), "*.txt\r\nnever.read\r\n");
     RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
     ASSERT_EQ(run.status, 0) << run.out;
@@ -194,7 +195,7 @@ TEST_F(RequestSession, AMissingPermissionListStillLeavesAWholePacket) {
 }
 
 TEST_F(RequestSession, TakesTheNextPacketNumberWhenTheNameIsTaken) {
-    writeOkFile("@/pub/\n");
+    writeOkFile("{F}/pub/\n");
     WriteFile(requestList(), "nodelist.zip\r\n");
     // Another session's packets for every name this one could pick now.
     RunResult probe = Run({"SRIF", "2:5020/9999", srifPath().string()});
@@ -222,13 +223,13 @@ TEST_F(RequestSession, ErrorExitsEndWithStatusOneAndKeepTheirDebugFile) {
     struct Row {
         const char* name;
         std::vector<std::string> args;
-        const char* output;
+        std::string output;
     };
     std::string missing = (root() / "nowhere.srif").string();
     const Row rows[] = {
         {"unknown mode", {"POLL"}, ">> Starting File Request Processing (POLL Mode)\n   Bad startup mode: POLL\n"},
         {"SRIF file not found", {"SRIF", "2:5020/9999", missing},
-         (">> Starting File Request Processing (SRIF Mode)\n   " + missing + " Not Found\n").c_str()},
+         ">> Starting File Request Processing (SRIF Mode)\n   " + missing + " Not Found\n"},
         {"bad own address", {"srif", "5020/9999", srifPath().string()},
          ">> Starting File Request Processing (srif Mode)\n   Bad Fido Address 5020/9999\n"},
     };
@@ -236,7 +237,7 @@ TEST_F(RequestSession, ErrorExitsEndWithStatusOneAndKeepTheirDebugFile) {
         SCOPED_TRACE(row.name);
         RunResult run = Run(row.args);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.out, std::string(row.output) + ">> Error Exit.  See " + DebugFiles().back() +
+        EXPECT_EQ(run.out, row.output + ">> Error Exit.  See " + DebugFiles().back() +
                                " For more information\n");
     }
     EXPECT_EQ(DebugFiles(), (std::vector<std::string>{"Debug001.Txt", "Debug002.Txt", "Debug003.Txt"}));

@@ -1,0 +1,78 @@
+#include "app/App.h"
+
+#include <cstddef>
+#include <utility>
+
+#include "Common/ConsoleApplication.h"
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+#include "Universal/VELQstring.h"
+
+namespace {
+
+// App's fields follow the ConsoleApplication's.
+constexpr size_t kFieldsOffset = sizeof(RuntimeObject) + sizeof(ConsoleApplicationFields);
+
+int32_t fieldOffset(size_t member) { return int32_t(kFieldsOffset + member); }
+
+void finalizeApp(RuntimeObject* app) {
+    AppFields* f = AppState(app);
+    for (RTString* s : {&f->ReqFileName, &f->RspFileName, &f->SysOp, &f->FidoAddr, &f->FileSep})
+        RuntimeUnlockString(std::exchange(*s, nullptr));
+    RuntimeUnlockObject(std::exchange(f->DbgFile, nullptr));
+}
+
+template <typename F>
+void* routine(F function) {
+    return reinterpret_cast<void*>(function);
+}
+
+const MethodDefinition kMethods[] = {
+    {"Run%i4%o<App>A1s", routine(&AppRun)},
+    {"UnhandledException%%o<App>o<RuntimeException>", routine(&AppUnhandledException)},
+    {"InitSRIF%b%o<App>s", routine(&AppInitSRIF)},
+    {"ParseAddr%b%o<App>s&u2&u2&u2&u2", routine(&AppParseAddr)},
+    {"InitMsg%b%o<App>ss&s", routine(&AppInitMsg)},
+    {"LogIt%%o<App>s", routine(&AppLogIt)},
+    {"TestOkFile%b%o<App>", routine(&AppTestOkFile)},
+    {"ItsaMatch%b%o<App>ss", routine(&AppItsaMatch)},
+};
+
+const PropertyDefinition kProperties[] = {
+    {"PktHdr%t<PktHdrType>%", fieldOffset(offsetof(AppFields, PktHdr))},
+    {"PkdMsg%t<PkdMsgType>%", fieldOffset(offsetof(AppFields, PkdMsg))},
+    {"ReqFileName%s%", fieldOffset(offsetof(AppFields, ReqFileName))},
+    {"RspFileName%s%", fieldOffset(offsetof(AppFields, RspFileName))},
+    {"SysOp%s%", fieldOffset(offsetof(AppFields, SysOp))},
+    {"FidoAddr%s%", fieldOffset(offsetof(AppFields, FidoAddr))},
+    {"FileSep%s%", fieldOffset(offsetof(AppFields, FileSep))},
+    {"DbgFile%o<TextOutputStream>%", fieldOffset(offsetof(AppFields, DbgFile))},
+    {"T_Match%i4%", fieldOffset(offsetof(AppFields, T_Match))},
+};
+
+} // namespace
+
+AppFields* AppState(RuntimeObject* app) {
+    return reinterpret_cast<AppFields*>(reinterpret_cast<char*>(app) + kFieldsOffset);
+}
+
+RuntimeClass* AppClass() {
+    static RuntimeClass* c = [] {
+        RuntimeClass* app = RuntimeDefineClass({
+            .name = "App",
+            .superclass = ConsoleApplicationClass(),
+            .instanceSize = int32_t(kFieldsOffset + sizeof(AppFields)),
+            .finalizer = &finalizeApp,
+            .methods = kMethods,
+            .properties = kProperties,
+        });
+        // App handles the two events its base declares.
+        app->events[kEventRun].routine = routine(&AppRun);
+        app->events[kEventRun].signature = RuntimeMakeSignature("#Run", "i4", "o<App>A1s");
+        app->events[kEventUnhandledException].routine = routine(&AppUnhandledException);
+        app->events[kEventUnhandledException].signature =
+            RuntimeMakeSignature("#UnhandledException", "", "o<App>o<RuntimeException>");
+        return app;
+    }();
+    return c;
+}

@@ -1,0 +1,48 @@
+// The request processor's application class: App, a ConsoleApplication whose
+// properties carry the state its methods share during one run.
+#pragma once
+#include <cstdint>
+
+#include "Common/Forward.h"
+#include "Common/objects.h"
+#include "app/PacketHeaders.h"
+
+/// The fields of an App object after the ConsoleApplication's, in property order.
+struct AppFields {
+    PktHdrType PktHdr;
+    PkdMsgType PkdMsg;
+    RTString ReqFileName;
+    RTString RspFileName;
+    RTString SysOp;
+    RTString FidoAddr;
+    RTString FileSep;
+    RuntimeObject* DbgFile;  // TextOutputStream
+    int32_t T_Match;         // microseconds spent in ItsaMatch this run
+};
+
+/// The App class, built on first use (the first class the program registers).
+RuntimeClass* AppClass();
+/// The App fields of an application object.
+AppFields* AppState(RuntimeObject* app);
+
+// The events and methods of App, as its class table lists them. Methods that
+// answer a Boolean give True for failure, as the processor's convention is.
+
+/// The processing run: gives the exit code.
+int32_t AppRun(RuntimeObject* app, RuntimeArray* args);
+/// Reports an exception nothing handled, on standard output and in the debug file.
+void AppUnhandledException(RuntimeObject* app, RuntimeObject* exc);
+/// Reads the request information file at `path`; True when it is missing or empty.
+bool AppInitSRIF(RuntimeObject* app, RTString path);
+/// Parses a FidoNet address into zone, net, node and point; True when it is rejected.
+bool AppParseAddr(RuntimeObject* app, RTString address, uint16_t* zone, uint16_t* net, uint16_t* node,
+                  uint16_t* point);
+/// Fills the packet and message headers and names the packet; True when an address is rejected.
+/// `packetName` receives a new reference (the old one is released).
+bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress, RTString* packetName);
+/// Appends one time-stamped line to the session log.
+void AppLogIt(RuntimeObject* app, RTString event);
+/// Checks the permission list; True only when it cannot be used.
+bool AppTestOkFile(RuntimeObject* app);
+/// Whether `name` fits the wildcard `mask`; adds the time taken to T_Match.
+bool AppItsaMatch(RuntimeObject* app, RTString name, RTString mask);

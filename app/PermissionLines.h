@@ -1,0 +1,26 @@
+// The text rules shared by the permission pass and the test mode for a line
+// of OkFile.Txt: comments, trimming, splitting into tokens, and cutting a path
+// into folder and mask.
+#pragma once
+#include <vector>
+
+#include "Universal/String.h"
+
+/// The line without its comment (from the first ";") and without surrounding white space.
+rt::String StripCommentAndTrim(const rt::String& line);
+
+/// The tokens between single spaces; repeated spaces give empty tokens.
+std::vector<rt::String> SplitAtSpaces(const rt::String& line);
+
+/// A path cut at its last separator: the folder before it and the mask after it.
+struct FolderAndMask {
+    rt::String folder;
+    rt::String mask;  // "*" when nothing follows the separator, or there is none
+};
+
+/// Cuts `path` at its last `separator`, found scanning character by character.
+/// Without one, the folder is the whole path.
+FolderAndMask SplitFolderAndMask(const rt::String& path, const rt::String& separator);
+
+/// The first character of `text`, or the empty string.
+rt::String FirstCharacter(const rt::String& text);

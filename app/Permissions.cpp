@@ -1,0 +1,137 @@
+// The permission pass: for one request, every line of OkFile.Txt is read, its
+// folder searched, and each fitting file granted, refused for its password or
+// stopped by the session's file limit.
+#include "Common/runFolderItem.h"
+#include "Common/runtimemainloop.h"
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+#include "Universal/StringUtils.h"
+#include "app/App.h"
+#include "app/Output.h"
+#include "app/PermissionLines.h"
+#include "app/ReportLines.h"
+#include "app/Session.h"
+
+namespace {
+
+// A session grants at most this many files.
+constexpr int32_t kFileLimit = 16;
+
+struct PermissionLine {
+    rt::String magicName;
+    rt::String folder;
+    rt::String mask;
+    rt::String password;
+    bool lastTokenIsPlus = false;
+};
+
+PermissionLine parseLine(const rt::String& text, const rt::String& separator, Session& session) {
+    PermissionLine line;
+    rt::String pathToken;
+    std::vector<rt::String> tokens = SplitAtSpaces(text);
+    for (const rt::String& token : tokens) {
+        rt::String first = FirstCharacter(token);
+        if (first == rt::String("@")) {
+            line.magicName = rt::String::adopt(StringDBCSMid2(token.get(), 2));
+            if (line.magicName == rt::String("Files")) session.filesHint = true;
+        } else if (first == rt::String("!")) {
+            line.password = token;
+        } else if (!(first == rt::String("+")) && !(first == rt::String("$"))) {
+            pathToken = token;
+        }
+    }
+    line.lastTokenIsPlus = FirstCharacter(tokens.back()) == rt::String("+");
+    FolderAndMask parts = SplitFolderAndMask(pathToken, separator);
+    line.folder = parts.folder;
+    line.mask = parts.mask;
+    if (rt::String::adopt(StringDBCSRight(line.folder.get(), 1)) == separator)
+        line.folder = rt::String::adopt(StringDBCSLeft(line.folder.get(), StringDBCSLen(line.folder.get()) - 1));
+    return line;
+}
+
+// Grants one file, or gives the limit signal when 16 were granted already.
+bool grant(Session& session, const rt::String& request, const PermissionLine& line, RuntimeObject* entry,
+           const rt::String& separator, RuntimeObject* okFile) {
+    RuntimeObject* app = session.app;
+    if (session.fileCount >= kFileLimit) {
+        StdOut("   File Request Limit Exceeded");
+        WriteLimitLine(session.packet.get(), request);
+        AppLogIt(app, rt::String("File Request Limit Exceeded").get());
+        Debug(app, "File Request Limit Exceeded");
+        TextInputStreamClose(okFile);
+        return false;
+    }
+    ++session.fileCount;
+    ++session.foundCount;
+    rt::String name = rt::String::adopt(fileNameGetter(entry));
+    rt::String path = line.folder + separator + name;
+    TextOutputStreamWriteLine(Require(session.responseList.get()), (rt::String("+") + path).get());
+    AppLogIt(app, (rt::String("Sending ") + path).get());
+    Debug(app, rt::String("Sending ") + path);
+    int64_t length = fileSizeGetter(entry);
+    session.byteCount += length;
+    WriteGrantedLine(session.packet.get(), request, name, length);
+    return true;
+}
+
+} // namespace
+
+PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt::String& password) {
+    RuntimeObject* app = session.app;
+    rt::String separator = rt::String::retain(AppState(app)->FileSep);
+    rt::Ref<> okItem = rt::Ref<>::adopt(RuntimeGetFolderItem(rt::String("OkFile.Txt").get(), kNativePath));
+    if (!FolderItemIsCurrentlyReadable(Require(okItem.get())) || fileSizeGetter(okItem.get()) == 0) {
+        StdOut("   OkFile.Txt Not Found");
+        Debug(app, "OkFile.Txt Not Found");
+        return PassEnd::PermissionListMissing;
+    }
+    Debug(app, "Reading OkFile");
+    rt::Ref<> okFile = rt::Ref<>::adopt(FolderItemOpenTextFile(okItem.get()));
+    while (!TextInputStreamEOF(Require(okFile.get()))) {
+        rt::String text = StripCommentAndTrim(rt::String::adopt(TextInputStreamReadLine(okFile.get(), nullptr)));
+        RuntimeBackgroundTask();
+        if (text.empty()) continue;
+        PermissionLine line = parseLine(text, separator, session);
+
+        rt::String target;
+        if (line.magicName.empty()) target = request;
+        else if (line.magicName == request) target = line.mask;
+
+        rt::Ref<> folder = rt::Ref<>::adopt(RuntimeGetFolderItem(line.folder.get(), kNativePath));
+        if (!folder || !fileDirectoryGetter(folder.get())) {
+            rt::String bad = line.folder + separator;
+            StdOut(rt::String("   Bad Path in OkFile: ") + bad);
+            Debug(app, rt::String("Bad Path in OkFile: ") + bad);
+            AppLogIt(app, (rt::String("Bad Path in OkFile: ") + bad).get());
+            continue;
+        }
+        if (target.empty()) continue;
+
+        TextOutputStreamWrite(Require(AppState(app)->DbgFile),
+                              (rt::String("Looking for '") + target + rt::String("'  Path=") + line.folder +
+                               rt::String("   Mask=") + line.mask)
+                                  .get());
+        Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + line.password);
+
+        int32_t count = fileCountGetter(folder.get());
+        for (int32_t i = 1; i <= count; ++i) {
+            rt::Ref<> entry = rt::Ref<>::adopt(FolderItemItem(folder.get(), i));
+            RuntimeBackgroundTask();
+            if (!entry || fileDirectoryGetter(entry.get())) continue;
+            rt::String name = rt::String::adopt(fileNameGetter(entry.get()));
+            if (!AppItsaMatch(app, name.get(), line.mask.get()) || !AppItsaMatch(app, name.get(), target.get()))
+                continue;
+            Debug(app, rt::String("Found ") + name);
+            if (!line.password.empty() && !(password == line.password)) {
+                Debug(app, "File Found.  Bad Password.");
+                session.badPassword = true;
+                continue;
+            }
+            if (line.lastTokenIsPlus) continue;
+            if (!grant(session, request, line, entry.get(), separator, okFile.get())) return PassEnd::FileLimitExceeded;
+        }
+    }
+    Debug(app, "Done With OkFile");
+    TextInputStreamClose(okFile.get());
+    return PassEnd::Done;
+}

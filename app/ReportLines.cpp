@@ -1,0 +1,70 @@
+#include "app/ReportLines.h"
+
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+#include "Universal/NumberText.h"
+#include "Universal/StringUtils.h"
+
+namespace {
+
+const rt::String& cr() {
+    static const rt::String text("\r");
+    return text;
+}
+
+// The text with 22 blanks added, cut to its first 22 characters.
+rt::String padded22(const rt::String& text) {
+    return rt::String::adopt(StringDBCSLeft((text + rt::String("                      ")).get(), 22));
+}
+
+// The decimal text with 10 blanks put in front, cut to its last 10 characters.
+rt::String rightAligned10(int64_t value) {
+    rt::String digits = rt::String::adopt(StringStrInt64(value));
+    return rt::String::adopt(StringDBCSRight((rt::String("          ") + digits).get(), 10));
+}
+
+rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
+
+void line(RuntimeObject* packet, const rt::String& text) { BinaryStreamWrite(packet, (text + cr()).get()); }
+
+const rt::String& seventeenBlanks() {
+    static const rt::String text("                 ");
+    return text;
+}
+
+} // namespace
+
+void WriteReportHeading(RuntimeObject* packet) {
+    line(packet, rt::String("File Request Report ") + cr());
+    line(packet, "Request               File Sent                   Size");
+    line(packet, "------------          ------------          ----------");
+}
+
+void WriteGrantedLine(RuntimeObject* packet, const rt::String& request, const rt::String& file, int64_t length) {
+    line(packet, padded22(request) + padded22(file) + rightAligned10(length));
+}
+
+void WriteInvalidCharactersLine(RuntimeObject* packet, const rt::String& request) {
+    line(packet, padded22(request) + rt::String("Invalid Characters in Request"));
+}
+
+void WriteLimitLine(RuntimeObject* packet, const rt::String& request) {
+    line(packet, request + seventeenBlanks() + rt::String("File Request Limit Exceeded"));
+}
+
+void WriteBadPasswordLine(RuntimeObject* packet, const rt::String& request) {
+    line(packet, request + seventeenBlanks() + rt::String("Bad or Missing Password"));
+}
+
+void WriteNotFoundLine(RuntimeObject* packet, const rt::String& request) {
+    line(packet, padded22(request) + rt::String("File Not Found"));
+}
+
+void WriteTotals(RuntimeObject* packet, int32_t files, int64_t bytes) {
+    line(packet, cr() + rt::String("Totals for this session") + cr() + rt::String("Files: ") + decimal(files) +
+                     rt::String("   Bytes: ") + decimal(bytes));
+}
+
+void WriteFilesHint(RuntimeObject* packet) {
+    line(packet, cr() + rt::String("Request 'FILES' for a complete list of the files available here"));
+}

@@ -1,0 +1,23 @@
+// The lines of the report message, each ended by a carriage return alone.
+#pragma once
+#include <cstdint>
+
+#include "Common/Forward.h"
+#include "Universal/String.h"
+
+/// Title, column heading and ruler that open the report.
+void WriteReportHeading(RuntimeObject* packet);
+/// A granted file: request name, file name and length in their columns.
+void WriteGrantedLine(RuntimeObject* packet, const rt::String& request, const rt::String& file, int64_t length);
+/// A request whose name holds a path separator or "..".
+void WriteInvalidCharactersLine(RuntimeObject* packet, const rt::String& request);
+/// The request that met the session's file limit.
+void WriteLimitLine(RuntimeObject* packet, const rt::String& request);
+/// A request that found protected files only, without their password.
+void WriteBadPasswordLine(RuntimeObject* packet, const rt::String& request);
+/// A request that found nothing.
+void WriteNotFoundLine(RuntimeObject* packet, const rt::String& request);
+/// The session totals.
+void WriteTotals(RuntimeObject* packet, int32_t files, int64_t bytes);
+/// The hint that a list of all files can be requested.
+void WriteFilesHint(RuntimeObject* packet);

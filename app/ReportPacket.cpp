@@ -1,0 +1,119 @@
+// InitMsg and the report packet's layout: a type-2 packet holding one netmail
+// message whose text the run adds line by line.
+#include "app/ReportPacket.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "Common/DateCommon.h"
+#include "Common/basicstr.h"
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+#include "Universal/NumberText.h"
+#include "Universal/StringFormat.h"
+#include "Universal/StringUtils.h"
+#include "Universal/VELQstring.h"
+#include "app/App.h"
+#include "app/Output.h"
+
+const char* const kMonthTable = "     Jan  Feb  Mar  Apr  May  Jun  Jul  Aug  Sep  Oct  Nov  Dec ";
+
+namespace {
+
+constexpr int32_t kDateTimeOffset = 14;
+constexpr int32_t kDateTimeWidth = 20;
+
+rt::String twoDigits(int32_t value) {
+    return rt::String::adopt(StringFormat(double(value), rt::String("00").get()));
+}
+
+int32_t field(RuntimeObject* date, DateField index) { return dateFieldGetter(date, index); }
+
+rt::String packetString(const std::string& bytes) {
+    return rt::String::adopt(RuntimeGetStructureContents(bytes.data(), int32_t(bytes.size())));
+}
+
+void writeText(RuntimeObject* packet, const rt::String& text) { BinaryStreamWrite(packet, text.get()); }
+
+} // namespace
+
+rt::String PacketDateText(RuntimeObject* date) {
+    rt::String month = rt::String::adopt(StringDBCSMid3(rt::String(kMonthTable).get(), field(date, kDateMonth) * 5, 5));
+    rt::String year = rt::String::adopt(StringDBCSRight(twoDigits(field(date, kDateYear)).get(), 2));
+    return twoDigits(field(date, kDateDay)) + month + year + rt::String("  ") + twoDigits(field(date, kDateHour)) +
+           rt::String(":") + twoDigits(field(date, kDateMinute)) + rt::String(":") +
+           twoDigits(field(date, kDateSecond));
+}
+
+rt::String PacketFileName(RuntimeObject* date) {
+    double seconds = dateTotalSecondsGetter(date);
+    // The value converted to an unsigned 64-bit integer, then cut to its low 32 bits.
+    uint64_t whole = seconds <= 0 || !std::isfinite(seconds) ? 0 : uint64_t(seconds);
+    return rt::String::adopt(RuntimeHexUInt64(whole & 0xFFFFFFFFu)) + rt::String(".Pkt");
+}
+
+rt::String NextPacketFileName(const rt::String& name) {
+    std::string text = name.str();
+    uint32_t number = uint32_t(std::strtoul(text.substr(0, text.find('.')).c_str(), nullptr, 16));
+    return rt::String::adopt(RuntimeHexUInt64(uint32_t(number + 1))) + rt::String(".Pkt");
+}
+
+bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress, RTString* packetName) {
+    Debug(app, "Start .Pkt Initialization");
+    AppFields* f = AppState(app);
+    PktHdrType& h = f->PktHdr;
+    PkdMsgType& m = f->PkdMsg;
+
+    uint16_t zone = 0, net = 0, node = 0, point = 0;
+    if (AppParseAddr(app, ownAddress, &zone, &net, &node, &point)) return true;
+    h.QOrigZone = h.OrigZone = zone;
+    h.OrigNet = m.OrigNet = net;
+    h.OrigNode = m.OrigNode = node;
+    h.OrigPoint = point;
+
+    // The requester's point is not stored: the packet goes to its node.
+    if (AppParseAddr(app, remoteAddress, &zone, &net, &node, &point)) return true;
+    h.QDestZone = h.DestZone = zone;
+    h.DestNet = m.DestNet = net;
+    h.DestNode = m.DestNode = node;
+    Debug(app, "Addresses OK");
+
+    h.PktType = 2;
+    h.CapWord = 0x0001;
+    h.CapValid = 0x0100;
+    m.MsgType = 2;
+
+    // One date for the name, the header fields and the date text, so they agree.
+    rt::Ref<> now = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));
+    rt::String name = PacketFileName(now.get());
+    RuntimeLockUnlockStrings(name.get(), *packetName);
+    *packetName = name.get();
+
+    h.Day = uint16_t(field(now.get(), kDateDay));
+    h.Month = uint16_t(field(now.get(), kDateMonth) - 1);
+    h.Year = uint16_t(field(now.get(), kDateYear) % 1000);
+    h.Hour = uint16_t(field(now.get(), kDateHour));
+    h.Minute = uint16_t(field(now.get(), kDateMinute));
+    h.Second = uint16_t(field(now.get(), kDateSecond));
+
+    rt::String dateText = PacketDateText(now.get()) + rt::String::adopt(StringDBCSChr(0));
+    RuntimeSetStructureString(&m, kDateTimeOffset, kDateTimeWidth, dateText.get());
+
+    Debug(app, rt::String("Headers for ") + name + rt::String(" built"));
+    return false;
+}
+
+void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::String& ownAddress) {
+    AppFields* f = AppState(app);
+    rt::String nul = rt::String::adopt(StringDBCSChr(0));
+    writeText(packet, packetString(SerializePacketHeader(f->PktHdr, ByteOrder::LittleEndian)));
+    writeText(packet, packetString(SerializeMessageHeader(f->PkdMsg, ByteOrder::LittleEndian)));
+    writeText(packet, rt::String::retain(f->SysOp) + nul);
+    writeText(packet, rt::String("FileRequest Robot") + nul);
+    writeText(packet, rt::String("File Request Report From ") + ownAddress + nul);
+}
+
+void WritePacketEnd(RuntimeObject* packet) {
+    for (int i = 0; i < 3; ++i) BinaryStreamWriteByte(packet, 0);
+}

@@ -1,0 +1,64 @@
+// InitSRIF: reads the request information file a mailer writes for a file
+// request and keeps the four values the run needs.
+#include "Common/runtimemainloop.h"
+#include "Common/runFolderItem.h"
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+#include "Universal/StringSearch.h"
+#include "Universal/StringUtils.h"
+#include "Universal/StringTrim.h"
+#include "Universal/StringUtils.h"
+#include "Common/Ref.h"
+#include "app/App.h"
+#include "app/Output.h"
+
+namespace {
+
+struct Keyword {
+    const char* text;      // tested at the start of the line, trailing blank included
+    int32_t valueStart;    // character where the value begins
+    RTString AppFields::*property;
+};
+
+const Keyword kKeywords[] = {
+    {"RequestList ", 12, &AppFields::ReqFileName},
+    {"ResponseList ", 14, &AppFields::RspFileName},
+    {"Sysop ", 7, &AppFields::SysOp},
+    {"AKA ", 5, &AppFields::FidoAddr},
+};
+
+void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
+    if (StringInStr(1, line.get(), rt::String(keyword.text).get()) != 1) return;
+    rt::String rest = rt::String::adopt(StringDBCSMid2(line.get(), keyword.valueStart));
+    RTString value = runTrim(rest.get());
+    RuntimeUnlockString(f->*keyword.property);
+    f->*keyword.property = value;
+}
+
+} // namespace
+
+bool AppInitSRIF(RuntimeObject* app, RTString path) {
+    rt::String file = rt::String::retain(path);
+    Debug(app, rt::String("Start SRIF Processing.  File=") + file);
+    rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(path, kNativePath));
+    if (!FolderItemIsCurrentlyReadable(Require(item.get())) || fileSizeGetter(item.get()) == 0) {
+        StdOut(rt::String("   ") + file + rt::String(" Not Found"));
+        Debug(app, "SRIF File not found");
+        return true;
+    }
+    rt::Ref<> stream = rt::Ref<>::adopt(FolderItemOpenTextFile(item.get()));
+    Debug(app, "Reading SRIF File");
+    AppFields* f = AppState(app);
+    while (!TextInputStreamEOF(Require(stream.get()))) {
+        rt::String line = rt::String::adopt(TextInputStreamReadLine(stream.get(), nullptr));
+        for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
+        RuntimeBackgroundTask();
+    }
+    TextInputStreamClose(stream.get());
+    Debug(app, rt::String("Request File  ") + rt::String::retain(f->ReqFileName));
+    Debug(app, rt::String("Response File ") + rt::String::retain(f->RspFileName));
+    Debug(app, rt::String("Remote SysOp  ") + rt::String::retain(f->SysOp));
+    Debug(app, rt::String("Remote AKA    ") + rt::String::retain(f->FidoAddr));
+    Debug(app, "End SRIF Processing");
+    return false;
+}

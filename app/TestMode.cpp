@@ -1,0 +1,104 @@
+// TestOkFile: checks that every folder the permission list names exists and
+// holds at least one plain file that fits the line's mask.
+#include "Common/runFolderItem.h"
+#include "Common/runtimemainloop.h"
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+#include "Universal/NumberText.h"
+#include "Universal/StringUtils.h"
+#include "Common/Ref.h"
+#include "app/App.h"
+#include "app/Output.h"
+#include "app/PermissionLines.h"
+
+namespace {
+
+void logIt(RuntimeObject* app, const rt::String& event) { AppLogIt(app, event.get()); }
+
+// The text of the line that names the folder to test. A magic-name line too
+// short to hold its path gives the empty text, and the line is skipped.
+rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& line) {
+    rt::String first = FirstCharacter(tokens[0]);
+    if (first == rt::String("@")) {
+        size_t pathIndex = tokens.size() > 1 && FirstCharacter(tokens[1]) == rt::String("!") ? 2 : 1;
+        return pathIndex < tokens.size() ? tokens[pathIndex] : rt::String();
+    }
+    if (first == rt::String("$")) {
+        StdOut("$ Function Requests Not Supported");
+        return line;
+    }
+    if (first == rt::String("+")) {
+        StdOut("+ Function Requests Not Supported");
+        return line;
+    }
+    return tokens[0];
+}
+
+bool folderHoldsAMatch(RuntimeObject* app, RuntimeObject* folder, const rt::String& mask) {
+    int32_t count = fileCountGetter(folder);
+    for (int32_t i = 1; i <= count; ++i) {
+        rt::Ref<> entry = rt::Ref<>::adopt(FolderItemItem(folder, i));
+        RuntimeBackgroundTask();
+        if (!entry || fileDirectoryGetter(entry.get())) continue;
+        rt::String name = rt::String::adopt(fileNameGetter(entry.get()));
+        if (AppItsaMatch(app, name.get(), mask.get())) return true;
+    }
+    return false;
+}
+
+// Tests one line; gives the number of errors it shows (0 or 1).
+int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& separator) {
+    rt::String line = StripCommentAndTrim(rawLine);
+    if (line.empty()) return 0;
+    FolderAndMask parts = SplitFolderAndMask(entryText(SplitAtSpaces(line), line), separator);
+    if (parts.folder.empty()) return 0;
+    rt::Ref<> folder = rt::Ref<>::adopt(RuntimeGetFolderItem(parts.folder.get(), kNativePath));
+    if (!folder || !fileExistsGetter(folder.get())) {
+        rt::String message = rt::String("Path ") + parts.folder + rt::String(" Not Found");
+        StdOut(message);
+        Debug(app, message);
+        return 1;
+    }
+    if (folderHoldsAMatch(app, folder.get(), parts.mask)) return 0;
+    rt::String message = rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found");
+    StdOut(message);
+    Debug(app, message);
+    return 1;
+}
+
+} // namespace
+
+bool AppTestOkFile(RuntimeObject* app) {
+    logIt(app, "Test Mode - Checking OkFile.Txt");
+    Debug(app, "Start Test Mode");
+    rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(rt::String("OkFile.Txt").get(), kNativePath));
+    if (!item || !fileExistsGetter(item.get()) || fileSizeGetter(item.get()) == 0 ||
+        !FolderItemIsCurrentlyReadable(item.get())) {
+        StdOut("OkFile.Txt Not Found");
+        logIt(app, "OkFile.Txt Not Found");
+        Debug(app, "OkFile.Txt Not Found");
+        return true;
+    }
+    StdOut("Testing OkFile.Txt entries");
+    Debug(app, "Testing OkFile.Txt entries");
+    rt::Ref<> okFile = rt::Ref<>::adopt(FolderItemOpenTextFile(item.get()));
+    rt::String separator = rt::String::retain(AppState(app)->FileSep);
+    int16_t errors = 0;
+    while (!TextInputStreamEOF(Require(okFile.get()))) {
+        errors = int16_t(errors + testLine(app, rt::String::adopt(TextInputStreamReadLine(okFile.get(), nullptr)), separator));
+        RuntimeBackgroundTask();
+    }
+    TextInputStreamClose(okFile.get());
+    if (errors > 0) {
+        rt::String found = rt::String("Found ") + rt::String::adopt(StringStrInt32(errors)) + rt::String(" Errors");
+        logIt(app, found);
+        Debug(app, found);
+    } else {
+        StdOut("No Errors");
+        logIt(app, "No Errors");
+        Debug(app, "No Errors");
+    }
+    logIt(app, "End");
+    Debug(app, "End Test Mode");
+    return false;
+}
