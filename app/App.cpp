@@ -10,8 +10,10 @@
 
 namespace {
 
-// App's fields follow the ConsoleApplication's.
-constexpr size_t kFieldsOffset = sizeof(RuntimeObject) + sizeof(ConsoleApplicationFields);
+// App's fields follow the ConsoleApplication's, at the next offset their
+// pointers may stand at.
+constexpr size_t kBaseSize = sizeof(RuntimeObject) + sizeof(ConsoleApplicationFields);
+constexpr size_t kFieldsOffset = (kBaseSize + alignof(AppFields) - 1) / alignof(AppFields) * alignof(AppFields);
 
 int32_t fieldOffset(size_t member) { return int32_t(kFieldsOffset + member); }
 
