@@ -1,0 +1,116 @@
+#include <cstring>
+
+#include "AppFixture.h"
+#include "Common/DateCommon.h"
+#include "app/PacketHeaders.h"
+#include "app/ReportPacket.h"
+
+namespace {
+
+class InitMsg : public AppFixture {};
+
+rt::Date dateAt(int year, int month, int day, int hour, int minute, int second) {
+    rt::Date date;
+    date.setYear(year);
+    date.setMonth(month);
+    date.setField(kDateDay, day);
+    date.setField(kDateHour, hour);
+    date.setField(kDateMinute, minute);
+    date.setField(kDateSecond, second);
+    return date;
+}
+
+} // namespace
+
+TEST(PacketDate, IsTheTwentyByteTextOfTheMessageHeader) {
+    EXPECT_EQ(PacketDateText(dateAt(2007, 3, 3, 14, 5, 9).get()).str(), "03 Mar 07  14:05:09");
+    EXPECT_EQ(PacketDateText(dateAt(1999, 12, 31, 23, 59, 58).get()).str(), "31 Dec 99  23:59:58");
+    EXPECT_EQ(PacketDateText(dateAt(2010, 1, 1, 0, 0, 0).get()).str(), "01 Jan 10  00:00:00");
+}
+
+TEST(PacketName, IsTheLowThirtyTwoBitsOfTheSecondsInHexadecimal) {
+    rt::Date date;
+    struct Row {
+        double seconds;
+        const char* name;
+    };
+    const Row rows[] = {{3260000000.0, "C24FA700.Pkt"}, {4294967296.0 + 255, "FF.Pkt"}, {268435455.0, "FFFFFFF.Pkt"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        dateTotalSecondsSetter(date.get(), row.seconds);
+        EXPECT_EQ(PacketFileName(date.get()).str(), row.name);
+    }
+    EXPECT_EQ(NextPacketFileName("C24FA700.Pkt").str(), "C24FA701.Pkt");
+    EXPECT_EQ(NextPacketFileName("FFFFFFFF.Pkt").str(), "0.Pkt");
+}
+
+TEST(PacketHeaders, SerialiseFieldByFieldInEitherByteOrder) {
+    PktHdrType header{};
+    header.OrigNode = 0x1234;
+    header.CapValid = 0x0100;
+    header.ProdCodeLo = 0xAB;
+    std::memcpy(header.Password, "PASSWORD", 8);
+    header.ProdData[3] = 0x7F;
+    std::string little = SerializePacketHeader(header, ByteOrder::LittleEndian);
+    std::string big = SerializePacketHeader(header, ByteOrder::BigEndian);
+    ASSERT_EQ(little.size(), 58u);
+    ASSERT_EQ(big.size(), 58u);
+    EXPECT_EQ(little.substr(0, 2), "\x34\x12");
+    EXPECT_EQ(big.substr(0, 2), "\x12\x34");
+    EXPECT_EQ(little.substr(40, 2), std::string("\x00\x01", 2));
+    // Byte fields stand as they are in both orders.
+    for (const std::string& bytes : {little, big}) {
+        EXPECT_EQ(uint8_t(bytes[24]), 0xAB);
+        EXPECT_EQ(bytes.substr(26, 8), "PASSWORD");
+        EXPECT_EQ(uint8_t(bytes[57]), 0x7F);
+    }
+
+    PkdMsgType message{};
+    message.MsgType = 2;
+    std::memcpy(message.DateTime, "03 Mar 07  14:05:09", 20);
+    std::string packed = SerializeMessageHeader(message, ByteOrder::BigEndian);
+    ASSERT_EQ(packed.size(), 34u);
+    EXPECT_EQ(packed.substr(0, 2), std::string("\x00\x02", 2));
+    EXPECT_EQ(packed.substr(14), std::string("03 Mar 07  14:05:09\0", 20));
+}
+
+TEST_F(InitMsg, FillsBothHeadersFromTheTwoAddressesAndOneDate) {
+    RTString name = nullptr;
+    EXPECT_FALSE(AppInitMsg(app(), rt::String("1:2/3.4").get(), rt::String("2:5020/100.7@fidonet").get(), &name));
+    rt::String packetName = rt::String::adopt(name);
+    const PktHdrType& h = state()->PktHdr;
+    const PkdMsgType& m = state()->PkdMsg;
+    EXPECT_EQ(h.OrigZone, 1);
+    EXPECT_EQ(h.QOrigZone, 1);
+    EXPECT_EQ(h.OrigNet, 2);
+    EXPECT_EQ(h.OrigNode, 3);
+    EXPECT_EQ(h.OrigPoint, 4);
+    EXPECT_EQ(h.DestZone, 2);
+    EXPECT_EQ(h.DestNet, 5020);
+    EXPECT_EQ(h.DestNode, 100);
+    EXPECT_EQ(h.DestPoint, 0);  // the packet goes to the requester's node
+    EXPECT_EQ(h.PktType, 2);
+    EXPECT_EQ(h.CapWord, 0x0001);
+    EXPECT_EQ(h.CapValid, 0x0100);
+    EXPECT_EQ(m.MsgType, 2);
+    EXPECT_EQ(m.OrigNet, 2);
+    EXPECT_EQ(m.DestNode, 100);
+    EXPECT_LT(h.Year, 1000);
+    EXPECT_LE(h.Month, 11);
+    EXPECT_EQ(m.DateTime[19], 0);
+    std::string dateText(reinterpret_cast<const char*>(m.DateTime), 19);
+    EXPECT_EQ(std::stoi(dateText.substr(0, 2)), h.Day);
+    EXPECT_TRUE(packetName.str().ends_with(".Pkt"));
+    EXPECT_NE(trace().find("Addresses OK\nHeaders for " + packetName.str() + " built\n"), std::string::npos);
+}
+
+TEST_F(InitMsg, ARejectedAddressStopsBeforeTheHeadersAreFinished) {
+    RTString name = nullptr;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(AppInitMsg(app(), rt::String("2:5020/9999").get(), rt::String("").get(), &name));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "   Bad Fido Address \n");
+    EXPECT_EQ(name, nullptr);
+    EXPECT_EQ(state()->PktHdr.OrigNode, 9999);  // the own address was stored
+    EXPECT_EQ(state()->PktHdr.PktType, 0);
+    EXPECT_EQ(trace().find("Addresses OK"), std::string::npos);
+}
