@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/TimeZoneGuard.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <functional>
@@ -15,26 +17,6 @@
 namespace {
 
 using rt::Date;
-
-// Sets TZ for the life of the guard and puts the old value back after.
-class TimeZoneGuard {
-public:
-    explicit TimeZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ")) old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZoneGuard() {
-        if (old_) setenv("TZ", old_->c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-    TimeZoneGuard(const TimeZoneGuard&) = delete;
-    TimeZoneGuard& operator=(const TimeZoneGuard&) = delete;
-
-private:
-    std::optional<std::string> old_;
-};
 
 // The date command gives nothing: the English names and the "/" separator hold.
 std::string silentShell(const char*) { return ""; }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/TimeZoneGuard.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -9,26 +11,6 @@
 #include "Universal/DateImp/DateImpUnix.h"
 
 namespace {
-
-// Sets TZ for the life of the guard and puts the old value back after.
-class TimeZoneGuard {
-public:
-    explicit TimeZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ")) old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZoneGuard() {
-        if (old_) setenv("TZ", old_->c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-    TimeZoneGuard(const TimeZoneGuard&) = delete;
-    TimeZoneGuard& operator=(const TimeZoneGuard&) = delete;
-
-private:
-    std::optional<std::string> old_;
-};
 
 DateImp dateOf(int32_t year, int32_t month, int32_t day, int32_t hour = 0, int32_t minute = 0, int32_t second = 0) {
     DateImp imp;
