@@ -21,6 +21,20 @@ TEST(EntryPointTable, EveryImportedNameResolves) {
         "CreateArray", "RuntimeLockArray", "RuntimeUnlockArray", "RuntimeLockUnlockArrays", "RuntimeUBound",
         "RuntimeUBound2Param",
         "RuntimeLockString", "RuntimeUnlockString", "RuntimeLockUnlockStrings", "RuntimeStringCompare",
+        // What the request processor calls.
+        "RuntimeInit", "RuntimeAllocatePluginEntrypointsTable", "RuntimeRegisterConsoleAppObject", "RuntimeRun",
+        "RuntimeExit", "ApplicationQuit", "VQ_ApplicationQuit", "ConsoleApplicationInitializer",
+        "RuntimeBackgroundTask", "RuntimeDoEvents", "RuntimeGetStdOut", "RuntimeGetStdIn", "RuntimeConsolePrint",
+        "RuntimeConsoleInput", "RuntimeStdOutputStreamWrite", "RuntimeStdOutputStreamWriteLine",
+        "RuntimeStdInputReadLine", "RuntimeAddString", "RuntimeSetStructureString", "RuntimeGetStructureContents",
+        "StringInStr", "StringVal", "StringFormat", "StringStrDouble", "StringDBCSMid3", "StringDBCSRight",
+        "StringDBCSChr", "StringSplit", "runTrim", "RuntimeHexUInt64", "RuntimeGetFolderItem", "fileExistsGetter",
+        "fileDirectoryGetter", "fileNameGetter", "fileSizeGetter", "fileCountGetter", "FolderItemItem",
+        "FolderItemIsCurrentlyReadable", "FolderItemDelete", "FolderItemOpenTextFile", "FolderItemAppendTextFile",
+        "FolderItemCreateTextFile", "FolderItemCreateBinaryFile", "TextInputStreamReadLine", "TextInputStreamEOF",
+        "TextInputStreamClose", "TextOutputStreamWrite", "TextOutputStreamWriteLine", "TextOutputStreamClose",
+        "BinaryStreamWrite", "BinaryStreamWriteByte", "BinaryStreamClose", "AutoInitDate", "dateFieldGetter",
+        "dateTotalSecondsGetter", "dateSQLDateTimeGetter", "RuntimeMicroseconds", "RuntimeTicks",
     };
     for (const char* name : names) {
         SCOPED_TRACE(name);

@@ -255,3 +255,18 @@ TEST_F(RequestSession, TooFewArgumentsReturnOneAndDeleteNothing) {
                                                     program().string() + "\nArg 1 = SRIF\nArg 2 = 2:5020/9999\nArg 3 = \n")))
         << trace;
 }
+
+TEST_F(RequestSession, ReportsTheTrueTotalOfASessionPastTwoGigabytes) {
+    // Sparse files: 3 GiB in all without the disk space.
+    for (const char* name : {"big1.iso", "big2.iso"}) {
+        WriteFile(files / "big" / name, "");
+        fs::resize_file(files / "big" / name, uint64_t(3) << 29);
+    }
+    writeOkFile("{F}/big/\n");
+    WriteFile(requestList(), "*.iso\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    ASSERT_EQ(run.status, 0) << run.out;
+    std::string bytes = ReadFile(packetOf(run));
+    EXPECT_NE(bytes.find("Files: 2   Bytes: 3221225472\r"), std::string::npos);
+    EXPECT_NE(bytes.find(pad22("*.iso") + pad22("big1.iso") + "1610612736\r"), std::string::npos);
+}

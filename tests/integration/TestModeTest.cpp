@@ -69,3 +69,38 @@ TEST_F(TestMode, FindsItsListBesideTheProgramWhateverTheWorkingFolder) {
     EXPECT_TRUE(fs::exists(bin() / "QARVEX.Log"));
     EXPECT_FALSE(fs::exists(root() / "elsewhere" / "QARVEX.Log"));
 }
+
+TEST_F(TestMode, ATerminationSignalEndsTheProcessWithStatusZero) {
+    WriteFile(root() / "pub" / "a.zip", "x");
+    WriteFile(bin() / "OkFile.Txt", folder("pub") + "/\n");
+    int input[2], output[2];
+    ASSERT_EQ(pipe(input), 0);
+    ASSERT_EQ(pipe(output), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        dup2(input[0], STDIN_FILENO);
+        dup2(output[1], STDOUT_FILENO);
+        close(input[1]);
+        close(output[0]);
+        std::string path = program().string();
+        execl(path.c_str(), path.c_str(), "TEST", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(input[0]);
+    close(output[1]);
+    // Wait until it asks for Enter, then stop it as a shutdown would.
+    std::string seen;
+    char buffer[256];
+    while (seen.find("Hit Enter") == std::string::npos) {
+        ssize_t n = read(output[0], buffer, sizeof buffer);
+        ASSERT_GT(n, 0) << seen;
+        seen.append(buffer, size_t(n));
+    }
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(input[1]);
+    close(output[0]);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
