@@ -61,17 +61,19 @@ uint8_t asciiLower(uint8_t c) { return c >= 'A' && c <= 'Z' ? uint8_t(c + 32) : 
 uint8_t asciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 32) : c; }
 
 // Sixteen bytes at once; the compiler maps this onto the processor's vector
-// registers where it has them and onto plain words elsewhere.
-using Bytes16 = uint8_t __attribute__((vector_size(16)));
+// registers where it has them and onto plain words elsewhere. The lanes are
+// signed: bytes of 0x80 and above make the whole block fail anyway, and for the
+// rest a signed comparison is the plain one.
+using Bytes16 = int8_t __attribute__((vector_size(16)));
 
 // Lanes that are not ASCII in either text, or that differ without regard to case.
 inline Bytes16 foldedDifference16(const uint8_t* p, const uint8_t* q) {
     Bytes16 x, y;
     std::memcpy(&x, p, 16);
     std::memcpy(&y, q, 16);
-    Bytes16 xLower = Bytes16((x >= 'a') & (x <= 'z'));
-    Bytes16 yLower = Bytes16((y >= 'a') & (y <= 'z'));
-    return Bytes16((x - (xLower & 0x20)) != (y - (yLower & 0x20))) | ((x | y) & 0x80);
+    Bytes16 xUpper = x - (Bytes16((x > 'a' - 1) & (x < 'z' + 1)) & 0x20);
+    Bytes16 yUpper = y - (Bytes16((y > 'a' - 1) & (y < 'z' + 1)) & 0x20);
+    return Bytes16(xUpper != yUpper) | ((x | y) < 0);
 }
 
 // Whether 64 bytes of each text are ASCII and equal without regard to case.

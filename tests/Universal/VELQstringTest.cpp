@@ -122,6 +122,30 @@ TEST(StringCompare, OrdersWithoutRegardToCase) {
     }
 }
 
+TEST(StringCompare, LongTextsDecideAtTheSamePlaceAsShortOnes) {
+    // Long runs are compared in blocks; the block edges must not change the answer.
+    RuntimeLeakGuard guard;
+    std::string lower;
+    for (int i = 0; i < 300; ++i) lower += char('a' + i % 26);
+    std::string upper = lower;
+    for (char& c : upper) c = char(c - 32);
+    for (size_t at : {size_t(0), size_t(15), size_t(16), size_t(63), size_t(64), size_t(70), size_t(299)}) {
+        SCOPED_TRACE(at);
+        std::string changed = upper;
+        changed[at] = '[';  // just after Z: above every letter once folded
+        EXPECT_EQ(RuntimeStringCompare(rt::String(lower).get(), rt::String(changed).get()), -1);
+        EXPECT_EQ(RuntimeStringCompare(rt::String(changed).get(), rt::String(lower).get()), 1);
+        std::string accented = lower;
+        accented.replace(at, 1, "\xC3\xA9");  // e acute folds to E acute, above every ASCII letter
+        std::string accentedUpper = upper;
+        accentedUpper.replace(at, 1, "\xC3\x89");
+        EXPECT_EQ(RuntimeStringCompare(rt::String(accented).get(), rt::String(accentedUpper).get()), 0);
+        EXPECT_EQ(RuntimeStringCompare(rt::String(accented).get(), rt::String(upper).get()), 1);
+    }
+    EXPECT_EQ(RuntimeStringCompare(rt::String(lower).get(), rt::String(upper).get()), 0);
+    EXPECT_EQ(RuntimeStringCompare(rt::String(lower).get(), rt::String(upper + "A").get()), -1);
+}
+
 TEST(StringCompare, SameRecordIsEqualAndUntouched) {
     RuntimeLeakGuard guard;
     rt::String s = bytes("\xFF\xFE", kMacJapanese);
