@@ -18,7 +18,7 @@
 namespace {
 
 // What the test application's Run does, chosen per case.
-enum class Behaviour { ReturnOne, QuitWithFive, RaiseNilObject, QuitQuietlyThenRaise, RunTwice };
+enum class Behaviour { ReturnOne, QuitWithFive, RaiseNilObject, QuitQuietlyThenRaise, RunTwice, LeaveATask };
 Behaviour gBehaviour;
 
 void report(const std::string& line) {
@@ -48,6 +48,19 @@ int32_t onRun(RuntimeObject*, RuntimeArray* args) {
         RaiseOutOfBoundsException();
         return 0;
     case Behaviour::RunTwice: report("second run gives " + std::to_string(RuntimeRun())); return 2;
+    case Behaviour::LeaveATask: {
+        static RuntimeClass* taskClass = [] {
+            RuntimeClass* c = RuntimeNewClass(nullptr, 0, 0, 0, 0, 0);
+            c->instanceSize = sizeof(RuntimeObject);
+            c->destructor = [](RuntimeObject*) { report("task destroyed"); };
+            return c;
+        }();
+        RuntimeObject* task = RuntimeNewObject(taskClass);
+        RuntimeAddShutdownTask(task);
+        RuntimeUnlockObject(task);
+        report("run ends");
+        return 0;
+    }
     }
     return 0;
 }
@@ -105,6 +118,10 @@ TEST_F(ConsoleApplicationProcess, AfterQuitAnExceptionReachesTheEventButPrintsNo
 
 TEST_F(ConsoleApplicationProcess, ASecondRunDoesNothing) {
     EXPECT_EXIT(runProcess(Behaviour::RunTwice), testing::ExitedWithCode(2), "second run gives 0\n$");
+}
+
+TEST_F(ConsoleApplicationProcess, ShutdownTasksAreDestroyedAfterTheRun) {
+    EXPECT_EXIT(runProcess(Behaviour::LeaveATask), testing::ExitedWithCode(0), "run ends\ntask destroyed\n$");
 }
 
 TEST(ExecutablePath, SlashPathsStayAndBareNamesAreFoundAlongPath) {
