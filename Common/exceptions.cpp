@@ -154,7 +154,13 @@ void RuntimeDefaultUnhandledExceptionHook(RuntimeObject* exc) {
     gInUnhandled = true;
     if (RuntimeObjectIsa(exc, RuntimeExceptionClass(ExceptionKind::ThreadEndException))) return;
     bool isEnd = RuntimeObjectIsa(exc, RuntimeExceptionClass(ExceptionKind::EndException));
-    if (!isEnd && gUnhandledEventRaiser) gUnhandledEventRaiser(exc);
+    if (!isEnd && gUnhandledEventRaiser) {
+        // An exception raised by the event itself must not cut the report short.
+        try {
+            gUnhandledEventRaiser(exc);
+        } catch (const rt::RaisedException&) {
+        }
+    }
     gInUnhandled = false;
     if (gShutDown) return;
     if (!isEnd) writeDefaultReport(exc);

@@ -80,14 +80,16 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
     RuntimeObject* app = session.app;
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     rt::Ref<> okItem = rt::Ref<>::adopt(RuntimeGetFolderItem(rt::String("OkFile.Txt").get(), kNativePath));
-    if (!FolderItemIsCurrentlyReadable(Require(okItem.get())) || fileSizeGetter(okItem.get()) == 0) {
+    bool usable = FolderItemIsCurrentlyReadable(Require(okItem.get())) && fileSizeGetter(okItem.get()) != 0;
+    if (usable) Debug(app, "Reading OkFile");
+    // A list that vanishes between the check and the opening is missing too.
+    rt::Ref<> okFile = rt::Ref<>::adopt(usable ? FolderItemOpenTextFile(okItem.get()) : nullptr);
+    if (!okFile) {
         StdOut("   OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
         return PassEnd::PermissionListMissing;
     }
-    Debug(app, "Reading OkFile");
-    rt::Ref<> okFile = rt::Ref<>::adopt(FolderItemOpenTextFile(okItem.get()));
-    while (!TextInputStreamEOF(Require(okFile.get()))) {
+    while (!TextInputStreamEOF(okFile.get())) {
         rt::String text = StripCommentAndTrim(rt::String::adopt(TextInputStreamReadLine(okFile.get(), nullptr)));
         RuntimeBackgroundTask();
         if (text.empty()) continue;

@@ -225,7 +225,8 @@ int32_t finish(Run& run) {
     AppFields& f = state(app);
     if (run.testMode) {
         RuntimeStdOutputStreamWrite(rt::Ref<>::adopt(RuntimeGetStdOut()).get(), rt::String("\r\nHit Enter").get());
-        RuntimeConsoleInput();
+        // One character, waited for: the sysop's Enter.
+        rt::String::adopt(RuntimeStdInputRead(rt::Ref<>::adopt(RuntimeGetStdIn()).get(), 1, nullptr));
     } else {
         rt::String requestName = rt::String::retain(f.ReqFileName);
         // An empty name is the application folder itself, which holds the program and is never removed.

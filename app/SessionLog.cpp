@@ -1,5 +1,6 @@
 // LogIt and the UnhandledException event: the session log that grows across
 // runs, and the report of an exception nothing handled.
+#include "Common/ConsoleApplication.h"
 #include "Common/DateCommon.h"
 #include "Common/StandardStreams.h"
 #include "Common/exceptions.h"
@@ -57,5 +58,8 @@ void AppUnhandledException(RuntimeObject* app, RuntimeObject* exc) {
     StdOut(rt::String("\r\n ***  Unhandled Exception  ****"));
     StdOut(rt::String::retain(ObjectFields<ExceptionFields>(Require(exc))->message));
     StdOut(rt::String(" ******************************\r\n"));
-    Debug(app, " ***  Unhandled Exception  ****");
+    // A run cut short by an exception failed: the mailer must not read it as success.
+    ObjectFields<ConsoleApplicationFields>(app)->exitCode = 1;
+    // The exception may have come from the debug file itself never being made.
+    if (AppState(app)->DbgFile) Debug(app, " ***  Unhandled Exception  ****");
 }

@@ -104,3 +104,19 @@ TEST_F(TestMode, ATerminationSignalEndsTheProcessWithStatusZero) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+
+TEST_F(TestMode, AnUnhandledExceptionIsReportedAndEndsWithStatusOne) {
+    // Every debug file name is taken and the last one cannot be a file: the
+    // run has no debug file and its first trace line raises.
+    for (int n = 1; n <= 998; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Debug%03d.Txt", n);
+        WriteFile(bin() / name, "");
+    }
+    fs::create_directories(bin() / "Debug999.Txt");
+    RunResult result = Run({"TEST"}, "\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "\r\n ***  Unhandled Exception  ****\n\n ******************************\r\n\n");
+    EXPECT_EQ(result.err, "Exception Message: \nException Error Number: 0\n"
+                          "An exception of class NilObjectException was not handled.  The application must shut down.");
+}
