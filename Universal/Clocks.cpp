@@ -4,6 +4,7 @@
 #include <sys/times.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cmath>
 
 int32_t TicksFromProcessClock(int64_t clockValue, int64_t clockTicksPerSecond) {
@@ -26,4 +27,11 @@ extern "C" double RuntimeMicroseconds() {
     timeval now{};
     gettimeofday(&now, nullptr);
     return MicrosecondsFromWallClock(now.tv_sec, now.tv_usec);
+}
+
+int32_t MicrosecondsBetween(double earlier, double later) {
+    // Both readings are 32-bit counts: their difference modulo 2^32 is the
+    // time that passed, whether or not the count wrapped in between.
+    uint32_t elapsed = uint32_t(int64_t(later)) - uint32_t(int64_t(earlier));
+    return elapsed > uint32_t(INT32_MAX) ? INT32_MAX : int32_t(elapsed);
 }

@@ -12,6 +12,11 @@ int32_t RuntimeTicks();
 double RuntimeMicroseconds();
 }
 
+/// Whole microseconds from the reading `earlier` to the reading `later` of
+/// RuntimeMicroseconds, counted across a wrap of the 32-bit count, so never
+/// negative; a span too long for an Int32 gives its largest value.
+int32_t MicrosecondsBetween(double earlier, double later);
+
 /// `clockValue` ticks of a clock running at `clockTicksPerSecond`, in 60 Hz
 /// ticks truncated toward zero and kept to the low 32 bits.
 int32_t TicksFromProcessClock(int64_t clockValue, int64_t clockTicksPerSecond);

@@ -22,17 +22,19 @@ std::vector<rt::String> SplitAtSpaces(const rt::String& line) {
     return tokens;
 }
 
+int32_t LastSeparator(const rt::String& path, const rt::String& separator) {
+    // Paths are UTF-8, where the bytes of an ASCII separator never stand inside
+    // another character, so the last one is found in one pass over the bytes.
+    std::string_view bytes = path.bytes();
+    size_t at = separator.empty() ? std::string_view::npos : bytes.rfind(separator.bytes());
+    return at == std::string_view::npos ? 0 : int32_t(at) + 1;
+}
+
 FolderAndMask SplitFolderAndMask(const rt::String& path, const rt::String& separator) {
-    int32_t last = 0;
-    int32_t length = StringDBCSLen(path.get());
-    for (int32_t position = 1; position <= length; ++position) {
-        rt::String c = rt::String::adopt(StringDBCSMid3(path.get(), position, 1));
-        if (c == separator) last = position;
-    }
     FolderAndMask result;
-    if (last > 0) {
-        result.folder = rt::String::adopt(StringDBCSLeft(path.get(), last - 1));
-        result.mask = rt::String::adopt(StringDBCSMid2(path.get(), last + 1));
+    if (int32_t last = LastSeparator(path, separator)) {
+        result.folder = rt::String::adopt(StringLeft(path.get(), last - 1));
+        result.mask = rt::String::adopt(StringMid2(path.get(), last + int32_t(separator.length())));
     } else {
         result.folder = path;
     }

@@ -18,8 +18,10 @@ struct FolderAndMask {
     rt::String mask;  // "*" when nothing follows the separator, or there is none
 };
 
-/// Cuts `path` at its last `separator`, found scanning character by character.
-/// Without one, the folder is the whole path.
+/// The byte position (1-based) of the last `separator` in `path`, 0 when there is none.
+int32_t LastSeparator(const rt::String& path, const rt::String& separator);
+
+/// Cuts `path` at its last `separator`. Without one, the folder is the whole path.
 FolderAndMask SplitFolderAndMask(const rt::String& path, const rt::String& separator);
 
 /// The first character of `text`, or the empty string.

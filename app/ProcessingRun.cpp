@@ -62,11 +62,9 @@ bool holds(const rt::String& text, const char* part) {
 
 // The report packet lies in the response list's folder.
 rt::String packetPath(const rt::String& responseList, const rt::String& separator, const rt::String& packetName) {
-    int32_t last = 0;
-    for (int32_t position = 1; position <= StringDBCSLen(responseList.get()); ++position)
-        if (rt::String::adopt(StringDBCSMid3(responseList.get(), position, 1)) == separator) last = position;
+    int32_t last = LastSeparator(responseList, separator);
     if (last == 0) return packetName;
-    return rt::String::adopt(StringDBCSLeft(responseList.get(), last)) + packetName;
+    return rt::String::adopt(StringLeft(responseList.get(), last)) + packetName;
 }
 
 // Serves the requests of the list one by one. Gives false when OkFile.Txt
@@ -104,7 +102,7 @@ bool serveRequests(Session& session, RuntimeObject* requestList, int32_t& search
         session.badPassword = false;
     }
     Debug(app, "No more requests to process");
-    searchMicroseconds = int32_t(int64_t(RuntimeMicroseconds() - searchStart));
+    searchMicroseconds = MicrosecondsBetween(searchStart, RuntimeMicroseconds());
     return true;
 }
 

@@ -36,6 +36,16 @@ rt::String packetString(const std::string& bytes) {
 
 void writeText(RuntimeObject* packet, const rt::String& text) { BinaryStreamWrite(packet, text.get()); }
 
+// Tossers reject a message whose names are longer than 35 bytes or whose
+// subject is longer than 71 (36 and 72 with the NUL), so the fields are cut there.
+constexpr int32_t kNameLimit = 35;
+constexpr int32_t kSubjectLimit = 71;
+
+// The field's text cut to `limit` bytes, then its NUL.
+rt::String nulTerminated(const rt::String& text, int32_t limit) {
+    return rt::String::adopt(StringLeft(text.get(), limit)) + rt::String::adopt(StringDBCSChr(0));
+}
+
 } // namespace
 
 rt::String PacketDateText(RuntimeObject* date) {
@@ -106,12 +116,11 @@ bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress,
 
 void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::String& ownAddress) {
     AppFields* f = AppState(app);
-    rt::String nul = rt::String::adopt(StringDBCSChr(0));
     writeText(packet, packetString(SerializePacketHeader(f->PktHdr, ByteOrder::LittleEndian)));
     writeText(packet, packetString(SerializeMessageHeader(f->PkdMsg, ByteOrder::LittleEndian)));
-    writeText(packet, rt::String::retain(f->SysOp) + nul);
-    writeText(packet, rt::String("FileRequest Robot") + nul);
-    writeText(packet, rt::String("File Request Report From ") + ownAddress + nul);
+    writeText(packet, nulTerminated(rt::String::retain(f->SysOp), kNameLimit));
+    writeText(packet, nulTerminated("FileRequest Robot", kNameLimit));
+    writeText(packet, nulTerminated(rt::String("File Request Report From ") + ownAddress, kSubjectLimit));
 }
 
 void WritePacketEnd(RuntimeObject* packet) {

@@ -45,6 +45,6 @@ bool AppItsaMatch(RuntimeObject* app, RTString name, RTString mask) {
     bool result = matches(name, mask);
     AppFields* f = AppState(app);
     // Int32 arithmetic that wraps instead of overflowing, as the timer is kept in 32 bits.
-    f->T_Match = int32_t(uint32_t(f->T_Match) + uint32_t(int64_t(RuntimeMicroseconds() - started)));
+    f->T_Match = int32_t(uint32_t(f->T_Match) + uint32_t(MicrosecondsBetween(started, RuntimeMicroseconds())));
     return result;
 }

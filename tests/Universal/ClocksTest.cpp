@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <time.h>
 
 #include "Universal/Clocks.h"
@@ -71,4 +73,23 @@ TEST(RuntimeMicroseconds, TwoReadingsDifferByTheElapsedTime) {
     EXPECT_LT(elapsed, 1000000);
     double reading = RuntimeMicroseconds();
     EXPECT_EQ(reading, double(int32_t(reading)));  // a whole 32-bit count
+}
+
+TEST(MicrosecondsBetween, CountsAcrossTheWrapAndIsNeverNegative) {
+    struct Row {
+        const char* name;
+        double earlier, later;
+        int32_t elapsed;
+    };
+    const Row rows[] = {
+        {"plain", 1000.0, 1500.0, 500},
+        {"same reading", -7.0, -7.0, 0},
+        {"across the signed wrap", 2147483000.0, -2147483000.0, 1296},
+        {"across zero", -10.0, 10.0, 20},
+        {"too long for an Int32", 0.0, -1.0, INT32_MAX},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(MicrosecondsBetween(row.earlier, row.later), row.elapsed);
+    }
 }

@@ -270,3 +270,18 @@ TEST_F(RequestSession, ReportsTheTrueTotalOfASessionPastTwoGigabytes) {
     EXPECT_NE(bytes.find("Files: 2   Bytes: 3221225472\r"), std::string::npos);
     EXPECT_NE(bytes.find(pad22("*.iso") + pad22("big1.iso") + "1610612736\r"), std::string::npos);
 }
+
+TEST_F(RequestSession, CutsLongNamesAndSubjectSoTossersAcceptTheReport) {
+    std::string longName(50, 'N');
+    std::string longAddress = "2:5020/9999@" + std::string(60, 'd');
+    std::string srif = ReadFile(srifPath());
+    WriteFile(srifPath(), replaceAll(srif, "Sysop Test Requester", "Sysop " + longName));
+    writeOkFile("{F}/pub/\n");
+    WriteFile(requestList(), "nodelist.zip\r\n");
+    RunResult run = Run({"SRIF", longAddress, srifPath().string()});
+    ASSERT_EQ(run.status, 0) << run.out;
+    std::string bytes = ReadFile(packetOf(run));
+    std::string subject = ("File Request Report From " + longAddress).substr(0, 71);
+    EXPECT_EQ(bytes.substr(92, 36 + 18 + 72),
+              std::string(35, 'N') + '\0' + "FileRequest Robot" + '\0' + subject + '\0');
+}

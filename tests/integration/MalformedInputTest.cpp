@@ -1,0 +1,84 @@
+// Junk where text belongs: the processor answers with its defined messages
+// and never crashes, hangs or loses what it already wrote.
+#include "QarvexHarness.h"
+
+namespace {
+
+class MalformedInput : public QarvexFolder {
+protected:
+    void SetUp() override {
+        QarvexFolder::SetUp();
+        WriteFile(root() / "files" / "a.zip", "archive");
+        fs::create_directories(root() / "out");
+    }
+
+    std::string junk(size_t length) const {
+        std::string bytes;
+        for (size_t i = 0; i < length; ++i) bytes += char((i * 131 + 7) % 256);
+        return bytes;
+    }
+
+    void writeSrif(const std::string& requestList, const std::string& responseList) {
+        WriteFile(srif(), "Sysop Junk Tester\nAKA 2:5020/1\nRequestList " + requestList + "\nResponseList " +
+                              responseList + "\n");
+    }
+
+    fs::path srif() const { return root() / "in.srif"; }
+    std::string requests() const { return (root() / "in.req").string(); }
+    std::string responses() const { return (root() / "out" / "out.rsp").string(); }
+};
+
+} // namespace
+
+TEST_F(MalformedInput, AnSrifOfBinaryJunkIsABadAddress) {
+    WriteFile(srif(), junk(100000) + std::string("\0AKA \0\n", 7) + std::string(1 << 20, 'x'));
+    RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("   Bad Fido Address "), std::string::npos) << run.out.substr(0, 500);
+}
+
+TEST_F(MalformedInput, NulBytesInSrifPathsNameNoFile) {
+    writeSrif(requests() + std::string("\0x", 2), responses());
+    WriteFile(bin() / "OkFile.Txt", (root() / "files").string() + "/\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find(" Not Found\n>> Error Exit."), std::string::npos) << run.out;
+
+    writeSrif(requests(), responses() + std::string("\0x", 2));
+    WriteFile(requests(), "a.zip\n");
+    run = Run({"SRIF", "2:5020/9999", srif().string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find(">> Error Exit."), std::string::npos) << run.out;
+}
+
+TEST_F(MalformedInput, JunkAndHugeLinesInThePermissionListAreSkippedOrReported) {
+    writeSrif(requests(), responses());
+    fs::create_directories(root() / "loop");
+    fs::create_symlink(root() / "loop" / "self", root() / "loop" / "self");
+    WriteFile(bin() / "OkFile.Txt", junk(5000) + "\n" + std::string(1 << 20, 'p') + "\n" +
+                                        (root() / "loop" / "self").string() + "/*\n" +
+                                        std::string("\0\0\0\n", 4) + (root() / "files").string() + "/*.zip\n");
+    WriteFile(requests(), std::string(1 << 20, 'q') + "\r\n" + std::string("a\0.zip\r\n", 8) + junk(3000) +
+                              "\r\nA.ZIP\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
+    EXPECT_EQ(run.status, 0) << run.out.substr(run.out.size() - 500);
+    EXPECT_NE(run.out.find("   Bad Path in OkFile: " + (root() / "loop" / "self").string() + "/\n"),
+              std::string::npos);
+    EXPECT_NE(run.out.find("   Requested File (A.ZIP)    Found 1\n"), std::string::npos);
+    std::vector<std::string> response = Lines(ReadFile(responses()));
+    ASSERT_EQ(response.size(), 2u);
+    EXPECT_EQ(response[1], "+" + (root() / "files" / "a.zip").string());
+}
+
+TEST_F(MalformedInput, TenThousandRequestsAreAllAnswered) {
+    writeSrif(requests(), responses());
+    WriteFile(bin() / "OkFile.Txt", (root() / "files").string() + "/*.zip\n");
+    std::string list;
+    for (int i = 0; i < 10000; ++i) list += "nothing" + std::to_string(i) + ".arj\r\n";
+    WriteFile(requests(), list + "A.ZIP\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("   Requested File (nothing9999.arj) Not Found\n   Requested File (A.ZIP)    Found 1\n"),
+              std::string::npos);
+    EXPECT_NE(run.out.find(">> F'Req Processing Complete. Queue'd = 1\n"), std::string::npos);
+}
