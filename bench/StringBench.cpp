@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,33 +87,7 @@ void splitBaseline(benchmark::State& state, std::string text) {
     }
 }
 
-/// Prints as the console does and keeps each run's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-
-    void printRatios() const {
-        std::printf("\n%-28s %12s %12s %8s\n", "operation/text", "runtime ns", "baseline ns", "ratio");
-        for (const auto& [name, time] : times_) {
-            const std::string suffix = "/runtime";
-            if (name.size() < suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
-            const std::string stem = name.substr(0, name.size() - suffix.size());
-            auto baseline = times_.find(stem + "/baseline");
-            if (baseline == times_.end()) continue;
-            std::printf("%-28s %12.1f %12.1f %8.2f\n", stem.c_str(), time, baseline->second, time / baseline->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
-} // namespace
-
-int main(int argc, char** argv) {
+[[maybe_unused]] const bool registered = [] {
     for (const Sample& sample : samples()) {
         const std::string name = sample.name;
         benchmark::RegisterBenchmark(("Compare/" + name + "/runtime").c_str(), compareRuntime, sample.text);
@@ -124,10 +97,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("Split/" + name + "/runtime").c_str(), splitRuntime, sample.text);
         benchmark::RegisterBenchmark(("Split/" + name + "/baseline").c_str(), splitBaseline, sample.text);
     }
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
-}
+    return true;
+}();
+
+} // namespace

@@ -1,0 +1,56 @@
+// The benchmark program: every benchmark registers itself as a "/runtime" and
+// a "/baseline" pair; after the console report, each pair is printed as a ratio.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+/// Prints as the console does and keeps each run's time per iteration.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        // Keyed by the name as registered, without modifiers such as "/real_time".
+        for (const Run& run : runs) times_[run.run_name.function_name] = run.GetAdjustedRealTime() * nanosecondsPer(run);
+    }
+
+    void printRatios() const {
+        std::printf("\n%-28s %14s %14s %8s\n", "operation/text", "runtime ns", "baseline ns", "ratio");
+        for (const auto& [name, time] : times_) {
+            const std::string suffix = "/runtime";
+            if (name.size() < suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+                continue;
+            const std::string stem = name.substr(0, name.size() - suffix.size());
+            auto baseline = times_.find(stem + "/baseline");
+            if (baseline == times_.end()) continue;
+            std::printf("%-28s %14.1f %14.1f %8.2f\n", stem.c_str(), time, baseline->second, time / baseline->second);
+        }
+    }
+
+private:
+    static double nanosecondsPer(const Run& run) {
+        switch (run.time_unit) {
+        case benchmark::kSecond: return 1e9;
+        case benchmark::kMillisecond: return 1e6;
+        case benchmark::kMicrosecond: return 1e3;
+        default: return 1.0;
+        }
+    }
+
+    std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
+    benchmark::Shutdown();
+    return 0;
+}
