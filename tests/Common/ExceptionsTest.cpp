@@ -243,3 +243,64 @@ TEST(HandlerScan, FindsRecordsSkipsJumpsAndStopsAtTheFunctionEnd) {
         EXPECT_EQ(FindHandlerRecord(row.code.data(), row.code.size()), row.expected);
     }
 }
+
+namespace {
+
+std::vector<std::string> gCleanups;
+
+// A function's cleanup, as compiled code runs it while an exception passes.
+struct Cleanup {
+    const char* name;
+    ~Cleanup() { gCleanups.push_back(name); }
+};
+
+void third() {
+    Cleanup cleanup{"third"};
+    RaiseNilObjectException();
+}
+void second() {
+    Cleanup cleanup{"second"};
+    third();
+}
+void first() {
+    Cleanup cleanup{"first"};
+    second();
+}
+
+// Recurses until the stack check stops it; the bound only keeps a broken check
+// from running into the real end of the stack.
+int recurse(int depth) {
+    volatile char frame[1024];
+    frame[0] = char(depth);
+    RuntimeStackCheck();
+    return depth > 100000 ? depth : recurse(depth + 1) + frame[0];
+}
+
+} // namespace
+
+TEST(ExceptionRaising, AHandlerThreeCallsUpCatchesAfterTheInnerCleanups) {
+    RuntimeLeakGuard guard;
+    gCleanups.clear();
+    bool caught = false;
+    try {
+        first();
+    } catch (const rt::RaisedException& e) {
+        caught = e.is(ExceptionKind::NilObjectException);
+        EXPECT_EQ(gCleanups, (std::vector<std::string>{"third", "second", "first"}));
+    }
+    EXPECT_TRUE(caught);
+}
+
+TEST(ExceptionStack, DeepRecursionRaisesStackOverflowInsteadOfCrashing) {
+    RuntimeLeakGuard guard;
+    char here;
+    RuntimeInitStackLimit(&here, 256 * 1024);
+    bool overflowed = false;
+    try {
+        recurse(0);
+    } catch (const rt::RaisedException& e) {
+        overflowed = e.is(ExceptionKind::StackOverflowException);
+    }
+    RuntimeInitStackLimit(nullptr, 0);
+    EXPECT_TRUE(overflowed);
+}
