@@ -50,7 +50,16 @@ PermissionLine parseLine(const rt::String& text, const rt::String& separator, Se
 }
 
 // Grants one file, or gives the limit signal when 16 were granted already.
-bool grant(Session& session, const rt::String& request, const PermissionLine& line, RuntimeObject* entry,
+// The folder as the mailer must be told it. A relative folder (or none) names
+// one in the application folder, but the mailer would take it against its own
+// working folder, so it is given absolute.
+rt::String folderForMailer(const rt::String& folder, RuntimeObject* item, const rt::String& separator) {
+    if (FirstCharacter(folder) == separator) return folder;
+    rt::String absolute = rt::String::adopt(fileAbsolutePathGetter(item));
+    return rt::String::adopt(StringLeft(absolute.get(), int32_t(absolute.length()) - 1));  // its trailing "/" goes
+}
+
+bool grant(Session& session, const rt::String& request, const rt::String& folder, RuntimeObject* entry,
            const rt::String& separator, RuntimeObject* okFile) {
     RuntimeObject* app = session.app;
     if (session.fileCount >= kFileLimit) {
@@ -64,7 +73,7 @@ bool grant(Session& session, const rt::String& request, const PermissionLine& li
     ++session.fileCount;
     ++session.foundCount;
     rt::String name = rt::String::adopt(fileNameGetter(entry));
-    rt::String path = line.folder + separator + name;
+    rt::String path = folder + separator + name;
     TextOutputStreamWriteLine(Require(session.responseList.get()), (rt::String("+") + path).get());
     AppLogIt(app, (rt::String("Sending ") + path).get());
     Debug(app, rt::String("Sending ") + path);
@@ -108,6 +117,7 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
             continue;
         }
         if (target.empty()) continue;
+        rt::String grantFolder = folderForMailer(line.folder, folder.get(), separator);
 
         TextOutputStreamWrite(Require(AppState(app)->DbgFile),
                               (rt::String("Looking for '") + target + rt::String("'  Path=") + line.folder +
@@ -130,7 +140,8 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
                 continue;
             }
             if (line.lastTokenIsPlus) continue;
-            if (!grant(session, request, line, entry.get(), separator, okFile.get())) return PassEnd::FileLimitExceeded;
+            if (!grant(session, request, grantFolder, entry.get(), separator, okFile.get()))
+                return PassEnd::FileLimitExceeded;
         }
     }
     Debug(app, "Done With OkFile");

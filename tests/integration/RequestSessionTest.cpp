@@ -285,3 +285,97 @@ TEST_F(RequestSession, CutsLongNamesAndSubjectSoTossersAcceptTheReport) {
     EXPECT_EQ(bytes.substr(92, 36 + 18 + 72),
               std::string(35, 'N') + '\0' + "FileRequest Robot" + '\0' + subject + '\0');
 }
+
+TEST_F(RequestSession, PermissionLineRules) {
+    WriteFile(files / "plus" / "p.txt", "plus");
+    WriteFile(bin() / "local.txt", "beside the program");
+    writeOkFile("{F}/pub/*.zip\n"
+                "{F}/pub/*.zip\n"                 // the same line twice grants twice
+                "{F}/plus/ +upd\n"                // a last token starting with + grants nothing
+                "{F}/nothere/  @LOCAL\n"          // the empty token after two blanks is the path
+                "@FILES {F}/lists/allfiles.txt\n"); // the hint, though nobody asks for FILES
+    WriteFile(requestList(), "nodelist.zip\r\np.txt\r\nlocal\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    ASSERT_EQ(run.status, 0) << run.out;
+    std::string response = ReadFile(responseList());
+    std::string twice = "+" + (files / "pub/nodelist.zip").string() + "\n";
+    EXPECT_EQ(response.rfind("-" + packetOf(run).string() + "\n" + twice + twice, 0), 0u) << response;
+    // The line without a path searches the application folder with the mask "*",
+    // and its files reach the mailer with absolute paths.
+    for (const char* name : {"local.txt", "OkFile.Txt", "qarvex"})
+        EXPECT_NE(response.find("+" + (bin() / name).string() + "\n"), std::string::npos) << name;
+    EXPECT_EQ(response.find("\n+/local.txt"), std::string::npos);
+    EXPECT_NE(run.out.find("   Requested File (p.txt) Not Found\n"), std::string::npos);
+    std::string bytes = ReadFile(packetOf(run));
+    EXPECT_NE(bytes.find("\rRequest 'FILES' for a complete list of the files available here\r"), std::string::npos);
+}
+
+TEST_F(RequestSession, ARequestListNamedTestReqIsKeptOnlyWithoutAFolder) {
+    writeOkFile("{F}/pub/\n");
+    for (bool bare : {true, false}) {
+        SCOPED_TRACE(bare);
+        std::string name = bare ? "Test.Req" : (root() / "inbound" / "TEST.REQ").string();
+        fs::path onDisk = bare ? bin() / "Test.Req" : root() / "inbound" / "TEST.REQ";
+        WriteFile(onDisk, "nodelist.zip\r\n");
+        std::string srif = ReadFile(srifPath());
+        std::string changed = replaceAll(srif, requestList().string(), name);
+        WriteFile(srifPath(), changed);
+        RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+        EXPECT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(fs::exists(onDisk), bare);
+        WriteFile(srifPath(), srif);
+    }
+}
+
+TEST_F(RequestSession, AMissingRequestListIsAnErrorExitWithAWholePacket) {
+    writeOkFile("{F}/pub/\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("   " + requestList().string() + " Not Found\n>> Error Exit.  See Debug001.Txt"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(ReadFile(responseList()), "-" + packetOf(run).string() + "\n");
+    std::string bytes = ReadFile(packetOf(run));
+    EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string("\r\0\0\0", 4));
+    EXPECT_NE(ReadFile(bin() / "Debug001.Txt").find("\n" + requestList().string() + " Not Found\n"),
+              std::string::npos);
+}
+
+TEST_F(RequestSession, SrifKeywordRules) {
+    writeOkFile("{F}/pub/\n");
+    WriteFile(requestList(), "nodelist.zip\r\n");
+    WriteFile(srifPath(), "sysop   First Name   \n"
+                          " Sysop Indented Ignored\n"
+                          "Sysop\tTabbed Ignored\n"
+                          "MyAKA 9:9/9\n"
+                          "AKA 1:1/1@one\n"
+                          "AKA 2:5020/1@fidonet\n"
+                          "REQUESTLIST    " + requestList().string() + "   \n"
+                          "ResponseList " + responseList().string() + "\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    ASSERT_EQ(run.status, 0) << run.out;
+    std::string bytes = ReadFile(packetOf(run));
+    EXPECT_EQ(bytes.substr(92, 11), std::string("First Name") + '\0');
+    EXPECT_EQ(u16(bytes, 2), 1);     // the last AKA wins: node 1 of 2:5020
+    EXPECT_EQ(u16(bytes, 22), 5020);
+    std::string log = ReadFile(bin() / "QARVEX.Log");
+    EXPECT_NE(log.find(" FREQ Processing File Request From 2:5020/1@fidonet\n"), std::string::npos);
+}
+
+TEST_F(RequestSession, AnEmptySrifIsReportedLikeAMissingOne) {
+    WriteFile(srifPath(), "");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("   " + srifPath().string() + " Not Found\n"), std::string::npos);
+    EXPECT_NE(ReadFile(bin() / "Debug001.Txt").find("\nSRIF File not found\n"), std::string::npos);
+}
+
+TEST_F(RequestSession, ASuccessfulRunTakesTheFirstFreeDebugNumberAndDeletesIt) {
+    writeOkFile("{F}/pub/\n");
+    WriteFile(bin() / "Debug001.Txt", "an earlier failure");
+    WriteFile(requestList(), "nodelist.zip\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(DebugFiles(), std::vector<std::string>{"Debug001.Txt"});
+    EXPECT_EQ(ReadFile(bin() / "Debug001.Txt"), "an earlier failure");
+}
