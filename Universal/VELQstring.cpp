@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "Universal/StringBlocks.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/UTF8.h"
 #include "Universal/UnicodeCase.h"
@@ -13,6 +14,9 @@
 namespace {
 
 int64_t gLiveStrings = 0;
+
+// Bytes of a record holding `length` text bytes and the NUL after them.
+size_t recordSize(uint32_t length) { return offsetof(StringRecord, text) + size_t(length) + 1; }
 
 /// The last string handed to the encoding converter and what came back. Both
 /// are held by a reference, so the source record cannot be freed and its
@@ -160,9 +164,7 @@ int32_t compareBytes(RTString a, RTString b) {
 
 RTString StringAllocate(uint32_t length, uint32_t encoding) {
     if (length == 0) return nullptr;
-    void* block = std::malloc(offsetof(StringRecord, text) + size_t(length) + 1);
-    if (!block) throw std::bad_alloc();
-    auto* record = static_cast<StringRecord*>(block);
+    auto* record = static_cast<StringRecord*>(AllocateStringBlock(recordSize(length)));
     record->refCount = 1;
     record->shortLengthByte = &record->shortLength;
     record->bufferSize = length + 2;
@@ -190,7 +192,7 @@ extern "C" RTString RuntimeLockString(RTString s) {
 extern "C" void RuntimeUnlockString(RTString s) {
     if (!s || --s->refCount != 0) return;
     --gLiveStrings;
-    std::free(s);
+    FreeStringBlock(s, recordSize(s->length));
 }
 
 extern "C" void RuntimeLockUnlockStrings(RTString newValue, RTString oldValue) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/RuntimeLeakGuard.h"
 #include "Universal/String.h"
@@ -250,5 +251,26 @@ TEST(EncodingCombination, ForcedPairsPreferUTF16OnlyWithoutUTF8) {
         SCOPED_TRACE(testing::Message() << std::hex << row.a << "+" << row.b);
         EXPECT_EQ(CombineEncodings(row.a, row.b, EncodingCombination::Plain), row.plain);
         EXPECT_EQ(CombineEncodings(row.a, row.b, EncodingCombination::Forced), row.forced);
+    }
+}
+
+TEST(StringRecord, ReusedBlocksStartClean) {
+    // Short records come back from a free list; a reused block must carry
+    // nothing of the record that held it before.
+    RuntimeLeakGuard guard;
+    for (int round = 0; round < 3; ++round) {
+        std::vector<rt::String> strings;
+        for (uint32_t length = 1; length <= 80; ++length)
+            strings.push_back(rt::String::fromBytes(std::string(length, char('a' + round)), kEncodingASCII));
+        for (uint32_t length = 1; length <= 80; ++length) {
+            SCOPED_TRACE(length);
+            const rt::String& s = strings[length - 1];
+            ASSERT_EQ(s.length(), length);
+            EXPECT_EQ(s.get()->refCount, 1u);
+            EXPECT_EQ(s.get()->bufferSize, length + 2);
+            EXPECT_EQ(s.encoding(), kEncodingASCII);
+            EXPECT_EQ(s.bytes(), std::string(length, char('a' + round)));
+            EXPECT_EQ(StringBytes(s.get())[length], '\0');
+        }
     }
 }
