@@ -9,18 +9,12 @@
 #include <string>
 
 #include "Universal/DateImp/DateImpUnix.h"
+#include "support/DateImpOf.h"
 
 namespace {
 
 DateImp dateOf(int32_t year, int32_t month, int32_t day, int32_t hour = 0, int32_t minute = 0, int32_t second = 0) {
-    DateImp imp;
-    imp.year = year;
-    imp.month = month - 1;
-    imp.day = day;
-    imp.hour = hour;
-    imp.minute = minute;
-    imp.second = second;
-    imp.initialised = true;
+    DateImp imp = DateImpOf(year, month, day, hour, minute, second);
     imp.needsNormalising = true;
     imp.normalise();
     return imp;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/DateImpOf.h"
+
 #include <clocale>
 #include <string>
 
@@ -17,15 +19,7 @@ protected:
 
     static DateImp dateOf(int32_t year, int32_t month, int32_t day, int32_t hour = 0, int32_t minute = 0,
                           int32_t second = 0) {
-        DateImp imp;
-        imp.year = year;
-        imp.month = month - 1;
-        imp.day = day;
-        imp.hour = hour;
-        imp.minute = minute;
-        imp.second = second;
-        imp.initialised = true;
-        return imp;
+        return DateImpOf(year, month, day, hour, minute, second);
     }
 };
 
