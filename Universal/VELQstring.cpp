@@ -81,9 +81,12 @@ inline bool asciiEqualFolded(const uint8_t* p, const uint8_t* q) {
         Vector x, y;
         std::memcpy(&x, p + block * sizeof(Vector), sizeof(Vector));
         std::memcpy(&y, q + block * sizeof(Vector), sizeof(Vector));
-        Vector xUpper = x - (Vector((x > 'a' - 1) & (x < 'z' + 1)) & 0x20);
-        Vector yUpper = y - (Vector((y > 'a' - 1) & (y < 'z' + 1)) & 0x20);
-        differs |= Vector(xUpper != yUpper) | ((x | y) < 0);
+        // Two bytes are equal without regard to case when they are equal, or
+        // when they differ only in the 0x20 bit and that bit set makes a-z.
+        Vector difference = x ^ y;
+        Vector lower = x | 0x20;
+        Vector caseOnly = Vector(difference == 0x20) & Vector(lower > 'a' - 1) & Vector(lower < 'z' + 1);
+        differs |= ~(Vector(difference == 0) | caseOnly) | ((x | y) < 0);
     }
     uint64_t words[sizeof(Vector) / 8];
     std::memcpy(words, &differs, sizeof(Vector));
@@ -102,18 +105,12 @@ __attribute__((target_clones("avx2", "default"))) size_t asciiEqualFoldedBlocks(
     return done;
 }
 
-int32_t compareCodePoints(RTString a, RTString b) {
-    const auto* p = reinterpret_cast<const uint8_t*>(a->bytes());
-    const auto* q = reinterpret_cast<const uint8_t*>(b->bytes());
-    const uint8_t* endP = p + a->length;
-    const uint8_t* endQ = q + b->length;
-    // Runs of ASCII that are equal without regard to case are passed in blocks:
-    // long runs through the processor's widest registers, the rest 16 bytes at a time.
-    size_t common = std::min(a->length, b->length);
-    size_t skipped = common >= 64 ? asciiEqualFoldedBlocks(p, q, common) : 0;
-    while (common - skipped >= 16 && asciiEqualFolded<Bytes16, 1>(p + skipped, q + skipped)) skipped += 16;
-    p += skipped;
-    q += skipped;
+// Compares code point by code point from byte `from` of both texts on.
+[[gnu::noinline]] int32_t compareCodePointsFrom(RTString a, RTString b, size_t from) {
+    const auto* p = reinterpret_cast<const uint8_t*>(a->bytes()) + from;
+    const auto* q = reinterpret_cast<const uint8_t*>(b->bytes()) + from;
+    const uint8_t* endP = reinterpret_cast<const uint8_t*>(a->bytes()) + a->length;
+    const uint8_t* endQ = reinterpret_cast<const uint8_t*>(b->bytes()) + b->length;
     while (p < endP && q < endQ) {
         // ASCII pairs, the common case, need neither decoding nor the table.
         if (*p < 0x80 && *q < 0x80) {
@@ -126,6 +123,18 @@ int32_t compareCodePoints(RTString a, RTString b) {
         if (x != y) return x < y ? -1 : 1;
     }
     return sign(int64_t(a->length) - int64_t(b->length));
+}
+
+int32_t compareCodePoints(RTString a, RTString b) {
+    const auto* p = reinterpret_cast<const uint8_t*>(a->bytes());
+    const auto* q = reinterpret_cast<const uint8_t*>(b->bytes());
+    // Runs of ASCII that are equal without regard to case are passed in blocks:
+    // long runs through the processor's widest registers, the rest 16 bytes at a time.
+    size_t common = std::min(a->length, b->length);
+    size_t skipped = common >= 64 ? asciiEqualFoldedBlocks(p, q, common) : 0;
+    while (common - skipped >= 16 && asciiEqualFolded<Bytes16, 1>(p + skipped, q + skipped)) skipped += 16;
+    if (skipped == common) return sign(int64_t(a->length) - int64_t(b->length));
+    return compareCodePointsFrom(a, b, skipped);
 }
 
 uint16_t unitAt(RTString s, uint32_t index) {
@@ -278,11 +287,11 @@ extern "C" RTString RuntimeAddString(RTString a, RTString b) {
     return joined;
 }
 
-extern "C" int32_t RuntimeStringCompare(RTString a, RTString b) {
-    if (a == b) return 0;
-    if (!a) return -1;
-    if (!b) return 1;
-    if (a->encoding == kEncodingUTF8 && b->encoding == kEncodingUTF8) return compareCodePoints(a, b);
+namespace {
+
+// Comparison of two strings that may need a common encoding first. Kept out of
+// line, so the common case of two UTF-8 strings pays for none of its setup.
+[[gnu::noinline]] int32_t compareThroughCommonEncoding(RTString a, RTString b) {
     RTString x = RuntimeLockString(a), y = RuntimeLockString(b);
     uint32_t common = BringToCommonEncoding(x, y);
     int32_t order = common == kEncodingUTF8    ? compareCodePoints(x, y)
@@ -291,4 +300,14 @@ extern "C" int32_t RuntimeStringCompare(RTString a, RTString b) {
     RuntimeUnlockString(x);
     RuntimeUnlockString(y);
     return order;
+}
+
+} // namespace
+
+extern "C" int32_t RuntimeStringCompare(RTString a, RTString b) {
+    if (a == b) return 0;
+    if (!a) return -1;
+    if (!b) return 1;
+    if (a->encoding == kEncodingUTF8 && b->encoding == kEncodingUTF8) return compareCodePoints(a, b);
+    return compareThroughCommonEncoding(a, b);
 }
