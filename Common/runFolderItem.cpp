@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "Common/DateCommon.h"
@@ -29,6 +30,14 @@ FolderItemFields* fields(RuntimeObject* item) { return ObjectFields<FolderItemFi
 
 // The implementation, or null for a nil item or one without.
 FolderItemImpUnix* imp(RuntimeObject* item) { return item ? fields(item)->mImp : nullptr; }
+
+// What an entry answers from the implementation, or `none` for an item without one.
+template <typename None, typename Question>
+auto ask(RuntimeObject* item, None none, Question question) {
+    using Result = std::invoke_result_t<Question, FolderItemImpUnix&>;
+    FolderItemImpUnix* found = imp(item);
+    return found ? question(*found) : Result(none);
+}
 
 // The implementation of an entry that cannot do without one.
 FolderItemImpUnix* requiredImp(RuntimeObject* item) {
@@ -216,18 +225,15 @@ extern "C" void FolderItemCopyCtor(RuntimeObject* item, RuntimeObject* other) {
 }
 
 extern "C" bool fileExistsGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found && found->Exists();
+    return ask(item, false, [](FolderItemImpUnix& f) { return f.Exists(); });
 }
 
 extern "C" bool fileDirectoryGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found && found->IsDirectory();
+    return ask(item, false, [](FolderItemImpUnix& f) { return f.IsDirectory(); });
 }
 
 extern "C" RTString fileNameGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found ? utf8String(found->Name()) : nullptr;
+    return ask(item, nullptr, [](FolderItemImpUnix& f) { return utf8String(f.Name()); });
 }
 
 extern "C" RTString FileDisplayNameGetter(RuntimeObject* item) { return fileNameGetter(item); }
@@ -237,25 +243,21 @@ extern "C" void fileNameSetter(RuntimeObject* item, RTString name) {
 }
 
 extern "C" int64_t fileSizeGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found ? found->Length() : 0;
+    return ask(item, 0, [](FolderItemImpUnix& f) { return f.Length(); });
 }
 
 extern "C" int32_t fileCountGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found ? found->Count() : 0;
+    return ask(item, 0, [](FolderItemImpUnix& f) { return f.Count(); });
 }
 
 extern "C" RTString fileAbsolutePathGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found ? utf8String(found->Path()) : nullptr;
+    return ask(item, nullptr, [](FolderItemImpUnix& f) { return utf8String(f.Path()); });
 }
 
 extern "C" RTString FileShellPathGetter(RuntimeObject* item) { return fileAbsolutePathGetter(item); }
 
 extern "C" RTString FileURLGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found ? utf8String(percentEncoded(found->Path())) : nullptr;
+    return ask(item, nullptr, [](FolderItemImpUnix& f) { return utf8String(percentEncoded(f.Path())); });
 }
 
 extern "C" RuntimeObject* folderParentGetter(RuntimeObject* item) {
@@ -266,23 +268,19 @@ extern "C" RuntimeObject* folderParentGetter(RuntimeObject* item) {
 }
 
 extern "C" bool FolderItemIsCurrentlyReadable(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found && found->IsReadable();
+    return ask(item, false, [](FolderItemImpUnix& f) { return f.IsReadable(); });
 }
 
 extern "C" bool FolderItemIsCurrentlyWriteable(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found && found->IsWriteable();
+    return ask(item, false, [](FolderItemImpUnix& f) { return f.IsWriteable(); });
 }
 
 extern "C" bool fileLockedGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found && !found->IsWriteable();
+    return ask(item, false, [](FolderItemImpUnix& f) { return !f.IsWriteable(); });
 }
 
 extern "C" int32_t FolderItemGetLastError(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found ? found->LastError() : 0;
+    return ask(item, 0, [](FolderItemImpUnix& f) { return f.LastError(); });
 }
 
 extern "C" void FolderItemSetLastError(RuntimeObject* item, int32_t code) {
@@ -320,13 +318,11 @@ extern "C" void FolderItemCreateAsFolder(RuntimeObject* item) {
 }
 
 extern "C" bool fileAliasGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found && found->IsAlias();
+    return ask(item, false, [](FolderItemImpUnix& f) { return f.IsAlias(); });
 }
 
 extern "C" bool fileVisibleGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found && !found->Name().starts_with('.');
+    return ask(item, false, [](FolderItemImpUnix& f) { return !f.Name().starts_with('.'); });
 }
 
 extern "C" void fileVisibleSetter(RuntimeObject*, bool) {}
@@ -334,8 +330,7 @@ extern "C" void fileVisibleSetter(RuntimeObject*, bool) {}
 extern "C" RTString fileTypeGetter(RuntimeObject*) { return nullptr; }
 
 extern "C" int32_t filePermissionsGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found ? found->Permissions() : 0;
+    return ask(item, 0, [](FolderItemImpUnix& f) { return f.Permissions(); });
 }
 
 extern "C" void filePermissionsSetter(RuntimeObject* item, int32_t mode) {
@@ -343,8 +338,7 @@ extern "C" void filePermissionsSetter(RuntimeObject* item, int32_t mode) {
 }
 
 extern "C" RTString fileOwnerGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found ? utf8String(found->Owner()) : nullptr;
+    return ask(item, nullptr, [](FolderItemImpUnix& f) { return utf8String(f.Owner()); });
 }
 
 extern "C" void fileOwnerSetter(RuntimeObject* item, RTString name) {
@@ -352,8 +346,7 @@ extern "C" void fileOwnerSetter(RuntimeObject* item, RTString name) {
 }
 
 extern "C" RTString fileGroupGetter(RuntimeObject* item) {
-    FolderItemImpUnix* found = imp(item);
-    return found ? utf8String(found->Group()) : nullptr;
+    return ask(item, nullptr, [](FolderItemImpUnix& f) { return utf8String(f.Group()); });
 }
 
 extern "C" void fileGroupSetter(RuntimeObject* item, RTString name) {
