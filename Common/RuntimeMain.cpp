@@ -1,10 +1,12 @@
 #include "Common/RuntimeMain.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -63,21 +65,61 @@ std::string followLinks(std::string path) {
     return path;
 }
 
-void onTerminationSignal(int) {
+// The signal that arrived and is not yet handled; 0 for none.
+volatile sig_atomic_t gPendingSignal = 0;
+
+void endProcess(int) {
     RuntimeReleaseApplicationObject();
     RuntimeRunShutdownTasks();
     std::exit(0);
 }
 
-void installSignalHandler() {
+RuntimeTerminationHandler gTerminationHandler = &endProcess;
+
+void onTerminationSignal(int signal) { gPendingSignal = signal; }
+
+// No SA_RESTART: a system call the signal interrupts returns, so a program
+// waiting for input reaches its next safe point.
+void installSignalHandlers() {
     struct sigaction action {};
     action.sa_handler = &onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     for (int signal : {SIGTERM, SIGQUIT, SIGHUP}) sigaction(signal, &action, nullptr);
+    // A write beyond the file size limit or into a closed pipe then fails with
+    // EFBIG or EPIPE, which the writer sees and reports, instead of ending the process.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (int signal : {SIGXFSZ, SIGPIPE}) sigaction(signal, &ignore, nullptr);
+}
+
+// Descriptors 0, 1 and 2 that the parent left closed are opened on /dev/null
+// before anything else is, so no file the program opens takes their place and
+// receives progress lines meant for standard output.
+void openMissingStandardDescriptors() {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor)
+        if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
+            int opened = open("/dev/null", O_RDWR);
+            if (opened >= 0 && opened != descriptor) {
+                dup2(opened, descriptor);
+                close(opened);
+            }
+        }
 }
 
 } // namespace
+
+void RuntimeSetTerminationHandler(RuntimeTerminationHandler handler) {
+    gTerminationHandler = handler ? handler : &endProcess;
+}
+
+extern "C" void RuntimeHandlePendingSignal() {
+    if (int signal = gPendingSignal) {
+        gPendingSignal = 0;
+        gTerminationHandler(signal);
+    }
+}
 
 std::string RuntimeResolveExecutablePath(const char* argv0) {
     if (!argv0) return {};
@@ -110,6 +152,7 @@ int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses) {
 }
 
 int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry) {
+    openMissingStandardDescriptors();
     RuntimeSetCommandLine(argc, argv);
     RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
     char stackTop;
@@ -121,7 +164,7 @@ int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry) {
     if (argc > 0) arguments[0] = gExecutablePath.data();
     RuntimeSetCommandLine(argc, arguments.data());
 
-    installSignalHandler();
+    installSignalHandlers();
     int32_t exitCode = entry();
     RuntimeRunShutdownTasks();
     return exitCode;

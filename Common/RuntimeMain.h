@@ -26,6 +26,22 @@ int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses);
 /// Runs the process from entry to exit and gives the status to end it with.
 int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry);
 
+/// What the main thread does with SIGTERM, SIGQUIT or SIGHUP once it reaches a
+/// safe point; gets the signal's number.
+using RuntimeTerminationHandler = void (*)(int signal);
+
+/// Replaces the handler for termination signals. The default releases the
+/// application object, runs the shutdown tasks and ends the process with
+/// status 0, which service managers expect of a stopped program.
+void RuntimeSetTerminationHandler(RuntimeTerminationHandler handler);
+
+extern "C" {
+/// A safe point: runs the termination handler once when a termination signal
+/// has arrived since the last call. The signal handler itself only notes the
+/// signal, so nothing that is not async-signal-safe runs inside it.
+void RuntimeHandlePendingSignal();
+}
+
 /// The program's own path as the process found it: argv[0] when it holds a "/",
 /// else the first executable of that name along PATH; then symbolic links are
 /// followed. Empty when nothing is found.

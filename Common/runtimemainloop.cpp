@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "Common/RuntimeMain.h"
 #include "Universal/Clocks.h"
 
 namespace {
@@ -23,6 +24,7 @@ void backgroundPass(int32_t now) {
 } // namespace
 
 extern "C" int32_t RuntimeBackgroundTask() {
+    RuntimeHandlePendingSignal();
     int32_t now = RuntimeTicks();
     if (now == gLastTick) return now;
     backgroundPass(now);

@@ -1,19 +1,17 @@
 #include "app/DebugFile.h"
 
+#include <cerrno>
+#include <string>
+
 #include "Common/runFolderItem.h"
 #include "Universal/NumberText.h"
 #include "Universal/StringUtils.h"
 #include "app/NewFiles.h"
+#include "app/Output.h"
 
 namespace {
 
-// When every lower number is taken, the last one is used whether it exists or not.
-constexpr int32_t kLastDebugNumber = 999;
-
-rt::String debugFileName(int32_t number) {
-    rt::String digits = rt::String("000") + rt::String::adopt(StringStrInt32(number));
-    return rt::String("Debug") + rt::String::adopt(StringDBCSRight(digits.get(), 3)) + rt::String(".Txt");
-}
+std::string gName;  // the debug file this run made
 
 rt::Ref<> itemFor(const rt::String& name) {
     return rt::Ref<>::adopt(RuntimeGetFolderItem(name.get(), kNativePath));
@@ -21,24 +19,42 @@ rt::Ref<> itemFor(const rt::String& name) {
 
 } // namespace
 
-RuntimeObject* CreateDebugFile(rt::String& name) {
-    int32_t number = 0;
-    for (;;) {
-        name = debugFileName(++number);
+rt::String DebugFileName(int32_t number) {
+    rt::String digits = rt::String::adopt(StringStrInt32(number));
+    if (digits.length() < 3) digits = rt::String::adopt(StringDBCSRight((rt::String("000") + digits).get(), 3));
+    return rt::String("Debug") + digits + rt::String(".Txt");
+}
+
+RuntimeObject* CreateDebugFile(rt::String& name, int32_t& error) {
+    for (int32_t number = 1; number > 0; ++number) {
+        name = DebugFileName(number);
         rt::Ref<> item = itemFor(name);
-        if (number == kLastDebugNumber) return item ? FolderItemCreateTextFile(item.get()) : nullptr;
         if (item && fileExistsGetter(item.get())) continue;
         // The name looked free; another session may still take it first, and
         // then the next number is tried.
         switch (CreateNewFile(name, item)) {
-        case NewFile::Created: return OpenNewTextFile(item.get());
+        case NewFile::Created:
+            if (RuntimeObject* stream = OpenNewTextFile(item.get())) {
+                gName = name.str();
+                return stream;
+            }
+            error = FolderItemGetLastError(item.get());
+            return nullptr;
         case NewFile::NameTaken: continue;
-        case NewFile::NoItem:
-        case NewFile::Failed: return nullptr;
+        case NewFile::NoItem: error = errno; return nullptr;
+        case NewFile::Failed: error = FolderItemGetLastError(item.get()); return nullptr;
         }
     }
+    error = EEXIST;
+    return nullptr;
 }
 
-void DeleteDebugFile(const rt::String& name) {
-    if (rt::Ref<> item = itemFor(name)) FolderItemDelete(item.get());
+void DeleteDebugFile() {
+    if (!gName.empty())
+        if (rt::Ref<> item = itemFor(rt::String(gName))) FolderItemDelete(item.get());
+}
+
+void ReportKeptDebugFile() {
+    if (gName.empty()) StdOut(">> Error Exit.  No debug file could be made");
+    else StdOut(rt::String(">> Error Exit.  See ") + rt::String(gName) + rt::String(" For more information"));
 }

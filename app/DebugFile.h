@@ -1,12 +1,22 @@
 // The run's debug file: DebugNNN.Txt in the application folder, the first free
-// number from 001, kept after a run that fails.
+// number from 001 (a fourth digit and more once 999 are kept), kept after a
+// run that fails.
 #pragma once
+#include <cstdint>
+
 #include "Common/Forward.h"
 #include "Universal/String.h"
 
+/// The name of debug file `number`: "Debug" + at least three digits + ".Txt".
+rt::String DebugFileName(int32_t number);
+
 /// Creates the run's debug file and gives its stream (one reference), nil when
-/// it cannot be made; `name` receives the file's name.
-RuntimeObject* CreateDebugFile(rt::String& name);
+/// it cannot be made; `name` receives the name tried last and `error` the
+/// system's error number of a failure.
+RuntimeObject* CreateDebugFile(rt::String& name, int32_t& error);
 
 /// Deletes the debug file of a run that ended well.
-void DeleteDebugFile(const rt::String& name);
+void DeleteDebugFile();
+
+/// Says where the trace of a failed run is kept, or that there is none.
+void ReportKeptDebugFile();

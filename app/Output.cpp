@@ -5,11 +5,18 @@
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "app/App.h"
+#include "app/SafeText.h"
 
-void StdOut(const rt::String& line) { RuntimeConsolePrint(line.get()); }
+void StdOut(const rt::String& line) { RuntimeConsolePrint(Escaped(line).get()); }
 
+// A run whose debug file could not be made goes on without its trace; the
+// error exit says that no debug file was kept.
 void Debug(RuntimeObject* app, const rt::String& line) {
-    TextOutputStreamWriteLine(Require(AppState(app)->DbgFile), line.get());
+    if (RuntimeObject* file = AppState(app)->DbgFile) TextOutputStreamWriteLine(file, Escaped(line).get());
+}
+
+void DebugPart(RuntimeObject* app, const rt::String& text) {
+    if (RuntimeObject* file = AppState(app)->DbgFile) TextOutputStreamWrite(file, Escaped(text).get());
 }
 
 RuntimeObject* Require(RuntimeObject* obj) {

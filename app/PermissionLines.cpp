@@ -1,7 +1,7 @@
 #include "app/PermissionLines.h"
 
-#include "Common/array.h"
-#include "Universal/StringFields.h"
+#include <algorithm>
+
 #include "Universal/StringSearch.h"
 #include "Universal/StringTrim.h"
 #include "Universal/StringUtils.h"
@@ -14,11 +14,15 @@ rt::String StripCommentAndTrim(const rt::String& line) {
 }
 
 std::vector<rt::String> SplitAtSpaces(const rt::String& line) {
-    RuntimeArray* parts = StringSplit(line.get(), rt::String(" ").get());
+    constexpr std::string_view kBlanks = " \t";
+    std::string_view rest = line.bytes();
     std::vector<rt::String> tokens;
-    auto get = reinterpret_cast<RTString (*)(RuntimeArray*, int32_t)>(parts->operations->slots[kSlotGet]);
-    for (int32_t i = 0; i <= RuntimeUBound(parts); ++i) tokens.push_back(rt::String::adopt(get(parts, i)));
-    RuntimeUnlockArray(parts);
+    for (size_t start = rest.find_first_not_of(kBlanks); start != std::string_view::npos;
+         start = rest.find_first_not_of(kBlanks, start)) {
+        size_t end = std::min(rest.find_first_of(kBlanks, start), rest.size());
+        tokens.push_back(rt::String::fromBytes(rest.substr(start, end - start), line.encoding()));
+        start = end;
+    }
     return tokens;
 }
 
@@ -40,6 +44,11 @@ FolderAndMask SplitFolderAndMask(const rt::String& path, const rt::String& separ
     }
     if (result.mask.empty()) result.mask = "*";
     return result;
+}
+
+rt::String WithoutFinalSeparator(const rt::String& folder, const rt::String& separator) {
+    if (!(rt::String::adopt(StringDBCSRight(folder.get(), 1)) == separator)) return folder;
+    return rt::String::adopt(StringDBCSLeft(folder.get(), StringDBCSLen(folder.get()) - 1));
 }
 
 rt::String FirstCharacter(const rt::String& text) { return rt::String::adopt(StringDBCSLeft(text.get(), 1)); }

@@ -9,7 +9,9 @@
 /// The line without its comment (from the first ";") and without surrounding white space.
 rt::String StripCommentAndTrim(const rt::String& line);
 
-/// The tokens between single spaces; repeated spaces give empty tokens.
+/// The tokens between blanks (spaces or tabs). A run of blanks is one
+/// separator and blanks at either end give no token, so a list aligned in
+/// columns reads as it looks.
 std::vector<rt::String> SplitAtSpaces(const rt::String& line);
 
 /// A path cut at its last separator: the folder before it and the mask after it.
@@ -23,6 +25,10 @@ int32_t LastSeparator(const rt::String& path, const rt::String& separator);
 
 /// Cuts `path` at its last `separator`. Without one, the folder is the whole path.
 FolderAndMask SplitFolderAndMask(const rt::String& path, const rt::String& separator);
+
+/// `folder` without one final `separator`: the folder a permission line lists
+/// ("//" and "/" both leave the empty path, the program's own folder).
+rt::String WithoutFinalSeparator(const rt::String& folder, const rt::String& separator);
 
 /// The first character of `text`, or the empty string.
 rt::String FirstCharacter(const rt::String& text);

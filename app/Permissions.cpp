@@ -7,6 +7,8 @@
 #include "Common/runFileAccess.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
+#include "app/FileFailure.h"
+#include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
 #include "app/ReportLines.h"
@@ -42,10 +44,8 @@ PermissionLine parseLine(const rt::String& text, const rt::String& separator, Se
     }
     line.lastTokenIsPlus = FirstCharacter(tokens.back()) == rt::String("+");
     FolderAndMask parts = SplitFolderAndMask(pathToken, separator);
-    line.folder = parts.folder;
+    line.folder = WithoutFinalSeparator(parts.folder, separator);
     line.mask = parts.mask;
-    if (rt::String::adopt(StringDBCSRight(line.folder.get(), 1)) == separator)
-        line.folder = rt::String::adopt(StringDBCSLeft(line.folder.get(), StringDBCSLen(line.folder.get()) - 1));
     return line;
 }
 
@@ -74,7 +74,8 @@ bool grant(Session& session, const rt::String& request, const rt::String& folder
     ++session.foundCount;
     rt::String name = rt::String::adopt(fileNameGetter(entry));
     rt::String path = folder + separator + name;
-    TextOutputStreamWriteLine(Require(session.responseList.get()), (rt::String("+") + path).get());
+    TextOutputStreamWriteLine(session.responseList.get(), (rt::String("+") + path).get());
+    CheckTextWrites(session.responseList.get(), session.responsePath);
     AppLogIt(app, (rt::String("Sending ") + path).get());
     Debug(app, rt::String("Sending ") + path);
     int64_t length = fileSizeGetter(entry);
@@ -88,16 +89,15 @@ bool grant(Session& session, const rt::String& request, const rt::String& folder
 PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt::String& password) {
     RuntimeObject* app = session.app;
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
-    rt::Ref<> okItem = rt::Ref<>::adopt(RuntimeGetFolderItem(rt::String("OkFile.Txt").get(), kNativePath));
-    bool usable = FolderItemIsCurrentlyReadable(Require(okItem.get())) && fileSizeGetter(okItem.get()) != 0;
-    if (usable) Debug(app, "Reading OkFile");
-    // A list that vanishes between the check and the opening is missing too.
-    rt::Ref<> okFile = rt::Ref<>::adopt(usable ? FolderItemOpenTextFile(okItem.get()) : nullptr);
+    FileFailure failure;
+    rt::Ref<> okFile = OpenTextToRead("OkFile.Txt", failure);
     if (!okFile) {
         StdOut("   OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
+        ReportFailure(app, failure);
         return PassEnd::PermissionListMissing;
     }
+    Debug(app, "Reading OkFile");
     while (!TextInputStreamEOF(okFile.get())) {
         rt::String text = StripCommentAndTrim(rt::String::adopt(TextInputStreamReadLine(okFile.get(), nullptr)));
         RuntimeBackgroundTask();
@@ -119,20 +119,26 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
         if (target.empty()) continue;
         rt::String grantFolder = folderForMailer(line.folder, folder.get(), separator);
 
-        TextOutputStreamWrite(Require(AppState(app)->DbgFile),
-                              (rt::String("Looking for '") + target + rt::String("'  Path=") + line.folder +
-                               rt::String("   Mask=") + line.mask)
-                                  .get());
+        if (IsProgramFolder(folder.get())) {
+            Debug(app, rt::String("Program folder never served: ") + text);
+            continue;
+        }
+        DebugPart(app, rt::String("Looking for '") + target + rt::String("'  Path=") + line.folder +
+                           rt::String("   Mask=") + line.mask);
         Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + line.password);
 
         int32_t count = fileCountGetter(folder.get());
         for (int32_t i = 1; i <= count; ++i) {
-            rt::Ref<> entry = rt::Ref<>::adopt(FolderItemItem(folder.get(), i));
+            rt::Ref<> entry = ListedFile(folder.get(), i);
             RuntimeBackgroundTask();
-            if (!entry || fileDirectoryGetter(entry.get())) continue;
+            if (!entry) continue;
             rt::String name = rt::String::adopt(fileNameGetter(entry.get()));
             if (!AppItsaMatch(app, name.get(), line.mask.get()) || !AppItsaMatch(app, name.get(), target.get()))
                 continue;
+            if (rt::String why = WhyNotServable(entry.get(), name); !why.empty()) {
+                Debug(app, rt::String("Skipped ") + name + rt::String(": ") + why);
+                continue;
+            }
             Debug(app, rt::String("Found ") + name);
             if (!line.password.empty() && !(password == line.password)) {
                 Debug(app, "File Found.  Bad Password.");

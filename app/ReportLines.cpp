@@ -4,6 +4,7 @@
 #include "Common/runFileAccess.h"
 #include "Universal/NumberText.h"
 #include "Universal/StringUtils.h"
+#include "app/SafeText.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ const rt::String& cr() {
 
 // The text with 22 blanks added, cut to its first 22 characters.
 rt::String padded22(const rt::String& text) {
-    return rt::String::adopt(StringDBCSLeft((text + rt::String("                      ")).get(), 22));
+    return rt::String::adopt(StringDBCSLeft((Replaced(text) + rt::String("                      ")).get(), 22));
 }
 
 // The decimal text with 10 blanks put in front, cut to its last 10 characters.
@@ -48,12 +49,21 @@ void WriteInvalidCharactersLine(RuntimeObject* packet, const rt::String& request
     line(packet, padded22(request) + rt::String("Invalid Characters in Request"));
 }
 
+void WriteTooLongLine(RuntimeObject* packet, const rt::String& request) {
+    line(packet, padded22(request) + rt::String("Request Name Too Long"));
+}
+
+void WriteNotProcessedLine(RuntimeObject* packet, int64_t count, int32_t limit) {
+    line(packet, decimal(count) + rt::String(" More Requests Not Processed (at most ") + decimal(limit) +
+                     rt::String(" a session)"));
+}
+
 void WriteLimitLine(RuntimeObject* packet, const rt::String& request) {
-    line(packet, request + seventeenBlanks() + rt::String("File Request Limit Exceeded"));
+    line(packet, Replaced(request) + seventeenBlanks() + rt::String("File Request Limit Exceeded"));
 }
 
 void WriteBadPasswordLine(RuntimeObject* packet, const rt::String& request) {
-    line(packet, request + seventeenBlanks() + rt::String("Bad or Missing Password"));
+    line(packet, Replaced(request) + seventeenBlanks() + rt::String("Bad or Missing Password"));
 }
 
 void WriteNotFoundLine(RuntimeObject* packet, const rt::String& request) {

@@ -1,4 +1,6 @@
 // The lines of the report message, each ended by a carriage return alone.
+// Names are written with their control bytes replaced, so that a remote's
+// request can neither end a line early nor start a kludge line.
 #pragma once
 #include <cstdint>
 
@@ -11,6 +13,10 @@ void WriteReportHeading(RuntimeObject* packet);
 void WriteGrantedLine(RuntimeObject* packet, const rt::String& request, const rt::String& file, int64_t length);
 /// A request whose name holds a path separator or "..".
 void WriteInvalidCharactersLine(RuntimeObject* packet, const rt::String& request);
+/// A request whose name is longer than any file name can be.
+void WriteTooLongLine(RuntimeObject* packet, const rt::String& request);
+/// The count of request lines left unread when a session reached its limit of requests.
+void WriteNotProcessedLine(RuntimeObject* packet, int64_t count, int32_t limit);
 /// The request that met the session's file limit.
 void WriteLimitLine(RuntimeObject* packet, const rt::String& request);
 /// A request that found protected files only, without their password.

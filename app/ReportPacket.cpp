@@ -16,6 +16,7 @@
 #include "Universal/VELQstring.h"
 #include "app/App.h"
 #include "app/Output.h"
+#include "app/SafeText.h"
 
 const char* const kMonthTable = "     Jan  Feb  Mar  Apr  May  Jun  Jul  Aug  Sep  Oct  Nov  Dec ";
 
@@ -118,9 +119,10 @@ void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::Strin
     AppFields* f = AppState(app);
     writeText(packet, packetString(SerializePacketHeader(f->PktHdr, ByteOrder::LittleEndian)));
     writeText(packet, packetString(SerializeMessageHeader(f->PkdMsg, ByteOrder::LittleEndian)));
-    writeText(packet, nulTerminated(rt::String::retain(f->SysOp), kNameLimit));
+    // The Sysop name comes from the remote: a NUL inside it would end the field early.
+    writeText(packet, nulTerminated(Replaced(rt::String::retain(f->SysOp)), kNameLimit));
     writeText(packet, nulTerminated("FileRequest Robot", kNameLimit));
-    writeText(packet, nulTerminated(rt::String("File Request Report From ") + ownAddress, kSubjectLimit));
+    writeText(packet, nulTerminated(Replaced(rt::String("File Request Report From ") + ownAddress), kSubjectLimit));
 }
 
 void WritePacketEnd(RuntimeObject* packet) {

@@ -7,8 +7,14 @@
 
 struct Session {
     RuntimeObject* app = nullptr;
-    rt::Ref<> packet;        // BinaryStream of the report packet
-    rt::Ref<> responseList;  // TextOutputStream
+    rt::Ref<> packet;        // BinaryStream of the report packet; nil once closed
+    rt::Ref<> responseList;  // TextOutputStream; nil once closed
+    // The two files the session made for the mailer, by full path, so that a
+    // failed session can take them back.
+    rt::Ref<> packetItem;
+    rt::Ref<> responseItem;
+    rt::String packetPath;
+    rt::String responsePath;
     int32_t fileCount = 0;
     // The byte total is 64 bits wide, so a session of more than 2 GiB reports its true size.
     int64_t byteCount = 0;
@@ -25,6 +31,12 @@ enum class PassEnd {
     FileLimitExceeded,
     PermissionListMissing,
 };
+
+/// Serves one file request session after InitSRIF: the packet, the response
+/// list and every request. Gives whether it ended well; throws FileFailure when
+/// a file cannot be made or written (the packet and response list are then
+/// removed) and Interrupted on a termination signal (both are then closed whole).
+bool ServeSession(RuntimeObject* app, const rt::String& ownAddress);
 
 /// Runs one permission pass for a request: grants the files OkFile.Txt allows it.
 PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt::String& password);

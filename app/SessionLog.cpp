@@ -10,13 +10,20 @@
 #include "Universal/StringFormat.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
+#include "app/DebugFile.h"
+#include "app/FileFailure.h"
 #include "app/Output.h"
+#include "app/SafeText.h"
 #include "app/ReportPacket.h"
 
 namespace {
 
 // The log stream opened by the first LogIt of the process and closed by "End".
 RuntimeObject* gLog = nullptr;
+
+constexpr const char* kLogName = "QARVEX.Log";
+// Its full path, for the line that reports a failed write.
+std::string gLogPath;
 
 rt::String twoDigits(int32_t value) {
     return rt::String::adopt(StringFormat(double(value), rt::String("00").get()));
@@ -31,9 +38,10 @@ rt::String stampedLine(RuntimeObject* date, const rt::String& event) {
 }
 
 void openLog() {
-    rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(rt::String("QARVEX.Log").get(), kNativePath));
-    gLog = FolderItemAppendTextFile(Require(item.get()));
-    Require(gLog);
+    rt::Ref<> item = ItemOrFail(kLogName, FileAction::Open);
+    gLogPath = FullPath(kLogName, item.get()).str();
+    gLog = FolderItemAppendTextFile(item.get());
+    if (!gLog) throw FileFailure{FileAction::Open, rt::String(gLogPath), FolderItemGetLastError(item.get())};
     if (fileSizeGetter(item.get()) == 0)
         TextOutputStreamWriteLine(gLog, rt::String("  QARVEX - File Request Processor - "
                                                    "free software for FidoNet sysops, no warranty")
@@ -47,7 +55,8 @@ void AppLogIt(RuntimeObject*, RTString event) {
     rt::Ref<> now = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));
     if (!gLog) openLog();
     rt::String text = rt::String::retain(event);
-    TextOutputStreamWriteLine(Require(gLog), stampedLine(now.get(), text).get());
+    TextOutputStreamWriteLine(gLog, Escaped(stampedLine(now.get(), text)).get());
+    CheckTextWrites(gLog, rt::String(gLogPath));
     if (text == rt::String("End")) {
         TextOutputStreamClose(gLog);
         RuntimeUnlockObject(std::exchange(gLog, nullptr));
@@ -55,11 +64,12 @@ void AppLogIt(RuntimeObject*, RTString event) {
 }
 
 void AppUnhandledException(RuntimeObject* app, RuntimeObject* exc) {
-    StdOut(rt::String("\r\n ***  Unhandled Exception  ****"));
+    // The banner's own line ends are meant; the message is escaped like any line.
+    RuntimeConsolePrint(rt::String("\r\n ***  Unhandled Exception  ****").get());
     StdOut(rt::String::retain(ObjectFields<ExceptionFields>(Require(exc))->message));
-    StdOut(rt::String(" ******************************\r\n"));
+    RuntimeConsolePrint(rt::String(" ******************************\r\n").get());
     // A run cut short by an exception failed: the mailer must not read it as success.
     ObjectFields<ConsoleApplicationFields>(app)->exitCode = 1;
-    // The exception may have come from the debug file itself never being made.
-    if (AppState(app)->DbgFile) Debug(app, " ***  Unhandled Exception  ****");
+    Debug(app, " ***  Unhandled Exception  ****");
+    ReportKeptDebugFile();
 }

@@ -10,6 +10,7 @@
 #include "Universal/StringUtils.h"
 #include "Common/Ref.h"
 #include "app/App.h"
+#include "app/FileFailure.h"
 #include "app/Output.h"
 
 namespace {
@@ -40,16 +41,17 @@ void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
 bool AppInitSRIF(RuntimeObject* app, RTString path) {
     rt::String file = rt::String::retain(path);
     Debug(app, rt::String("Start SRIF Processing.  File=") + file);
-    rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(path, kNativePath));
-    if (!FolderItemIsCurrentlyReadable(Require(item.get())) || fileSizeGetter(item.get()) == 0) {
+    FileFailure failure;
+    rt::Ref<> stream = OpenTextToRead(file, failure);
+    if (!stream) {
         StdOut(rt::String("   ") + file + rt::String(" Not Found"));
         Debug(app, "SRIF File not found");
+        ReportFailure(app, failure);
         return true;
     }
-    rt::Ref<> stream = rt::Ref<>::adopt(FolderItemOpenTextFile(item.get()));
     Debug(app, "Reading SRIF File");
     AppFields* f = AppState(app);
-    while (!TextInputStreamEOF(Require(stream.get()))) {
+    while (!TextInputStreamEOF(stream.get())) {
         rt::String line = rt::String::adopt(TextInputStreamReadLine(stream.get(), nullptr));
         for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
         RuntimeBackgroundTask();

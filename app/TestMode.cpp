@@ -8,6 +8,8 @@
 #include "Universal/StringUtils.h"
 #include "Common/Ref.h"
 #include "app/App.h"
+#include "app/FileFailure.h"
+#include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
 
@@ -16,7 +18,7 @@ namespace {
 void logIt(RuntimeObject* app, const rt::String& event) { AppLogIt(app, event.get()); }
 
 // The text of the line that names the folder to test. A magic-name line too
-// short to hold its path gives the empty text, and the line is skipped.
+// short to hold its path gives the empty text: the program's folder.
 rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& line) {
     rt::String first = FirstCharacter(tokens[0]);
     if (first == rt::String("@")) {
@@ -37,9 +39,9 @@ rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& li
 bool folderHoldsAMatch(RuntimeObject* app, RuntimeObject* folder, const rt::String& mask) {
     int32_t count = fileCountGetter(folder);
     for (int32_t i = 1; i <= count; ++i) {
-        rt::Ref<> entry = rt::Ref<>::adopt(FolderItemItem(folder, i));
+        rt::Ref<> entry = ListedFile(folder, i);
         RuntimeBackgroundTask();
-        if (!entry || fileDirectoryGetter(entry.get())) continue;
+        if (!entry) continue;
         rt::String name = rt::String::adopt(fileNameGetter(entry.get()));
         if (AppItsaMatch(app, name.get(), mask.get())) return true;
     }
@@ -51,8 +53,15 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
     rt::String line = StripCommentAndTrim(rawLine);
     if (line.empty()) return 0;
     FolderAndMask parts = SplitFolderAndMask(entryText(SplitAtSpaces(line), line), separator);
-    if (parts.folder.empty()) return 0;
-    rt::Ref<> folder = rt::Ref<>::adopt(RuntimeGetFolderItem(parts.folder.get(), kNativePath));
+    rt::Ref<> folder = rt::Ref<>::adopt(
+        RuntimeGetFolderItem(WithoutFinalSeparator(parts.folder, separator).get(), kNativePath));
+    // A line without a folder ("/", a bare "@FILES") names the program's own.
+    if (folder && fileDirectoryGetter(folder.get()) && IsProgramFolder(folder.get())) {
+        rt::String message = rt::String("Line ") + line + rt::String(" Names the Program Folder, Never Served");
+        StdOut(message);
+        Debug(app, message);
+        return 1;
+    }
     if (!folder || !fileExistsGetter(folder.get())) {
         rt::String message = rt::String("Path ") + parts.folder + rt::String(" Not Found");
         StdOut(message);
@@ -71,20 +80,20 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
 bool AppTestOkFile(RuntimeObject* app) {
     logIt(app, "Test Mode - Checking OkFile.Txt");
     Debug(app, "Start Test Mode");
-    rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(rt::String("OkFile.Txt").get(), kNativePath));
-    if (!item || !fileExistsGetter(item.get()) || fileSizeGetter(item.get()) == 0 ||
-        !FolderItemIsCurrentlyReadable(item.get())) {
+    FileFailure failure;
+    rt::Ref<> okFile = OpenTextToRead("OkFile.Txt", failure);
+    if (!okFile) {
         StdOut("OkFile.Txt Not Found");
         logIt(app, "OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
+        ReportFailure(app, failure);
         return true;
     }
     StdOut("Testing OkFile.Txt entries");
     Debug(app, "Testing OkFile.Txt entries");
-    rt::Ref<> okFile = rt::Ref<>::adopt(FolderItemOpenTextFile(item.get()));
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     int16_t errors = 0;
-    while (!TextInputStreamEOF(Require(okFile.get()))) {
+    while (!TextInputStreamEOF(okFile.get())) {
         errors = int16_t(errors + testLine(app, rt::String::adopt(TextInputStreamReadLine(okFile.get(), nullptr)), separator));
         RuntimeBackgroundTask();
     }

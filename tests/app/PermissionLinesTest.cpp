@@ -16,12 +16,21 @@ TEST(PermissionLines, CommentsGoAndWhiteSpaceIsTrimmed) {
     }
 }
 
-TEST(PermissionLines, RepeatedSpacesGiveEmptyTokens) {
-    std::vector<rt::String> tokens = SplitAtSpaces("@FILES  /x");
-    ASSERT_EQ(tokens.size(), 3u);
-    EXPECT_EQ(tokens[0].str(), "@FILES");
-    EXPECT_TRUE(tokens[1].empty());
-    EXPECT_EQ(tokens[2].str(), "/x");
+TEST(PermissionLines, RunsOfBlanksAreOneSeparator) {
+    const std::pair<const char*, std::vector<std::string>> rows[] = {
+        {"@FILES  /x", {"@FILES", "/x"}},
+        {"   name   !pw  ", {"name", "!pw"}},
+        {"/files/pub/\t\t!secret", {"/files/pub/", "!secret"}},
+        {"    ", {}},
+        {"", {}},
+        {"one", {"one"}},
+    };
+    for (const auto& [line, expected] : rows) {
+        SCOPED_TRACE(line);
+        std::vector<std::string> tokens;
+        for (const rt::String& token : SplitAtSpaces(line)) tokens.push_back(token.str());
+        EXPECT_EQ(tokens, expected);
+    }
 }
 
 TEST(PermissionLines, APathIsCutAtItsLastSeparator) {

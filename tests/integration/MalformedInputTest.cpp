@@ -42,7 +42,9 @@ TEST_F(MalformedInput, NulBytesInSrifPathsNameNoFile) {
     WriteFile(bin() / "OkFile.Txt", (root() / "files").string() + "/\n");
     RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find(" Not Found\n>> Error Exit."), std::string::npos) << run.out;
+    // The NUL is shown escaped, and the failure names the path and the reason.
+    EXPECT_NE(run.out.find("in.req\\0x Not Found\n   Unable to open "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("in.req\\0x: Invalid argument\n>> Error Exit."), std::string::npos) << run.out;
 
     writeSrif(requests(), responses() + std::string("\0x", 2));
     WriteFile(requests(), "a.zip\n");
@@ -70,15 +72,20 @@ TEST_F(MalformedInput, JunkAndHugeLinesInThePermissionListAreSkippedOrReported) 
     EXPECT_EQ(response[1], "+" + (root() / "files" / "a.zip").string());
 }
 
-TEST_F(MalformedInput, TenThousandRequestsAreAllAnswered) {
+TEST_F(MalformedInput, TenThousandRequestsAreBoundedTo256) {
     writeSrif(requests(), responses());
     WriteFile(bin() / "OkFile.Txt", (root() / "files").string() + "/*.zip\n");
-    std::string list;
-    for (int i = 0; i < 10000; ++i) list += "nothing" + std::to_string(i) + ".arj\r\n";
+    std::string list = "A.ZIP\r\n";
+    for (int i = 1; i < 10000; ++i) list += "nothing" + std::to_string(i) + ".arj\r\n";
     WriteFile(requests(), list + "A.ZIP\r\n");
     RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("   Requested File (nothing9999.arj) Not Found\n   Requested File (A.ZIP)    Found 1\n"),
+    EXPECT_NE(run.out.find("   Requested File (nothing255.arj) Not Found\n   Requests Not Processed: 9745\n"),
               std::string::npos);
+    EXPECT_EQ(run.out.find("nothing256.arj"), std::string::npos);
     EXPECT_NE(run.out.find(">> F'Req Processing Complete. Queue'd = 1\n"), std::string::npos);
+    std::string log = ReadFile(bin() / "QARVEX.Log");
+    EXPECT_NE(log.find(" FREQ Requests Not Processed: 9745\n"), std::string::npos);
+    std::string packet = ReadFile(Lines(ReadFile(responses()))[0].substr(1));
+    EXPECT_NE(packet.find("\r9745 More Requests Not Processed (at most 256 a session)\r"), std::string::npos);
 }

@@ -54,8 +54,9 @@ TEST_F(TestMode, CountsEachBrokenEntryAndStillEndsWell) {
 TEST_F(TestMode, AMissingListIsAnErrorExit) {
     RunResult result = Run({"TEST"}, "\n");
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, ">> Starting File Request Processing (TEST Mode)\nOkFile.Txt Not Found\n\r\nHit Enter"
-                          ">> Error Exit.  See Debug001.Txt For more information\n");
+    EXPECT_EQ(result.out, ">> Starting File Request Processing (TEST Mode)\nOkFile.Txt Not Found\n   Unable to open " +
+                              (bin() / "OkFile.Txt").string() + ": No such file or directory\n\r\nHit Enter"
+                              ">> Error Exit.  See Debug001.Txt For more information\n");
     EXPECT_EQ(DebugFiles(), std::vector<std::string>{"Debug001.Txt"});
 }
 
@@ -105,18 +106,19 @@ TEST_F(TestMode, ATerminationSignalEndsTheProcessWithStatusZero) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST_F(TestMode, AnUnhandledExceptionIsReportedAndEndsWithStatusOne) {
-    // Every debug file name is taken and the last one cannot be a file: the
-    // run has no debug file and its first trace line raises.
+TEST_F(TestMode, DebugFileNumbersGrowADigitPast999) {
+    // Every three-digit name is taken, the last one by a folder: the run still
+    // gets a debug file of its own, and keeps it when it fails.
     for (int n = 1; n <= 998; ++n) {
         char name[16];
         std::snprintf(name, sizeof name, "Debug%03d.Txt", n);
-        WriteFile(bin() / name, "");
+        WriteFile(bin() / name, "kept");
     }
     fs::create_directories(bin() / "Debug999.Txt");
     RunResult result = Run({"TEST"}, "\n");
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "\r\n ***  Unhandled Exception  ****\n\n ******************************\r\n\n");
-    EXPECT_EQ(result.err, "Exception Message: \nException Error Number: 0\n"
-                          "An exception of class NilObjectException was not handled.  The application must shut down.");
+    EXPECT_NE(result.out.find(">> Error Exit.  See Debug1000.Txt For more information\n"), std::string::npos)
+        << result.out;
+    EXPECT_NE(ReadFile(bin() / "Debug1000.Txt").find("OkFile.Txt Not Found"), std::string::npos);
+    EXPECT_EQ(ReadFile(bin() / "Debug998.Txt"), "kept");
 }

@@ -1,0 +1,271 @@
+// One file request session in SRIF mode: the report packet and the response
+// list are made, every request of the list is served, and both files are
+// closed whole, or taken back when the session cannot finish them.
+#include <cerrno>
+#include <climits>
+
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+#include "Common/runFolderItem.h"
+#include "Common/runtimemainloop.h"
+#include "Universal/Clocks.h"
+#include "Universal/NumberText.h"
+#include "Universal/StringSearch.h"
+#include "Universal/StringUtils.h"
+#include "app/App.h"
+#include "app/FileFailure.h"
+#include "app/Interruption.h"
+#include "app/NewFiles.h"
+#include "app/Output.h"
+#include "app/PermissionLines.h"
+#include "app/ReportLines.h"
+#include "app/ReportPacket.h"
+#include "app/SafeText.h"
+#include "app/Session.h"
+
+namespace {
+
+// The work one session may ask for: the request lines past this many are
+// counted and reported, not served.
+constexpr int32_t kRequestLimit = 256;
+
+rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
+
+// The request list line: the name, then an optional "!password" token (the last one wins).
+void parseRequest(const rt::String& line, rt::String& name, rt::String& password) {
+    std::vector<rt::String> tokens = SplitAtSpaces(line);
+    name = tokens.empty() ? rt::String() : tokens[0];
+    for (size_t i = 1; i < tokens.size(); ++i)
+        if (FirstCharacter(tokens[i]) == rt::String("!")) password = tokens[i];
+}
+
+bool holds(const rt::String& text, const char* part) {
+    return StringInStr(1, text.get(), rt::String(part).get()) != 0;
+}
+
+// Writes the refusal of a request name no file here can have, and gives
+// whether it was refused: a path, a control byte, or more bytes than any
+// file name holds. A refused request searches no folder.
+bool refuseName(Session& session, const rt::String& name) {
+    if (holds(name, "/") || holds(name, "..") || HoldsControl(name)) {
+        WriteInvalidCharactersLine(session.packet.get(), name);
+        return true;
+    }
+    if (name.length() > NAME_MAX) {
+        WriteTooLongLine(session.packet.get(), name);
+        return true;
+    }
+    return false;
+}
+
+// The report packet lies in the response list's folder.
+rt::String packetPath(const rt::String& responseList, const rt::String& separator, const rt::String& packetName) {
+    int32_t last = LastSeparator(responseList, separator);
+    if (last == 0) return packetName;
+    return rt::String::adopt(StringLeft(responseList.get(), last)) + packetName;
+}
+
+void writeOutcome(Session& session, const rt::String& name) {
+    RuntimeObject* app = session.app;
+    if (session.foundCount == 0 && session.badPassword) {
+        StdOut(rt::String("   Requested File (") + name + rt::String(") Bad or Missing Password"));
+        WriteBadPasswordLine(session.packet.get(), name);
+        AppLogIt(app, rt::String("Bad or Missing Password").get());
+    } else if (session.foundCount == 0) {
+        StdOut(rt::String("   Requested File (") + name + rt::String(") Not Found"));
+        WriteNotFoundLine(session.packet.get(), name);
+        AppLogIt(app, rt::String("File Not Found").get());
+        Debug(app, "Requested file not found");
+    } else {
+        StdOut(rt::String("   Requested File (") + name + rt::String(")    Found ") + decimal(session.foundCount));
+    }
+    session.foundCount = 0;
+    session.badPassword = false;
+}
+
+// The lines left in the list once the session served its limit of requests.
+void reportUnserved(Session& session, RuntimeObject* requestList) {
+    int64_t rest = 0;
+    for (; !TextInputStreamEOF(requestList); ++rest) {
+        rt::String::adopt(TextInputStreamReadLine(requestList, nullptr));
+        RuntimeBackgroundTask();
+    }
+    rt::String message = rt::String("Requests Not Processed: ") + decimal(rest);
+    StdOut(rt::String("   ") + message);
+    Debug(session.app, message);
+    WriteNotProcessedLine(session.packet.get(), rest, kRequestLimit);
+    AppLogIt(session.app, message.get());
+}
+
+// Serves the requests of the list one by one. Gives false when OkFile.Txt
+// could not be used, which ends the run by its error exit.
+bool serveRequests(Session& session, RuntimeObject* requestList, int32_t& searchMicroseconds, double searchStart) {
+    RuntimeObject* app = session.app;
+    for (int32_t served = 0; !TextInputStreamEOF(requestList); ++served) {
+        if (served == kRequestLimit) {
+            reportUnserved(session, requestList);
+            break;
+        }
+        rt::String line = rt::String::adopt(TextInputStreamReadLine(requestList, nullptr));
+        AppLogIt(app, (rt::String("File Request: ") + line).get());
+        Debug(app, rt::String("File Request: ") + line);
+        rt::String name, password;
+        parseRequest(line, name, password);
+        if (refuseName(session, name)) name = rt::String();
+        switch (RunPermissionPass(session, name, password)) {
+        case PassEnd::PermissionListMissing: return false;
+        case PassEnd::FileLimitExceeded: return true;
+        case PassEnd::Done: break;
+        }
+        writeOutcome(session, name);
+        CheckBinaryWrites(session.packet.get(), session.packetPath);
+    }
+    Debug(app, "No more requests to process");
+    searchMicroseconds = MicrosecondsBetween(searchStart, RuntimeMicroseconds());
+    return true;
+}
+
+// Ends the message and the packet and closes both files for the mailer,
+// checking that every byte reached them.
+void closeOutputs(Session& session) {
+    if (rt::Ref<> packet = std::exchange(session.packet, {})) {
+        WritePacketEnd(packet.get());
+        BinaryStreamClose(packet.get());
+        CheckBinaryWrites(packet.get(), session.packetPath);
+    }
+    if (rt::Ref<> list = std::exchange(session.responseList, {})) {
+        TextOutputStreamClose(list.get());
+        CheckTextWrites(list.get(), session.responsePath);
+    }
+}
+
+// Takes back the packet and response list of a session that could not
+// finish them, so the mailer never sends a cut packet or a file named by a
+// cut line.
+void discardOutputs(Session& session) {
+    if (rt::Ref<> packet = std::exchange(session.packet, {})) BinaryStreamClose(packet.get());
+    if (rt::Ref<> list = std::exchange(session.responseList, {})) TextOutputStreamClose(list.get());
+    if (session.responseItem) FolderItemDelete(session.responseItem.get());
+    if (session.packetItem) FolderItemDelete(session.packetItem.get());
+}
+
+void finishOutputs(Session& session) {
+    try {
+        closeOutputs(session);
+    } catch (const FileFailure&) {
+        discardOutputs(session);
+        throw;
+    }
+}
+
+// Creates the report packet beside the response list and writes its fixed part.
+void createPacket(Session& session, const rt::String& packetName, const rt::String& ownAddress) {
+    RuntimeObject* app = session.app;
+    AppFields& f = *AppState(app);
+    rt::String separator = rt::String::retain(f.FileSep);
+    rt::String responseName = rt::String::retain(f.RspFileName);
+    // The packet is created before its path is shown: when another session
+    // took the name, the next number is used, and that is the path to show.
+    rt::String name = packetName;
+    rt::String reportPath = packetPath(responseName, separator, name);
+    rt::Ref<> item;
+    NewFile created;
+    while ((created = CreateNewFile(reportPath, item)) == NewFile::NameTaken) {
+        name = NextPacketFileName(name);
+        reportPath = packetPath(responseName, separator, name);
+    }
+    int32_t error = created == NewFile::NoItem ? errno : item ? FolderItemGetLastError(item.get()) : 0;
+    StdOut(rt::String("   Request File   ") + rt::String::retain(f.ReqFileName));
+    StdOut(rt::String("   Response File  ") + responseName);
+    StdOut(rt::String("   Report File    ") + reportPath);
+    session.packetPath = FullPath(reportPath, item.get());
+    if (created != NewFile::Created) {
+        Debug(app, rt::String("Unable to create ") + reportPath);
+        throw FileFailure{FileAction::Create, session.packetPath, error};
+    }
+    session.packetItem = item;
+    session.packet = rt::Ref<>::adopt(OpenNewBinaryFile(item.get()));
+    if (!session.packet) throw FileFailure{FileAction::Open, session.packetPath, FolderItemGetLastError(item.get())};
+    WritePacketStart(app, session.packet.get(), ownAddress);
+    WriteReportHeading(session.packet.get());
+}
+
+// Creates the response list; its first line names the packet by its full
+// path, as the mailer takes a relative one against its own working folder.
+void createResponseList(Session& session) {
+    RuntimeObject* app = session.app;
+    rt::String responseName = rt::String::retain(AppState(app)->RspFileName);
+    errno = 0;
+    rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(responseName.get(), kNativePath));
+    int32_t error = item ? 0 : errno ? errno : EINVAL;
+    session.responsePath = FullPath(responseName, item.get());
+    if (item) {
+        session.responseList = rt::Ref<>::adopt(FolderItemCreateTextFile(item.get()));
+        error = FolderItemGetLastError(item.get());
+    }
+    if (!session.responseList) {
+        Debug(app, rt::String("Unable to create ") + responseName);
+        throw FileFailure{FileAction::Create, session.responsePath, error};
+    }
+    session.responseItem = item;
+    TextOutputStreamWriteLine(session.responseList.get(), (rt::String("-") + session.packetPath).get());
+    CheckTextWrites(session.responseList.get(), session.responsePath);
+}
+
+bool serveWithOutputs(Session& session) {
+    RuntimeObject* app = session.app;
+    AppFields& f = *AppState(app);
+    createResponseList(session);
+    rt::String requestName = rt::String::retain(f.ReqFileName);
+    FileFailure failure;
+    rt::Ref<> requestList = OpenTextToRead(requestName, failure);
+    if (!requestList) {
+        StdOut(rt::String("   ") + requestName + rt::String(" Not Found"));
+        Debug(app, requestName + rt::String(" Not Found"));
+        ReportFailure(app, failure);
+        finishOutputs(session);
+        return false;
+    }
+    Debug(app, "Reading .Req File");
+    double searchStart = RuntimeMicroseconds();
+    int32_t searchMicroseconds = 0;
+    if (!serveRequests(session, requestList.get(), searchMicroseconds, searchStart)) {
+        finishOutputs(session);
+        return false;
+    }
+    StdOut(rt::String("Match Timer = ") + rt::String::adopt(StringStrDouble(f.T_Match / 1000000.0)));
+    StdOut(rt::String("Total Search Time = ") + rt::String::adopt(StringStrDouble(searchMicroseconds / 1000000.0)));
+    StdOut(rt::String(">> F'Req Processing Complete. Queue'd = ") + decimal(session.fileCount));
+    WriteTotals(session.packet.get(), session.fileCount, session.byteCount);
+    if (session.filesHint) WriteFilesHint(session.packet.get());
+    Debug(app, "Finished building .Pkt");
+    TextInputStreamClose(requestList.get());
+    finishOutputs(session);
+    AppLogIt(app, rt::String("End").get());
+    return true;
+}
+
+} // namespace
+
+bool ServeSession(RuntimeObject* app, const rt::String& ownAddress) {
+    AppFields& f = *AppState(app);
+    Session session;
+    session.app = app;
+
+    AppLogIt(app, (rt::String("Processing File Request From ") + rt::String::retain(f.FidoAddr)).get());
+    RTString packetNameRecord = nullptr;
+    bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr, &packetNameRecord);
+    rt::String packetName = rt::String::adopt(packetNameRecord);
+    if (bad) return false;
+    try {
+        createPacket(session, packetName, ownAddress);
+        return serveWithOutputs(session);
+    } catch (const Interrupted&) {
+        // What was granted so far is whole: the packet is ended and the list closed.
+        finishOutputs(session);
+        throw;
+    } catch (const FileFailure&) {
+        discardOutputs(session);
+        throw;
+    }
+}
