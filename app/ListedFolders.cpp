@@ -16,15 +16,15 @@ bool sameFolder(const rt::String& a, const rt::String& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-// Only a regular file is sent: opening a pipe or a device found in a listed
-// folder could hold the session for ever.
-bool isRegularFile(RuntimeObject* file) {
+} // namespace
+
+// Opening a pipe or a device found in a listed folder could hold the session
+// for ever; deleting one named as a response list would harm the system.
+bool IsPlainFile(RuntimeObject* item) {
     struct stat info;
-    rt::String path = rt::String::adopt(fileAbsolutePathGetter(file));
+    rt::String path = rt::String::adopt(fileAbsolutePathGetter(item));
     return stat(path.str().c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
-
-} // namespace
 
 bool IsProgramFolder(RuntimeObject* folder) {
     // The empty path names the program's folder.
@@ -43,7 +43,7 @@ rt::Ref<> ListedFile(RuntimeObject* folder, int32_t index) {
 rt::String WhyNotServable(RuntimeObject* file, const rt::String& name) {
     if (!MailerCanCarry(name)) return "a name the mailer cannot carry";
     if (!fileExistsGetter(file)) return "a link to nothing";
-    if (!isRegularFile(file)) return "not a plain file";
+    if (!IsPlainFile(file)) return "not a plain file";
     rt::Ref<> opened = rt::Ref<>::adopt(FolderItemOpenBinaryFile(file, false));
     if (!opened) return rt::String("unreadable, ") + rt::String(std::strerror(FolderItemGetLastError(file)));
     BinaryStreamClose(opened.get());

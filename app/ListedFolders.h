@@ -9,6 +9,10 @@
 /// is never served, whatever path names it.
 bool IsProgramFolder(RuntimeObject* folder);
 
+/// Whether `item` names a regular file (after links): the only kind sent,
+/// and the only kind a failed session takes back.
+bool IsPlainFile(RuntimeObject* item);
+
 /// Entry `index` (1-based) of `folder` as a file under its own name: a link is
 /// not followed for the name or path, only for the size and type. Nil for a
 /// folder, a link to one, or an index past the end.

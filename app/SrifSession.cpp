@@ -15,6 +15,7 @@
 #include "app/App.h"
 #include "app/FileFailure.h"
 #include "app/Interruption.h"
+#include "app/ListedFolders.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
@@ -145,8 +146,8 @@ void closeOutputs(Session& session) {
 void discardOutputs(Session& session) {
     if (rt::Ref<> packet = std::exchange(session.packet, {})) BinaryStreamClose(packet.get());
     if (rt::Ref<> list = std::exchange(session.responseList, {})) TextOutputStreamClose(list.get());
-    if (session.responseItem) FolderItemDelete(session.responseItem.get());
-    if (session.packetItem) FolderItemDelete(session.packetItem.get());
+    for (RuntimeObject* item : {session.responseItem.get(), session.packetItem.get()})
+        if (item && IsPlainFile(item)) FolderItemDelete(item);
 }
 
 void finishOutputs(Session& session) {

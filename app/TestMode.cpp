@@ -25,6 +25,8 @@ rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& li
         size_t pathIndex = tokens.size() > 1 && FirstCharacter(tokens[1]) == rt::String("!") ? 2 : 1;
         return pathIndex < tokens.size() ? tokens[pathIndex] : rt::String();
     }
+    // A line that opens with its password lists the path after it.
+    if (first == rt::String("!")) return tokens.size() > 1 ? tokens[1] : rt::String();
     if (first == rt::String("$")) {
         StdOut("$ Function Requests Not Supported");
         return line;

@@ -2,6 +2,7 @@
 // child process of its own, since the application state lives once per process.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,12 +14,13 @@
 #include "Common/RuntimeMain.h"
 #include "Common/array.h"
 #include "Common/exceptions.h"
+#include "Common/runtimemainloop.h"
 #include "Universal/VELQstring.h"
 
 namespace {
 
 // What the test application's Run does, chosen per case.
-enum class Behaviour { ReturnOne, QuitWithFive, RaiseNilObject, QuitQuietlyThenRaise, RunTwice, LeaveATask };
+enum class Behaviour { ReturnOne, QuitWithFive, RaiseNilObject, QuitQuietlyThenRaise, RunTwice, LeaveATask, Signalled };
 Behaviour gBehaviour;
 
 void report(const std::string& line) {
@@ -47,6 +49,12 @@ int32_t onRun(RuntimeObject*, RuntimeArray* args) {
         ApplicationQuit(3, false);
         RaiseOutOfBoundsException();
         return 0;
+    case Behaviour::Signalled:
+        raise(SIGTERM);
+        report("signal noted");
+        RuntimeBackgroundTask();
+        report("still running after the safe point");
+        return 1;
     case Behaviour::RunTwice: report("second run gives " + std::to_string(RuntimeRun())); return 2;
     case Behaviour::LeaveATask: {
         static RuntimeClass* taskClass = [] {
@@ -152,4 +160,9 @@ TEST(ExecutablePath, SlashPathsStayAndBareNamesAreFoundAlongPath) {
     rmdir(bin.c_str());
     rmdir(lib.c_str());
     rmdir(folder);
+}
+
+TEST_F(ConsoleApplicationProcess, ATerminationSignalEndsTheProcessWithStatusZeroAtTheNextSafePoint) {
+    // The handler only notes the signal; the background step then ends the process.
+    EXPECT_EXIT(runProcess(Behaviour::Signalled), testing::ExitedWithCode(0), "^args [^\n]*\nsignal noted\n$");
 }

@@ -8,10 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -59,16 +61,27 @@ protected:
     fs::path bin() const { return root_ / "bin"; }
     fs::path program() const { return bin() / "qarvex"; }
 
-    /// Runs the program with `args`, from the folder `cwd` (the root by default), feeding `input`.
-    RunResult Run(const std::vector<std::string>& args, const std::string& input = "", fs::path cwd = {}) const {
-        fs::path outPath = root_ / ".stdout", errPath = root_ / ".stderr", inPath = root_ / ".stdin";
-        WriteFile(inPath, input);
-        pid_t child = fork();
-        if (child == 0) {
+    /// A started run: its process and where its output goes.
+    struct Started {
+        pid_t pid = -1;
+        fs::path out, err, in;
+    };
+
+    /// Starts the program with `args` from the folder `cwd` (the root by
+    /// default), feeding `input`; `inChild` runs in the child just before exec.
+    Started Start(const std::vector<std::string>& args, const std::string& input = "", fs::path cwd = {},
+                  const std::function<void()>& inChild = {}) const {
+        int tag = ++runs_;
+        Started run{-1, root_ / (".stdout" + std::to_string(tag)), root_ / (".stderr" + std::to_string(tag)),
+                    root_ / (".stdin" + std::to_string(tag))};
+        WriteFile(run.in, input);
+        run.pid = fork();
+        if (run.pid == 0) {
             if (chdir((cwd.empty() ? root_ : cwd).c_str()) != 0) _exit(126);
-            freopen(inPath.c_str(), "r", stdin);
-            freopen(outPath.c_str(), "w", stdout);
-            freopen(errPath.c_str(), "w", stderr);
+            freopen(run.in.c_str(), "r", stdin);
+            freopen(run.out.c_str(), "w", stdout);
+            freopen(run.err.c_str(), "w", stderr);
+            if (inChild) inChild();
             std::vector<char*> argv;
             std::string path = program().string();
             argv.push_back(path.data());
@@ -78,17 +91,39 @@ protected:
             execv(path.c_str(), argv.data());
             _exit(127);
         }
+        return run;
+    }
+
+    /// Waits for a started run, at most the harness's timeout: a run that
+    /// outlives it is killed and fails the test, so no test hangs the suite.
+    RunResult Finish(const Started& run) const {
         int status = 0;
-        waitpid(child, &status, 0);
+        auto deadline = std::chrono::steady_clock::now() + timeout_;
+        while (waitpid(run.pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(run.pid, SIGKILL);
+                waitpid(run.pid, &status, 0);
+                ADD_FAILURE() << "qarvex outlived its timeout of " << timeout_.count() << " s and was killed";
+                break;
+            }
+            usleep(2000);
+        }
         RunResult result;
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.out = ReadFile(outPath);
-        result.err = ReadFile(errPath);
-        fs::remove(outPath);
-        fs::remove(errPath);
-        fs::remove(inPath);
+        result.out = ReadFile(run.out);
+        result.err = ReadFile(run.err);
+        for (const fs::path& path : {run.out, run.err, run.in}) fs::remove(path);
         return result;
     }
+
+    /// Runs the program to its end; see Start.
+    RunResult Run(const std::vector<std::string>& args, const std::string& input = "", fs::path cwd = {},
+                  const std::function<void()>& inChild = {}) const {
+        return Finish(Start(args, input, cwd, inChild));
+    }
+
+    /// How long a run may take; generous, as the machine may be busy.
+    void SetTimeout(std::chrono::seconds timeout) { timeout_ = timeout; }
 
     std::vector<std::string> DebugFiles() const {
         std::vector<std::string> names;
@@ -100,4 +135,6 @@ protected:
 
 private:
     fs::path root_;
+    mutable int runs_ = 0;
+    std::chrono::seconds timeout_{300};
 };

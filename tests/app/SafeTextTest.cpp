@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "app/SafeText.h"
+
+TEST(SafeText, ControlBytesAreEscapedForTextFilesAndReplacedInThePacket) {
+    struct Row {
+        std::string text;
+        bool carried;          // a mailer can carry it as a file name
+        const char* escaped;   // for standard output, the log and the debug file
+        const char* replaced;  // for the packet
+    };
+    const Row rows[] = {
+        {"plain.zip", true, "plain.zip", "plain.zip"},
+        {"two words.txt", false, "two words.txt", "two words.txt"},
+        {"it's \"quoted\"", false, "it's \"quoted\"", "it's \"quoted\""},
+        {"line\nbreak", false, "line\\nbreak", "line?break"},
+        {std::string("nul\0byte", 8), false, "nul\\0byte", "nul?byte"},
+        {"\x01TOPT 7", false, "\\x01TOPT 7", "?TOPT 7"},
+        {"del\x7F", false, "del\\x7F", "del?"},
+        {"tab\there", false, "tab\\there", "tab?here"},
+        {"caf\xC3\xA9.zip", true, "caf\xC3\xA9.zip", "caf\xC3\xA9.zip"},
+        {"", true, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.escaped);
+        rt::String text = rt::String::fromBytes(row.text, kEncodingUTF8);
+        EXPECT_EQ(MailerCanCarry(text), row.carried);
+        EXPECT_EQ(Escaped(text).str(), row.escaped);
+        EXPECT_EQ(Replaced(text).str(), row.replaced);
+    }
+}
