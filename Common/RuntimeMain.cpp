@@ -114,6 +114,8 @@ void RuntimeSetTerminationHandler(RuntimeTerminationHandler handler) {
     gTerminationHandler = handler ? handler : &endProcess;
 }
 
+bool RuntimeTerminationPending() { return gPendingSignal != 0; }
+
 extern "C" void RuntimeHandlePendingSignal() {
     if (int signal = gPendingSignal) {
         gPendingSignal = 0;

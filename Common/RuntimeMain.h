@@ -35,6 +35,9 @@ using RuntimeTerminationHandler = void (*)(int signal);
 /// status 0, which service managers expect of a stopped program.
 void RuntimeSetTerminationHandler(RuntimeTerminationHandler handler);
 
+/// Whether a termination signal arrived and waits for the next safe point.
+bool RuntimeTerminationPending();
+
 extern "C" {
 /// A safe point: runs the termination handler once when a termination signal
 /// has arrived since the last call. The signal handler itself only notes the

@@ -1,6 +1,7 @@
 #include "app/DebugFile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <string>
 
 #include "Common/runFolderItem.h"
@@ -26,7 +27,7 @@ rt::String DebugFileName(int32_t number) {
 }
 
 RuntimeObject* CreateDebugFile(rt::String& name, int32_t& error) {
-    for (int32_t number = 1; number > 0; ++number) {
+    for (int32_t number = 1; number < INT32_MAX; ++number) {
         name = DebugFileName(number);
         rt::Ref<> item = itemFor(name);
         if (item && fileExistsGetter(item.get())) continue;

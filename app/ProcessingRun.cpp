@@ -1,8 +1,12 @@
 // The Run event: one whole processing run, from the debug file to the exit
 // code. TEST mode checks the permission list; SRIF mode serves one session.
+#include <poll.h>
+#include <unistd.h>
+
 #include <vector>
 
 #include "Common/DateCommon.h"
+#include "Common/RuntimeMain.h"
 #include "Common/StandardStreams.h"
 #include "Common/array.h"
 #include "Common/runFileAccess.h"
@@ -68,10 +72,19 @@ int32_t notEnoughArguments(RuntimeObject* app) {
 }
 
 // TEST mode ends waiting for the sysop's Enter. The check is done by then, so
-// a termination signal that ends the wait early changes nothing.
+// a termination signal that ends the wait early changes nothing. The wait
+// goes in short steps: a signal that arrives just before a blocking read
+// would otherwise leave that read waiting for ever.
 void awaitEnter() {
     RuntimeStdOutputStreamWrite(rt::Ref<>::adopt(RuntimeGetStdOut()).get(), rt::String("\r\nHit Enter").get());
-    rt::String::adopt(RuntimeStdInputRead(rt::Ref<>::adopt(RuntimeGetStdIn()).get(), 1, nullptr));
+    constexpr int kStepMilliseconds = 100;
+    while (!RuntimeTerminationPending()) {
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        if (poll(&input, 1, kStepMilliseconds) > 0) {
+            rt::String::adopt(RuntimeStdInputRead(rt::Ref<>::adopt(RuntimeGetStdIn()).get(), 1, nullptr));
+            return;
+        }
+    }
 }
 
 // The run was cut short by a file it could not use or by a signal: it is
