@@ -54,8 +54,12 @@ Utf8Character readCharacter(const uint8_t*& p, const uint8_t* end) {
     const uint8_t* decoded = begin;
     uint32_t codePoint = DecodeUTF8(decoded, end);
     // A lone byte above 127 decodes to itself, which is not the character it
-    // would name in Latin-1: only a whole multi-byte sequence is a code point.
-    if (decoded == next && next - begin > 1) return {UnicodeToUpper(codePoint), true, begin, next};
+    // would name in Latin-1, and an over-long sequence (C0 AF for "/") must
+    // not pass for the short one: only the shortest multi-byte form is a code point.
+    static constexpr uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    const auto length = size_t(next - begin);
+    if (decoded == next && length > 1 && codePoint >= kLeast[length])
+        return {UnicodeToUpper(codePoint), true, begin, next};
     return {0, false, begin, next};
 }
 

@@ -117,6 +117,8 @@ TEST(StringInStr, PositionsAreTheCharactersMidAndLeftCount) {
         {"broken byte is not a Latin-1 letter", "\xC2\xA9\xA9", kEncodingUTF8, "\xA9", 1, 0, ""},
         {"leading continuations are one character", "\x80\x80" "ab", kEncodingUTF8, "b", 1, 3, "b"},
         {"start skips the leading run as one", "\x80\x80" "abab", kEncodingUTF8, "ab", 3, 4, "ab"},
+        {"over-long form is not the short one", "a\xC0\xAF" "b/", kEncodingUTF8, "/", 1, 4, "/"},
+        {"over-long letter is not the letter", "\xC1\xA6" "f", kEncodingUTF8, "F", 1, 2, "f"},
         {"extra continuation joins its lead", "\xE9\x80\x80\xA0z", kEncodingUTF8, "z", 1, 2, "z"},
         {"ASCII bytes above 127 count one each", "\xC3\xA9x", kEncodingASCII, "x", 1, 3, "x"},
         {"ASCII start counts bytes", "\xC3\xA9x\xC3\xA9x", kEncodingASCII, "X", 4, 6, "x"},
