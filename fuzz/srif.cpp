@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         file.write(reinterpret_cast<const char*>(data), std::streamsize(size));
     }
     AppInitSRIF(app, rt::String(scratchPath()).get());
+    unlink(scratchPath().c_str());
     AppFields* f = AppState(app);
     for (RTString* value : {&f->ReqFileName, &f->RspFileName, &f->SysOp, &f->FidoAddr}) {
         checkTrimmed(*value);
