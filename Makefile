@@ -10,7 +10,7 @@ BUILD ?= build
 CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
-.PHONY: all configure test bench demo install clean
+.PHONY: all configure test bench demo fuzz install clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -28,6 +28,15 @@ bench:
 
 demo: all
 	examples/demo/run-demo.sh $(BUILD)
+
+# libFuzzer harnesses, built by clang in a folder of their own; each runs for
+# FUZZ_SECONDS (FUZZ_TARGETS picks some by name, e.g. FUZZ_TARGETS="srif dates").
+FUZZ_SECONDS ?= 60
+fuzz:
+	@test -f build/fuzz/CMakeCache.txt || cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DQARVEX_FUZZ=ON
+	cmake --build build/fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run build/fuzz $(FUZZ_TARGETS)
 
 # qarvex keeps OkFile.Txt, its log and its debug files beside its executable,
 # so it gets a folder of its own; the command in bin/ is a link to it.

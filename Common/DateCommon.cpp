@@ -44,7 +44,7 @@ std::string formatted(int32_t value, const char* format) {
 }
 
 std::string sqlDate(const DateImp& imp) {
-    return formatted(imp.year, "0000") + "-" + formatted(imp.month + 1, "00") + "-" + formatted(imp.day, "00");
+    return formatted(imp.year, "0000") + "-" + formatted(int32_t(imp.month + 1), "00") + "-" + formatted(imp.day, "00");
 }
 
 // Reads exactly `digits` digits, or at least `digits` (at most nine) when `orMore`.
@@ -131,7 +131,7 @@ extern "C" int32_t dateFieldGetter(RuntimeObject* date, int32_t index) {
     if (!imp) return 0;
     switch (index) {
     case kDateYear: return imp->year;
-    case kDateMonth: return imp->month + 1;
+    case kDateMonth: return int32_t(imp->month + 1);
     case kDateDay: return imp->day;
     case kDateHour: return imp->hour;
     case kDateMinute: return imp->minute;
@@ -150,7 +150,7 @@ extern "C" void dateFieldSetter(RuntimeObject* date, int32_t index, int32_t valu
     if (!imp) return;
     switch (index) {
     case kDateYear: imp->year = value; break;
-    case kDateMonth: imp->month = value - 1; break;
+    case kDateMonth: imp->month = int64_t(value) - 1; break;
     case kDateDay: imp->day = value; break;
     case kDateHour: imp->hour = value; break;
     case kDateMinute: imp->minute = value; break;

@@ -28,54 +28,86 @@ const std::array<uint32_t, 128>& asciiUpper() {
 
 ByteMatch noMatch() { return {-1, -1}; }
 
-/// Upper-cased code points of a pattern; short patterns (the usual case) need no heap.
+// One character of UTF-8 text as the character functions count it: a lead
+// byte and the continuation bytes after it. A character that is one whole
+// code point compares by its upper case; any other (a broken or overlong
+// sequence, a stray continuation byte) only matches the same bytes.
+struct Utf8Character {
+    uint32_t folded;  // the upper-cased code point, when `whole`
+    bool whole;
+    const uint8_t* begin;
+    const uint8_t* end;
+
+    bool operator==(const Utf8Character& other) const {
+        if (whole || other.whole) return whole && other.whole && folded == other.folded;
+        return end - begin == other.end - other.begin && std::memcmp(begin, other.begin, size_t(end - begin)) == 0;
+    }
+};
+
+// Reads the character at `p` (before `end`) and advances `p` past it.
+Utf8Character readCharacter(const uint8_t*& p, const uint8_t* end) {
+    const uint8_t* begin = p;
+    const uint8_t* next = p + 1;
+    while (next < end && IsUtf8Continuation(*next)) ++next;
+    p = next;
+    if (*begin < 0x80 && next == begin + 1) return {asciiUpper()[*begin], true, begin, next};
+    const uint8_t* decoded = begin;
+    uint32_t codePoint = DecodeUTF8(decoded, end);
+    // A lone byte above 127 decodes to itself, which is not the character it
+    // would name in Latin-1, and an over-long sequence (C0 AF for "/") must
+    // not pass for the short one: only the shortest multi-byte form is a code point.
+    static constexpr uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    const auto length = size_t(next - begin);
+    if (decoded == next && length > 1 && codePoint >= kLeast[length])
+        return {UnicodeToUpper(codePoint), true, begin, next};
+    return {0, false, begin, next};
+}
+
+/// The characters of a pattern; short patterns (the usual case) need no heap.
 class FoldedPattern {
 public:
     explicit FoldedPattern(std::string_view pattern) {
         if (pattern.size() > inline_.size()) heap_.resize(pattern.size());
-        uint32_t* out = heap_.empty() ? inline_.data() : heap_.data();
+        Utf8Character* out = heap_.empty() ? inline_.data() : heap_.data();
         begin_ = out;
         auto* p = reinterpret_cast<const uint8_t*>(pattern.data());
         auto* end = p + pattern.size();
-        while (p < end) *out++ = UnicodeToUpper(DecodeUTF8(p, end));
+        while (p < end) *out++ = readCharacter(p, end);
         end_ = out;
     }
     FoldedPattern(const FoldedPattern&) = delete;  // begin_ may point into inline_
     FoldedPattern& operator=(const FoldedPattern&) = delete;
-    const uint32_t* begin() const { return begin_; }
-    const uint32_t* end() const { return end_; }
+    const Utf8Character* begin() const { return begin_; }
+    const Utf8Character* end() const { return end_; }
 
 private:
-    std::array<uint32_t, 64> inline_;
-    std::vector<uint32_t> heap_;
-    const uint32_t* begin_;
-    const uint32_t* end_;
+    std::array<Utf8Character, 32> inline_;
+    std::vector<Utf8Character> heap_;
+    const Utf8Character* begin_;
+    const Utf8Character* end_;
 };
 
-// Whether the folded pattern matches at byte `at`; `end` receives the match's end.
+// Whether the pattern matches at `text`; `end` receives the match's end.
 bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const FoldedPattern& folded, const uint8_t*& end) {
-    const auto& ascii = asciiUpper();
     const uint8_t* p = text;
-    for (uint32_t want : folded) {
-        if (p >= textEnd) return false;
-        uint32_t c = *p < 0x80 ? ascii[*p++] : UnicodeToUpper(DecodeUTF8(p, textEnd));
-        if (c != want) return false;
+    for (const Utf8Character& want : folded) {
+        if (p >= textEnd || !(readCharacter(p, textEnd) == want)) return false;
     }
     end = p;
     return true;
 }
 
+// Candidates are the starts of characters only, so that a match always lies
+// where the character functions can reach it.
 ByteMatch foldedUtf8(std::string_view text, std::string_view pattern, int64_t start) {
     const FoldedPattern folded(pattern);
     auto* base = reinterpret_cast<const uint8_t*>(text.data());
     auto* textEnd = base + text.size();
-    const uint32_t first = *folded.begin();
-    const auto& ascii = asciiUpper();
+    const Utf8Character& first = *folded.begin();
     for (const uint8_t* p = base + start; p < textEnd;) {
         // Most candidates fail on their first character: test it before the full match.
         const uint8_t* next = p;
-        uint32_t c = *p < 0x80 ? ascii[*next++] : UnicodeToUpper(DecodeUTF8(next, textEnd));
-        if (c == first) {
+        if (readCharacter(next, textEnd) == first) {
             const uint8_t* end;
             if (utf8MatchesAt(p, textEnd, folded, end)) return {p - base, end - base};
         }
@@ -172,12 +204,16 @@ extern "C" int32_t StringInStr(int32_t start, RTString source, RTString find) {
     RTString text = RuntimeLockString(source), pattern = RuntimeLockString(find);
     uint32_t code = text->encoding;
     if (text->encoding != pattern->encoding) code = BringToCommonEncoding(text, pattern);
+    // Positions count in the source's own characters, as Mid and Left take
+    // them: ASCII-labelled text joins UTF-8 by relabelling, bytes unchanged,
+    // and each of its bytes stays one character even above 127.
+    const uint32_t counting = source->encoding == kEncodingASCII && code == kEncodingUTF8 ? kEncodingASCII : code;
     int32_t position = 0;
     std::string_view haystack = view(text), needle = view(pattern);
-    int64_t from = characterOffset(haystack, code, start > 1 ? int64_t(start) - 1 : 0);
+    int64_t from = characterOffset(haystack, counting, start > 1 ? int64_t(start) - 1 : 0);
     if (from < int64_t(haystack.size()) && int64_t(haystack.size()) - from >= int64_t(needle.size())) {
         ByteMatch match = FoldedSearch(haystack, needle, code, from);
-        if (match.found()) position = characterPosition(haystack, code, match.begin);
+        if (match.found()) position = characterPosition(haystack, counting, match.begin);
     }
     RuntimeUnlockString(text);
     RuntimeUnlockString(pattern);

@@ -19,7 +19,9 @@ uint32_t Utf8BackCharacters(const char* text, uint32_t length, int64_t character
 }
 
 uint32_t Utf8CharacterCount(const char* text, uint32_t length) {
-    uint32_t count = 0;
+    // Continuation bytes at the very start have no lead byte; stepping treats
+    // them as one character, so counting does too.
+    uint32_t count = length > 0 && IsUtf8Continuation(uint8_t(text[0]));
     for (uint32_t i = 0; i < length; ++i) count += !IsUtf8Continuation(uint8_t(text[i]));
     return count;
 }

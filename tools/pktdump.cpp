@@ -144,13 +144,9 @@ void dumpMessage(Reader& r, int number, uint16_t originZone, uint16_t destinatio
     }
 }
 
-int dump(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "pktdump: %s: cannot open\n", path);
-        return 1;
-    }
-    Reader r(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {}));
+// Dumps the packet held in `bytes`; `path` names it in fault messages. 0, or 1 for a fault.
+int dumpPacket(std::vector<uint8_t> bytes, const char* path) {
+    Reader r(std::move(bytes));
     try {
         size_t h = r.take(kPacketHeaderSize, "packet header");
         uint16_t originZone, destinationZone;
@@ -179,8 +175,19 @@ int dump(const char* path) {
     }
 }
 
+int dump(const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::fprintf(stderr, "pktdump: %s: cannot open\n", path);
+        return 1;
+    }
+    return dumpPacket(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {}), path);
+}
+
 } // namespace
 
+// The packet fuzzer compiles this file without its main and calls dumpPacket.
+#ifndef PKTDUMP_NO_MAIN
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: pktdump PACKET...\n");
@@ -193,3 +200,4 @@ int main(int argc, char** argv) {
     }
     return status;
 }
+#endif

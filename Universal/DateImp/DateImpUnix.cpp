@@ -1,5 +1,7 @@
 #include "Universal/DateImp/DateImpUnix.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -14,27 +16,54 @@ constexpr int64_t kFirstGregorianDay = 577738;
 constexpr int64_t kSkippedDays = 10;
 constexpr int32_t kSecondsPerDay = 86400;
 
-// Steps 1 to 3 of the day number, before the ten skipped days come off.
-int64_t continuousDayNumber(int32_t year, int32_t month, int32_t day) {
-    int64_t y = int64_t(year) - 1;
-    int64_t n = int64_t(year) * 365 + y / 4 - 365;
-    if (y > 1582) n += y / 400 - y / 100 + 12;
-    for (int32_t m = 0; m < month; ++m) n += DateMonthLength(year, m);
-    return n + day;
-}
+constexpr int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
-int64_t epochDayNumber() { return DateDayNumber(1904, 0, 1); }
-
-int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-} // namespace
-
-bool DateIsLeapYear(int32_t year) {
+constexpr bool isLeapYear(int64_t year) {
     if (year % 4 != 0) return false;
     return year < 1582 || year % 100 != 0 || year % 400 == 0;
 }
 
-int32_t DateMonthLength(int32_t year, int32_t month) { return kMonthLengths[DateIsLeapYear(year)][month]; }
+constexpr int32_t monthLength(int64_t year, int32_t month) { return kMonthLengths[isLeapYear(year)][month]; }
+
+// Steps 1 to 3 of the day number, before the ten skipped days come off. The
+// year is 64 bits wide so that a year next to either end of Int32 can still
+// be stepped past. Years before 1 round their leap days down, which keeps
+// every year exactly as long as its month table says.
+constexpr int64_t continuousDayNumber(int64_t year, int32_t month, int32_t day) {
+    int64_t y = year - 1;
+    int64_t n = year * 365 + floorDiv(y, 4) - 365;
+    if (y > 1582) n += y / 400 - y / 100 + 12;
+    for (int32_t m = 0; m < month; ++m) n += monthLength(year, m);
+    return n + day;
+}
+
+// The continuous day numbers of the first and the last day an Int32 year can hold.
+constexpr int64_t kFirstDay = continuousDayNumber(INT32_MIN, 0, 1);
+constexpr int64_t kLastDay = continuousDayNumber(INT32_MAX, 11, 31);
+
+// The date of a continuous day number, in constant time: the year comes from
+// the mean year length of its calendar, corrected by at most a step or two.
+// Day numbers beyond the Int32 years stop at the first or last day they hold.
+CalendarDay continuousDate(int64_t n) {
+    n = std::clamp(n, kFirstDay, kLastDay);
+    constexpr int64_t gregorianStart = continuousDayNumber(1583, 0, 1);
+    int64_t year = n < gregorianStart ? floorDiv(4 * (n - 1), 1461) + 1                     // 365.25 days
+                                      : 1583 + floorDiv(400 * (n - gregorianStart), 146097);  // 365.2425 days
+    while (continuousDayNumber(year, 0, 1) > n) --year;
+    while (year < INT32_MAX && continuousDayNumber(year + 1, 0, 1) <= n) ++year;
+    int64_t dayOfYear = n - continuousDayNumber(year, 0, 1);
+    int32_t month = 0;
+    while (month < 11 && dayOfYear >= monthLength(year, month)) dayOfYear -= monthLength(year, month++);
+    return {int32_t(year), month, int32_t(dayOfYear + 1)};
+}
+
+int64_t epochDayNumber() { return DateDayNumber(1904, 0, 1); }
+
+} // namespace
+
+bool DateIsLeapYear(int32_t year) { return isLeapYear(year); }
+
+int32_t DateMonthLength(int32_t year, int32_t month) { return monthLength(year, month); }
 
 int64_t DateDayNumber(int32_t year, int32_t month, int32_t day) {
     int64_t n = continuousDayNumber(year, month, day);
@@ -42,15 +71,7 @@ int64_t DateDayNumber(int32_t year, int32_t month, int32_t day) {
 }
 
 CalendarDay DateFromDayNumber(int64_t dayNumber) {
-    int64_t n = dayNumber >= kFirstGregorianDay ? dayNumber + kSkippedDays : dayNumber;
-    // Start from an estimate and walk to the year whose 1 January is the last one not after n.
-    auto year = int32_t(std::floor(double(n) / 365.2425) + 1);
-    while (continuousDayNumber(year, 0, 1) > n) --year;
-    while (continuousDayNumber(year + 1, 0, 1) <= n) ++year;
-    int64_t dayOfYear = n - continuousDayNumber(year, 0, 1);
-    int32_t month = 0;
-    while (month < 11 && dayOfYear >= DateMonthLength(year, month)) dayOfYear -= DateMonthLength(year, month++);
-    return {year, month, int32_t(dayOfYear + 1)};
+    return continuousDate(dayNumber >= kFirstGregorianDay ? dayNumber + kSkippedDays : dayNumber);
 }
 
 void DateImp::setToNow() { setToClock(time(nullptr)); }
@@ -75,26 +96,18 @@ void DateImp::ensureInitialised() {
 void DateImp::normalise() {
     if (!needsNormalising) return;
     needsNormalising = false;
-    // Whole years at once, which is what stepping twelve months at a time comes to.
-    year += int32_t(floorDiv(month, 12));
-    month = int32_t(month - floorDiv(month, 12) * 12);
-    while (day <= 0) {
-        if (--month < 0) {
-            month = 11;
-            --year;
-        }
-        day += DateMonthLength(year, month);
-    }
-    while (day > DateMonthLength(year, month)) {
-        day -= DateMonthLength(year, month);
-        if (++month > 11) {
-            month = 0;
-            ++year;
-        }
-    }
+    // Months carry into years, then the day counts on from the first of the
+    // month through the month lengths: what stepping a month at a time gives,
+    // in one step, and in 64 bits so that no field set to any Int32 overflows.
+    int64_t carriedYear = int64_t(year) + floorDiv(month, 12);
+    auto monthOfYear = int32_t(month - floorDiv(month, 12) * 12);
+    CalendarDay date = continuousDate(continuousDayNumber(carriedYear, monthOfYear, 1) + (int64_t(day) - 1));
+    year = date.year;
+    month = date.month;
+    day = date.day;
 }
 
-int64_t DateImp::dayNumber() const { return DateDayNumber(year, month, day); }
+int64_t DateImp::dayNumber() const { return DateDayNumber(year, int32_t(month), day); }
 
 int32_t DateImp::weekday() const {
     int64_t rest = dayNumber() % 7;

@@ -24,7 +24,8 @@ struct CalendarDay {
     int32_t day;
 };
 
-/// The date of a day number; the inverse of DateDayNumber.
+/// The date of a day number; the inverse of DateDayNumber. A day number
+/// beyond the Int32 years gives the first or last day they hold.
 CalendarDay DateFromDayNumber(int64_t dayNumber);
 
 /// Broken-down date and time of one Date object. Owned by the object, deleted
@@ -37,7 +38,7 @@ struct DateImp {
     int32_t minute = 0;
     int32_t hour = 0;
     int32_t day = 1;                // day of month, from 1
-    int32_t month = 0;              // 0 to 11
+    int64_t month = 0;              // 0 to 11 once normalised; wide enough for any Month set, less one
     int32_t year = 1904;            // the full year
     int32_t dayOfWeek = 0;          // as last set; never used for computation
     int32_t dayOfYear = 0;
@@ -48,7 +49,9 @@ struct DateImp {
     void setToClock(time_t clock);
     /// Sets now unless the fields already hold a time.
     void ensureInitialised();
-    /// Brings month and day into range, carrying into month and year; time of day stays.
+    /// Brings month and day into range, carrying into month and year, in
+    /// constant time; time of day stays. A date past either end of the Int32
+    /// years stops at the first or last day they hold.
     void normalise();
 
     /// Day number of the (normalised) date.

@@ -41,8 +41,8 @@ void formatInto(std::string& out, std::string_view pattern, const DateImp& date)
         case 'W': appendNumber(out, (yearDay + 7 - (weekday + 6) % 7) / 7, 0); break;
         case 'a': out += DateDayName(weekday, NameForm::Abbreviated); break;
         case 'A': out += DateDayName(weekday, NameForm::Full); break;
-        case 'b': out += DateMonthName(date.month, NameForm::Abbreviated); break;
-        case 'B': out += DateMonthName(date.month, NameForm::Full); break;
+        case 'b': out += DateMonthName(int(date.month), NameForm::Abbreviated); break;
+        case 'B': out += DateMonthName(int(date.month), NameForm::Full); break;
         case 'x': formatInto(out, "%a, %b %d, %Y", date); break;
         case 'X': formatInto(out, "%H:%M:%S", date); break;
         case 'c': formatInto(out, "%b %d %H:%M:%S %Y", date); break;

@@ -2,11 +2,14 @@
 
 #include "support/TimeZoneGuard.h"
 
+#include <array>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Common/DateCommon.h"
 #include "Common/exceptions.h"
@@ -292,4 +295,46 @@ TEST(Date, LeavesNoObjectsOrStringsBehind) {
     }
     EXPECT_EQ(RuntimeLiveObjectCount(), objects);
     EXPECT_EQ(RuntimeLiveStringCount(), strings);
+}
+
+// Any Int32 in a field normalises without overflow and without stepping a
+// month at a time; dates past either end of the Int32 years stop there.
+TEST(Date, FieldsSetToAnyInt32Normalise) {
+    struct Row {
+        const char* name;
+        std::vector<std::pair<DateField, int32_t>> fields;
+        std::array<int32_t, 3> expected;  // year, month, day
+    };
+    const Row rows[] = {
+        {"lowest month", {{kDateMonth, INT32_MIN}}, {-178954947, 4, 1}},
+        {"highest month", {{kDateMonth, INT32_MAX}}, {178958994, 7, 1}},
+        {"highest day", {{kDateDay, INT32_MAX}}, {5881634, 7, 10}},
+        {"lowest day", {{kDateDay, INT32_MIN}}, {-5877466, 3, 12}},
+        {"past the last year", {{kDateYear, INT32_MAX}, {kDateMonth, 13}}, {INT32_MAX, 12, 31}},
+        {"before the first year", {{kDateYear, INT32_MIN}, {kDateMonth, 0}}, {INT32_MIN, 1, 1}},
+        {"everything highest", {{kDateYear, INT32_MAX}, {kDateMonth, INT32_MAX}, {kDateDay, INT32_MAX}},
+         {INT32_MAX, 12, 31}},
+        {"everything lowest", {{kDateYear, INT32_MIN}, {kDateMonth, INT32_MIN}, {kDateDay, INT32_MIN}},
+         {INT32_MIN, 1, 1}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Date date = dateAt("2024-01-01 00:00:00");
+        for (const auto& [field, value] : row.fields) date.setField(field, value);
+        EXPECT_EQ((std::array<int32_t, 3>{date.year(), date.month(), date.day()}), row.expected);
+        EXPECT_GE(date.dayOfYear(), 1);
+        EXPECT_LE(date.dayOfYear(), 366);
+    }
+}
+
+// A day count runs on through the calendar by whole days, however far.
+TEST(Date, DayCountsRunOnByWholeDays) {
+    const int32_t days[] = {32, 400, 1000000, 1000000000, INT32_MAX, -100000};
+    const Date first = dateAt("2024-01-01 00:00:00");
+    for (int32_t day : days) {
+        SCOPED_TRACE(day);
+        Date date = dateAt("2024-01-01 00:00:00");
+        date.setDay(day);
+        EXPECT_EQ(date.totalSeconds() - first.totalSeconds(), (double(day) - 1) * 86400);
+    }
 }

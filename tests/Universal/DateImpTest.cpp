@@ -22,7 +22,7 @@ DateImp dateOf(int32_t year, int32_t month, int32_t day, int32_t hour = 0, int32
 
 std::string ymd(const DateImp& imp) {
     char text[48];
-    std::snprintf(text, sizeof text, "%d-%02d-%02d %02d:%02d:%02d", imp.year, imp.month + 1, imp.day, imp.hour,
+    std::snprintf(text, sizeof text, "%d-%02d-%02d %02d:%02d:%02d", imp.year, int(imp.month + 1), imp.day, imp.hour,
                   imp.minute, imp.second);
     return text;
 }

@@ -5,6 +5,7 @@
 #include "support/RuntimeLeakGuard.h"
 #include "Universal/String.h"
 #include "Universal/StringSearch.h"
+#include "Universal/StringUtils.h"
 #include "Universal/TextEncodingUtil.h"
 
 namespace {
@@ -96,4 +97,42 @@ TEST(StringInStr, KeepsCharactersBeyondTheBasicPlaneApart) {
     rt::String source("\xF0\x90\x81\xA1" "a");
     EXPECT_EQ(StringInStr(1, source.get(), rt::String("A").get()), 2);
     EXPECT_EQ(StringInStr(1, source.get(), rt::String("\xF0\x90\x81\xA1").get()), 1);
+}
+
+// Broken UTF-8 and ASCII-labelled bytes above 127: the position InStr gives is
+// the one Mid and Left take, so the text found is the text cut out there.
+TEST(StringInStr, PositionsAreTheCharactersMidAndLeftCount) {
+    RuntimeLeakGuard guard;
+    struct Row {
+        const char* name;
+        std::string source;
+        uint32_t sourceCode;
+        std::string find;
+        int32_t start, expected;
+        std::string atPosition;  // Mid(source, position, Len(find)), bytes
+    };
+    const Row rows[] = {
+        {"stray continuation is no candidate", "a\x80" "b\x80" "b", kEncodingUTF8, "\x80" "b", 1, 0, ""},
+        {"broken lead matches only its bytes", "x\xC3(\xC3(", kEncodingUTF8, "\xC3(", 2, 2, "\xC3("},
+        {"broken byte is not a Latin-1 letter", "\xC2\xA9\xA9", kEncodingUTF8, "\xA9", 1, 0, ""},
+        {"leading continuations are one character", "\x80\x80" "ab", kEncodingUTF8, "b", 1, 3, "b"},
+        {"start skips the leading run as one", "\x80\x80" "abab", kEncodingUTF8, "ab", 3, 4, "ab"},
+        {"over-long form is not the short one", "a\xC0\xAF" "b/", kEncodingUTF8, "/", 1, 4, "/"},
+        {"over-long letter is not the letter", "\xC1\xA6" "f", kEncodingUTF8, "F", 1, 2, "f"},
+        {"extra continuation joins its lead", "\xE9\x80\x80\xA0z", kEncodingUTF8, "z", 1, 2, "z"},
+        {"ASCII bytes above 127 count one each", "\xC3\xA9x", kEncodingASCII, "x", 1, 3, "x"},
+        {"ASCII start counts bytes", "\xC3\xA9x\xC3\xA9x", kEncodingASCII, "X", 4, 6, "x"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        rt::String source = bytes(row.source, row.sourceCode), find(row.find);
+        const int32_t at = StringInStr(row.start, source.get(), find.get());
+        EXPECT_EQ(at, row.expected);
+        if (at == 0) continue;
+        rt::String there = rt::String::adopt(StringDBCSMid3(source.get(), at, StringDBCSLen(find.get())));
+        EXPECT_EQ(there.bytes(), row.atPosition);
+        // Left of the characters before the position ends where the found text begins.
+        rt::String before = rt::String::adopt(StringDBCSLeft(source.get(), at - 1));
+        EXPECT_EQ(source.bytes().substr(before.length(), there.length()), row.atPosition);
+    }
 }
