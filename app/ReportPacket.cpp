@@ -46,6 +46,11 @@ rt::String nulTerminated(const rt::String& text, int32_t limit) {
     return rt::String::adopt(StringLeft(text.get(), limit)) + rt::String::adopt(StringDBCSChr(0));
 }
 
+// "\x01NAME number" and the CR that ends every line of the message text.
+rt::String kludgeLine(const char* name, uint16_t number) {
+    return rt::String("\x01" + std::string(name) + " " + std::to_string(number) + "\r");
+}
+
 } // namespace
 
 rt::String PacketDateText(RuntimeObject* date) {
@@ -82,11 +87,13 @@ bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress,
     h.OrigNode = m.OrigNode = node;
     h.OrigPoint = point;
 
-    // The requester's point is not stored: the packet goes to its node.
     if (AppParseAddr(app, remoteAddress, &zone, &net, &node, &point)) return true;
     h.QDestZone = h.DestZone = zone;
     h.DestNet = m.DestNet = net;
     h.DestNode = m.DestNode = node;
+    // A point's tosser refuses a packet addressed to its boss node, so the
+    // point goes into the header (and into a TOPT line of the text).
+    h.DestPoint = point;
     Debug(app, "Addresses OK");
 
     h.PktType = 2;
@@ -121,6 +128,18 @@ void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::Strin
     writeText(packet, nulTerminated(rt::String::retain(f->SysOp), kNameLimit));
     writeText(packet, nulTerminated("FileRequest Robot", kNameLimit));
     writeText(packet, nulTerminated(rt::String("File Request Report From ") + ownAddress, kSubjectLimit));
+    rt::String kludges = PointKludges(f->PktHdr);
+    if (!kludges.empty()) writeText(packet, kludges);
+}
+
+rt::String PointKludges(const PktHdrType& header) {
+    // A report to a node carries no kludges; the message text of a report to
+    // a point names both ends' points, since the packed message header has no
+    // point fields.
+    if (header.DestPoint == 0) return rt::String();
+    rt::String kludges;
+    if (header.OrigPoint != 0) kludges = kludgeLine("FMPT", header.OrigPoint);
+    return kludges + kludgeLine("TOPT", header.DestPoint);
 }
 
 void WritePacketEnd(RuntimeObject* packet) {

@@ -3,6 +3,7 @@
 #pragma once
 #include "Common/Forward.h"
 #include "Universal/String.h"
+#include "app/PacketHeaders.h"
 
 /// The twelve month abbreviations, five characters apart with a blank on each side.
 extern const char* const kMonthTable;
@@ -18,6 +19,10 @@ rt::String NextPacketFileName(const rt::String& name);
 
 /// Writes the packet's fixed part: both headers, the to-name, the from-name and the subject.
 void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::String& ownAddress);
+
+/// The kludge lines that open the message text: "\x01FMPT n" (our point) and
+/// "\x01TOPT n" (the requester's) when the report goes to a point; empty for a node.
+rt::String PointKludges(const PktHdrType& header);
 
 /// Ends the message text (NUL) and the packet (two zero bytes).
 void WritePacketEnd(RuntimeObject* packet);
