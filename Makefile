@@ -10,7 +10,7 @@ BUILD ?= build
 CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
-.PHONY: all configure test bench demo install clean
+.PHONY: all configure test bench demo install uninstall clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -26,16 +26,28 @@ bench:
 	cmake --build build/bench -j $(JOBS) --target benchmarks
 	build/bench/benchmarks
 
-demo: all
+# The programs a system gets; the install rules themselves are CMake's
+# (cmake/Install.cmake), so `cmake --install` does the same.
+INSTALLED_PROGRAMS = qarvex pktdump
+RELEASE = build/release
+
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target qarvex pktdump
 	examples/demo/run-demo.sh $(BUILD)
 
-# qarvex keeps OkFile.Txt, its log and its debug files beside its executable,
-# so it gets a folder of its own; the command in bin/ is a link to it.
-install: all
-	install -d $(DESTDIR)$(PREFIX)/lib/qarvex $(DESTDIR)$(PREFIX)/bin
-	install -m 755 $(BUILD)/qarvex $(DESTDIR)$(PREFIX)/lib/qarvex/qarvex
-	ln -sf ../lib/qarvex/qarvex $(DESTDIR)$(PREFIX)/bin/qarvex
-	install -m 755 $(BUILD)/pktdump $(DESTDIR)$(PREFIX)/bin/pktdump
+# An optimised build of the installed programs only, stripped on the way in.
+install:
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(RELEASE) -j $(JOBS) --target $(INSTALLED_PROGRAMS)
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE)
+
+# Removes what the last install put down; the program folder stays while it
+# still holds the sysop's OkFile.Txt or the log.
+uninstall:
+	@test -f $(RELEASE)/install_manifest.txt || { echo "No install to undo: $(RELEASE)/install_manifest.txt is missing"; exit 1; }
+	sed 's|^|$(DESTDIR)|' $(RELEASE)/install_manifest.txt | xargs -d '\n' rm -f
+	sed -n 's|^\(.*\)/[^/]*$$|$(DESTDIR)\1|p' $(RELEASE)/install_manifest.txt | grep -E '/lib/qarvex$$|/binkd.service.d$$' | \
+	  sort -u | xargs -r -d '\n' rmdir --ignore-fail-on-non-empty
 
 clean:
 	rm -rf build
