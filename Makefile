@@ -2,6 +2,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
+# The user the mailer runs as (Debian's binkd: ftn); it gets the program folder.
+MAILER_USER ?= ftn
 ifeq ($(SANITIZE),1)
 BUILD ?= build/sanitize
 CMAKE_FLAGS += -DQARVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
@@ -10,7 +12,7 @@ BUILD ?= build
 CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
-.PHONY: all configure test bench demo install uninstall clean
+.PHONY: all configure test bench demo install uninstall deb clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -37,7 +39,8 @@ demo: configure
 
 # An optimised build of the installed programs only, stripped on the way in.
 install:
-	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) \
+	  -DQARVEX_MAILER_USER=$(MAILER_USER)
 	cmake --build $(RELEASE) -j $(JOBS) --target $(INSTALLED_PROGRAMS)
 	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE)
 
@@ -48,6 +51,15 @@ uninstall:
 	sed 's|^|$(DESTDIR)|' $(RELEASE)/install_manifest.txt | xargs -d '\n' rm -f
 	sed -n 's|^\(.*\)/[^/]*$$|$(DESTDIR)\1|p' $(RELEASE)/install_manifest.txt | grep -E '/lib/qarvex$$|/binkd.service.d$$' | \
 	  sort -u | xargs -r -d '\n' rmdir --ignore-fail-on-non-empty
+
+# The Debian package, built from a copy of the tree so that its by-products
+# stay under build/deb; lintian must find no error in it. DEB_OPTIONS=nocheck
+# skips the package's own test run (and the build of the tests).
+deb:
+	rm -rf build/deb && mkdir -p build/deb/qarvex
+	git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t build/deb/qarvex
+	cd build/deb/qarvex && DEB_BUILD_OPTIONS="parallel=$(JOBS) $(DEB_OPTIONS)" dpkg-buildpackage -us -uc -b
+	lintian --fail-on error build/deb/*.changes
 
 clean:
 	rm -rf build
