@@ -3,6 +3,7 @@
 // and text, one line per CR-ended line, kludge lines decoded; or one summary
 // line per message. A malformed or truncated packet ends the dump with a
 // message naming the fault and exit status 1.
+#include <algorithm>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
@@ -191,9 +192,9 @@ std::string decoded(const std::string& line, const Ends& ends) {
     if (is("FMPT")) return "from " + ends.from;
     if (is("INTL")) return "to " + ends.to + ", from " + ends.from;
     if (is("MSGID")) {
-        std::istringstream fields(line.substr(7));
+        std::istringstream fields(line.substr(std::min(line.size(), size_t(7))));
         std::string origin, serial;
-        fields >> origin >> serial;
+        if (!(fields >> origin >> serial)) return "";
         return "from " + origin + ", serial " + serial;
     }
     return "";

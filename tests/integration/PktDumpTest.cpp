@@ -97,6 +97,7 @@ TEST_F(PktDump, DecodesKludgesSummarisesAndConvertsText) {
           "  | <01>FMPT 3   (from 2:5020/9999.3)\n", "  | <01>TOPT 5   (to 2:5020/1.5)\n",
           "  | <01>MSGID 2:5020/9999.3 1a2b   (from 2:5020/9999.3, serial 1a2b)\n", "  | body\n"}},
         {"a kludge name only starts like TOPT", "", "\x01TOPTX 5\r", 0, {"  To           Sysop, 2:5020/1\n", "  | <01>TOPTX 5\n\n"}},
+        {"bare kludge names", "", "\x01MSGID\r\x01TOPT\r\x01\r", 0, {"  | <01>MSGID\n", "  | <01>\n"}},
         {"summary", "--summary", kludges, 0,
          {"1  2:5020/9999.3 -> 2:5020/1.5  03 Mar 07  14:05:09  FileRequest Robot -> Sysop  Report\n"}},
         {"charset", "--charset CP866", "\x8F\xE0\xA8\xA2\xA5\xE2\r", 0, {"  | \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\n"}},
