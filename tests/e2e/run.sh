@@ -7,6 +7,7 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 user=ftn
+export PATH="$PATH:/usr/sbin:/sbin"
 
 skip() { echo "e2e skipped: $*"; exit 77; }
 command -v binkd >/dev/null || skip "binkd is not installed"
@@ -71,7 +72,7 @@ for i in $(seq 1 300); do echo "$i" >"$scratch/archive/old$i.txt"; done
 printf '%s/\n@FILES %s/files.txt\n%s/*.arc\n' "$scratch/files" "$scratch/files" "$scratch/archive" \
     >"$prefix/lib/qarvex/OkFile.Txt"
 
-# $1 folder, $2 address, $3 own port or empty, $4.. extra lines
+# A binkd configuration: $1 its folder, $2 its address, then extra lines.
 binkd_config() {
     local dir=$1 address=$2
     shift 2
@@ -163,6 +164,9 @@ check_requester() {
 requester node 2:5020/1 "$server_port"
 poll node || fail "the node's poll failed"
 check_requester node 2:5020/1
+# The mailer's user could write the log, and the run, ending well, left no trace.
+grep -q "FREQ Processing File Request From 2:5020/1" "$prefix/lib/qarvex/QARVEX.Log" || fail "no session log"
+ls "$prefix"/lib/qarvex/Debug*.Txt >/dev/null 2>&1 && fail "a debug file was left after a good run"
 
 # 2. A point and another node at once. The point asks for enough names that
 # its run still goes on when the node calls; binkd names both request lists
