@@ -28,9 +28,8 @@ bench:
 	cmake --build build/bench -j $(JOBS) --target benchmarks
 	build/bench/benchmarks
 
-# The programs a system gets; the install rules themselves are CMake's
+# The install rules, and the list of what gets installed, are CMake's
 # (cmake/Install.cmake), so `cmake --install` does the same.
-INSTALLED_PROGRAMS = qarvex pktdump
 RELEASE = build/release
 
 demo: configure
@@ -41,7 +40,7 @@ demo: configure
 install:
 	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) \
 	  -DQARVEX_MAILER_USER=$(MAILER_USER)
-	cmake --build $(RELEASE) -j $(JOBS) --target $(INSTALLED_PROGRAMS)
+	cmake --build $(RELEASE) -j $(JOBS) --target installed-programs
 	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE)
 
 # Removes what the last install put down; the program folder stays while it

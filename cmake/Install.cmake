@@ -13,6 +13,8 @@ set(QARVEX_FOLDER_PROGRAMS qarvex)
 # Programs that live in bin/ directly.
 set(QARVEX_BIN_PROGRAMS pktdump)
 set(QARVEX_MAN_PAGES man/qarvex.1 man/pktdump.1)
+# Builds just what gets installed (`make install`, the package without tests).
+add_custom_target(installed-programs DEPENDS ${QARVEX_FOLDER_PROGRAMS} ${QARVEX_BIN_PROGRAMS})
 
 if(QARVEX_INSTALL_STRIP)
   install(CODE "set(CMAKE_INSTALL_DO_STRIP TRUE)" COMPONENT program)
