@@ -51,6 +51,16 @@ rt::String kludgeLine(const char* name, uint16_t number) {
     return rt::String("\x01" + std::string(name) + " " + std::to_string(number) + "\r");
 }
 
+// The kludge lines that open the text of a report to a point: FMPT when our
+// own address is a point, then TOPT; the packed message header has no point
+// fields. A report to a node carries none, so its bytes stay as they were.
+rt::String pointKludges(const PktHdrType& header) {
+    if (header.DestPoint == 0) return rt::String();
+    rt::String kludges;
+    if (header.OrigPoint != 0) kludges = kludgeLine("FMPT", header.OrigPoint);
+    return kludges + kludgeLine("TOPT", header.DestPoint);
+}
+
 } // namespace
 
 rt::String PacketDateText(RuntimeObject* date) {
@@ -128,18 +138,8 @@ void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::Strin
     writeText(packet, nulTerminated(rt::String::retain(f->SysOp), kNameLimit));
     writeText(packet, nulTerminated("FileRequest Robot", kNameLimit));
     writeText(packet, nulTerminated(rt::String("File Request Report From ") + ownAddress, kSubjectLimit));
-    rt::String kludges = PointKludges(f->PktHdr);
+    rt::String kludges = pointKludges(f->PktHdr);
     if (!kludges.empty()) writeText(packet, kludges);
-}
-
-rt::String PointKludges(const PktHdrType& header) {
-    // A report to a node carries no kludges; the message text of a report to
-    // a point names both ends' points, since the packed message header has no
-    // point fields.
-    if (header.DestPoint == 0) return rt::String();
-    rt::String kludges;
-    if (header.OrigPoint != 0) kludges = kludgeLine("FMPT", header.OrigPoint);
-    return kludges + kludgeLine("TOPT", header.DestPoint);
 }
 
 void WritePacketEnd(RuntimeObject* packet) {

@@ -3,7 +3,6 @@
 #pragma once
 #include "Common/Forward.h"
 #include "Universal/String.h"
-#include "app/PacketHeaders.h"
 
 /// The twelve month abbreviations, five characters apart with a blank on each side.
 extern const char* const kMonthTable;
@@ -17,12 +16,9 @@ rt::String PacketFileName(RuntimeObject* date);
 /// The name after `name` in the packet numbering: its number plus one (wrapping at 32 bits).
 rt::String NextPacketFileName(const rt::String& name);
 
-/// Writes the packet's fixed part: both headers, the to-name, the from-name and the subject.
+/// Writes the packet's fixed part: both headers, the to-name, the from-name, the
+/// subject and, for a report to a point, the FMPT/TOPT kludge lines.
 void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::String& ownAddress);
-
-/// The kludge lines that open the message text: "\x01FMPT n" (our point) and
-/// "\x01TOPT n" (the requester's) when the report goes to a point; empty for a node.
-rt::String PointKludges(const PktHdrType& header);
 
 /// Ends the message text (NUL) and the packet (two zero bytes).
 void WritePacketEnd(RuntimeObject* packet);
