@@ -2,6 +2,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
+# The user the mailer runs as (Debian's binkd: ftn); it gets the program folder.
+MAILER_USER ?= ftn
 ifeq ($(SANITIZE),1)
 BUILD ?= build/sanitize
 CMAKE_FLAGS += -DQARVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
@@ -10,7 +12,7 @@ BUILD ?= build
 CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
-.PHONY: all configure test bench demo fuzz install clean
+.PHONY: all configure test bench demo fuzz install uninstall deb clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -26,7 +28,12 @@ bench:
 	cmake --build build/bench -j $(JOBS) --target benchmarks
 	build/bench/benchmarks
 
-demo: all
+# The install rules, and the list of what gets installed, are CMake's
+# (cmake/Install.cmake), so `cmake --install` does the same.
+RELEASE = build/release
+
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target qarvex pktdump
 	examples/demo/run-demo.sh $(BUILD)
 
 # libFuzzer harnesses, built by clang in a folder of their own; each runs for
@@ -38,13 +45,29 @@ fuzz:
 	cmake --build build/fuzz -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run build/fuzz $(FUZZ_TARGETS)
 
-# qarvex keeps OkFile.Txt, its log and its debug files beside its executable,
-# so it gets a folder of its own; the command in bin/ is a link to it.
-install: all
-	install -d $(DESTDIR)$(PREFIX)/lib/qarvex $(DESTDIR)$(PREFIX)/bin
-	install -m 755 $(BUILD)/qarvex $(DESTDIR)$(PREFIX)/lib/qarvex/qarvex
-	ln -sf ../lib/qarvex/qarvex $(DESTDIR)$(PREFIX)/bin/qarvex
-	install -m 755 $(BUILD)/pktdump $(DESTDIR)$(PREFIX)/bin/pktdump
+# An optimised build of the installed programs only, stripped on the way in.
+install:
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) \
+	  -DQARVEX_MAILER_USER=$(MAILER_USER)
+	cmake --build $(RELEASE) -j $(JOBS) --target installed-programs
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE)
+
+# Removes what the last install put down; the program folder stays while it
+# still holds the sysop's OkFile.Txt or the log.
+uninstall:
+	@test -f $(RELEASE)/install_manifest.txt || { echo "No install to undo: $(RELEASE)/install_manifest.txt is missing"; exit 1; }
+	sed 's|^|$(DESTDIR)|' $(RELEASE)/install_manifest.txt | xargs -d '\n' rm -f
+	sed -n 's|^\(.*\)/[^/]*$$|$(DESTDIR)\1|p' $(RELEASE)/install_manifest.txt | grep -E '/lib/qarvex$$|/binkd.service.d$$' | \
+	  sort -u | xargs -r -d '\n' rmdir --ignore-fail-on-non-empty
+
+# The Debian package, built from a copy of the tree so that its by-products
+# stay under build/deb; lintian must find no error in it. DEB_OPTIONS=nocheck
+# skips the package's own test run (and the build of the tests).
+deb:
+	rm -rf build/deb && mkdir -p build/deb/qarvex
+	git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t build/deb/qarvex
+	cd build/deb/qarvex && DEB_BUILD_OPTIONS="parallel=$(JOBS) $(DEB_OPTIONS)" dpkg-buildpackage -us -uc -b
+	lintian --fail-on error build/deb/*.changes
 
 clean:
 	rm -rf build

@@ -216,6 +216,14 @@ RTString TextEncodingConvert(RTString source, uint32_t from, uint32_t to) {
     return StringFromBytes(out.data(), out.size(), to);
 }
 
+bool TextEncodingConvertNamed(std::string_view input, const char* from, const char* to, std::string& out) {
+    Converter converter(from, to);
+    std::string converted;
+    if (!converter.isOpen() || !converter.convert(input, converted, to)) return false;
+    out = std::move(converted);
+    return true;
+}
+
 RuntimeObject* TextEncodingForCode(uint32_t code) {
     if (code == kEncodingUnknown) return nullptr;
     // Lives as long as the process, like the objects it holds.

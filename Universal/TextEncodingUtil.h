@@ -3,6 +3,8 @@
 // text between encodings through iconv.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "Common/Forward.h"
 
@@ -35,6 +37,11 @@ const char* TextEncodingConverterName(uint32_t code);
 /// reference for the caller. Invalid or incomplete input becomes "?". Without a
 /// converter for either code, `source` itself (old code, one more reference).
 RTString TextEncodingConvert(RTString source, uint32_t from, uint32_t to);
+
+/// `input` converted between two encodings named as iconv names them (any of
+/// its aliases), into `out`; invalid or incomplete input becomes "?". False,
+/// with `out` untouched, when iconv knows either name not.
+bool TextEncodingConvertNamed(std::string_view input, const char* from, const char* to, std::string& out);
 
 /// The cached TextEncoding object for `code`, one reference for the caller; nil for unknown.
 RuntimeObject* TextEncodingForCode(uint32_t code);

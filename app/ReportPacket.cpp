@@ -47,6 +47,21 @@ rt::String nulTerminated(const rt::String& text, int32_t limit) {
     return rt::String::adopt(StringLeft(text.get(), limit)) + rt::String::adopt(StringDBCSChr(0));
 }
 
+// "\x01NAME number" and the CR that ends every line of the message text.
+rt::String kludgeLine(const char* name, uint16_t number) {
+    return rt::String("\x01" + std::string(name) + " " + std::to_string(number) + "\r");
+}
+
+// The kludge lines that open the text of a report to a point: FMPT when our
+// own address is a point, then TOPT; the packed message header has no point
+// fields. A report to a node carries none, so its bytes stay as they were.
+rt::String pointKludges(const PktHdrType& header) {
+    if (header.DestPoint == 0) return rt::String();
+    rt::String kludges;
+    if (header.OrigPoint != 0) kludges = kludgeLine("FMPT", header.OrigPoint);
+    return kludges + kludgeLine("TOPT", header.DestPoint);
+}
+
 } // namespace
 
 rt::String PacketDateText(RuntimeObject* date) {
@@ -83,11 +98,13 @@ bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress,
     h.OrigNode = m.OrigNode = node;
     h.OrigPoint = point;
 
-    // The requester's point is not stored: the packet goes to its node.
     if (AppParseAddr(app, remoteAddress, &zone, &net, &node, &point)) return true;
     h.QDestZone = h.DestZone = zone;
     h.DestNet = m.DestNet = net;
     h.DestNode = m.DestNode = node;
+    // A point's tosser refuses a packet addressed to its boss node, so the
+    // point goes into the header (and into a TOPT line of the text).
+    h.DestPoint = point;
     Debug(app, "Addresses OK");
 
     h.PktType = 2;
@@ -123,6 +140,8 @@ void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::Strin
     writeText(packet, nulTerminated(Replaced(rt::String::retain(f->SysOp)), kNameLimit));
     writeText(packet, nulTerminated("FileRequest Robot", kNameLimit));
     writeText(packet, nulTerminated(Replaced(rt::String("File Request Report From ") + ownAddress), kSubjectLimit));
+    rt::String kludges = pointKludges(f->PktHdr);
+    if (!kludges.empty()) writeText(packet, kludges);
 }
 
 void WritePacketEnd(RuntimeObject* packet) {

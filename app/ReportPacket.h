@@ -16,7 +16,8 @@ rt::String PacketFileName(RuntimeObject* date);
 /// The name after `name` in the packet numbering: its number plus one (wrapping at 32 bits).
 rt::String NextPacketFileName(const rt::String& name);
 
-/// Writes the packet's fixed part: both headers, the to-name, the from-name and the subject.
+/// Writes the packet's fixed part: both headers, the to-name, the from-name, the
+/// subject and, for a report to a point, the FMPT/TOPT kludge lines.
 void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::String& ownAddress);
 
 /// Ends the message text (NUL) and the packet (two zero bytes).

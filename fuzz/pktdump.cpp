@@ -4,6 +4,6 @@
 #include "tools/pktdump.cpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    dumpPacket(std::vector<uint8_t>(data, data + size), "fuzz");
+    dumpPacket(std::vector<uint8_t>(data, data + size), "fuzz", Options{});
     return 0;
 }

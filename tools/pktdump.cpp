@@ -1,14 +1,23 @@
 // pktdump: prints a FidoNet type-2 packet as a sysop reads it: the packet
 // header's fields, then each message with its addresses, date, names, subject
-// and text, one line per CR-ended line. A malformed or truncated packet ends
-// the dump with a message naming the fault and exit status 1.
+// and text, one line per CR-ended line, kludge lines decoded; or one summary
+// line per message. A malformed or truncated packet ends the dump with a
+// message naming the fault and exit status 1.
+#include <algorithm>
+#include <clocale>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <langinfo.h>
+#include <map>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "Universal/TextEncodingUtil.h"
 
 namespace {
 
@@ -92,9 +101,12 @@ std::string printable(const std::string& text) {
     return out;
 }
 
-void dumpHeader(const Reader& r, size_t h, uint16_t& originZone, uint16_t& destinationZone) {
-    originZone = r.u16(h + 46) ? r.u16(h + 46) : r.u16(h + 34);
-    destinationZone = r.u16(h + 48) ? r.u16(h + 48) : r.u16(h + 36);
+struct Options {
+    bool summary = false;
+    std::string charset;  // the encoding of the names and texts; empty: shown as they are
+};
+
+void printHeader(const Reader& r, size_t h, uint16_t originZone, uint16_t destinationZone) {
     std::printf("Packet header\n");
     std::printf("  Origin       %s\n", address(originZone, r.u16(h + 20), r.u16(h + 0), r.u16(h + 50)).c_str());
     std::printf("  Destination  %s\n",
@@ -110,10 +122,85 @@ void dumpHeader(const Reader& r, size_t h, uint16_t& originZone, uint16_t& desti
     std::printf("  Password     %s\n", password.empty() ? "(none)" : printable(password).c_str());
     std::printf("  Capability   word %s, validation %s\n", hex16(r.u16(h + 44)).c_str(), hex16(r.u16(h + 40)).c_str());
     std::printf("  Aux net      %u\n", r.u16(h + 38));
+}
+
+void dumpHeader(const Reader& r, size_t h, uint16_t& originZone, uint16_t& destinationZone, const Options& options) {
+    originZone = r.u16(h + 46) ? r.u16(h + 46) : r.u16(h + 34);
+    destinationZone = r.u16(h + 48) ? r.u16(h + 48) : r.u16(h + 36);
+    if (!options.summary) printHeader(r, h, originZone, destinationZone);
     if (r.u16(h + 18) != 2) throw Fault("packet type is " + std::to_string(r.u16(h + 18)) + ", not 2");
 }
 
-void dumpMessage(Reader& r, int number, uint16_t originZone, uint16_t destinationZone) {
+// The names, subject and text in the terminal's encoding. Conversion was
+// checked when the options were read, so it cannot fail here.
+std::string terminalText(const std::string& text, const Options& options) {
+    if (options.charset.empty()) return text;
+    std::string out;
+    return TextEncodingConvertNamed(text, options.charset.c_str(), nl_langinfo(CODESET), out) ? out : text;
+}
+
+// The kludge lines of a message text (lines opening with 0x01), by name: the
+// rest of the line after the name and one blank.
+std::map<std::string, std::string> kludges(const std::string& body) {
+    std::map<std::string, std::string> found;
+    std::istringstream lines(body);
+    std::string line;
+    while (std::getline(lines, line, '\r')) {
+        if (line.empty() || line[0] != '\x01') continue;
+        size_t blank = line.find(' ');
+        std::string name = line.substr(1, blank == std::string::npos ? std::string::npos : blank - 1);
+        found.emplace(name, blank == std::string::npos ? "" : line.substr(blank + 1));
+    }
+    return found;
+}
+
+unsigned number(const std::string& text) {
+    unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+    return value > 0xFFFF ? 0 : unsigned(value);
+}
+
+// Zone and point of a message's two ends: the packet header's zones, the
+// message header's nets and nodes, then what INTL, FMPT and TOPT say.
+struct Ends {
+    std::string from, to;
+};
+
+Ends messageEnds(const Reader& r, size_t m, uint16_t originZone, uint16_t destinationZone,
+                 const std::map<std::string, std::string>& kl) {
+    unsigned fromZone = originZone, toZone = destinationZone, fromPoint = 0, toPoint = 0;
+    if (auto intl = kl.find("INTL"); intl != kl.end()) {
+        // "INTL <to zone:net/node> <from zone:net/node>"
+        std::istringstream fields(intl->second);
+        std::string to, from;
+        fields >> to >> from;
+        if (to.find(':') != std::string::npos) toZone = number(to);
+        if (from.find(':') != std::string::npos) fromZone = number(from);
+    }
+    if (auto fmpt = kl.find("FMPT"); fmpt != kl.end()) fromPoint = number(fmpt->second);
+    if (auto topt = kl.find("TOPT"); topt != kl.end()) toPoint = number(topt->second);
+    return {address(fromZone, r.u16(m + 6), r.u16(m + 2), fromPoint),
+            address(toZone, r.u16(m + 8), r.u16(m + 4), toPoint)};
+}
+
+// What a kludge line says, in full addresses; empty for kludges shown as they are.
+std::string decoded(const std::string& line, const Ends& ends) {
+    auto is = [&](const char* name) {
+        size_t length = std::strlen(name);
+        return line.compare(1, length, name) == 0 && (line.size() == length + 1 || line[length + 1] == ' ');
+    };
+    if (is("TOPT")) return "to " + ends.to;
+    if (is("FMPT")) return "from " + ends.from;
+    if (is("INTL")) return "to " + ends.to + ", from " + ends.from;
+    if (is("MSGID")) {
+        std::istringstream fields(line.substr(std::min(line.size(), size_t(7))));
+        std::string origin, serial;
+        if (!(fields >> origin >> serial)) return "";
+        return "from " + origin + ", serial " + serial;
+    }
+    return "";
+}
+
+void dumpMessage(Reader& r, int number, uint16_t originZone, uint16_t destinationZone, const Options& options) {
     size_t m = r.take(kMessageHeaderSize, "message header");
     std::string date = r.raw(m + 14, kDateTimeSize);
     if (date.find('\0') == std::string::npos) throw Fault("message date is not NUL-terminated");
@@ -122,35 +209,46 @@ void dumpMessage(Reader& r, int number, uint16_t originZone, uint16_t destinatio
     std::string from = r.text("from-name");
     std::string subject = r.text("subject");
     std::string body = r.text("message text");
+    Ends ends = messageEnds(r, m, originZone, destinationZone, kludges(body));
 
+    if (options.summary) {
+        std::printf("%d  %s -> %s  %s  %s -> %s  %s\n", number, ends.from.c_str(), ends.to.c_str(),
+                    printable(date).c_str(), printable(terminalText(from, options)).c_str(),
+                    printable(terminalText(to, options)).c_str(), printable(terminalText(subject, options)).c_str());
+        return;
+    }
     std::printf("\nMessage %d (offset %zu)\n", number, m);
-    std::printf("  From         %s, %s\n", printable(from).c_str(),
-                address(originZone, r.u16(m + 6), r.u16(m + 2), 0).c_str());
-    std::printf("  To           %s, %s\n", printable(to).c_str(),
-                address(destinationZone, r.u16(m + 8), r.u16(m + 4), 0).c_str());
+    std::printf("  From         %s, %s\n", printable(terminalText(from, options)).c_str(), ends.from.c_str());
+    std::printf("  To           %s, %s\n", printable(terminalText(to, options)).c_str(), ends.to.c_str());
     std::printf("  Date         %s\n", printable(date).c_str());
     std::printf("  Attribute    %s, cost %u\n", hex16(r.u16(m + 10)).c_str(), r.u16(m + 12));
-    std::printf("  Subject      %s\n", printable(subject).c_str());
+    std::printf("  Subject      %s\n", printable(terminalText(subject, options)).c_str());
     std::printf("  Text\n");
     size_t start = 0;
     while (start < body.size()) {
         size_t end = body.find('\r', start);
+        std::string line = body.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string shown = printable(terminalText(line, options));
+        if (!line.empty() && line[0] == '\x01') {
+            std::string meaning = decoded(line, ends);
+            if (!meaning.empty()) shown += "   (" + meaning + ")";
+        }
         if (end == std::string::npos) {
-            std::printf("  | %s   (no CR at the end)\n", printable(body.substr(start)).c_str());
+            std::printf("  | %s   (no CR at the end)\n", shown.c_str());
             break;
         }
-        std::printf("  | %s\n", printable(body.substr(start, end - start)).c_str());
+        std::printf("  | %s\n", shown.c_str());
         start = end + 1;
     }
 }
 
 // Dumps the packet held in `bytes`; `path` names it in fault messages. 0, or 1 for a fault.
-int dumpPacket(std::vector<uint8_t> bytes, const char* path) {
+int dumpPacket(std::vector<uint8_t> bytes, const char* path, const Options& options) {
     Reader r(std::move(bytes));
     try {
         size_t h = r.take(kPacketHeaderSize, "packet header");
         uint16_t originZone, destinationZone;
-        dumpHeader(r, h, originZone, destinationZone);
+        dumpHeader(r, h, originZone, destinationZone, options);
         int messages = 0;
         for (;;) {
             r.need(2, "packet: no end-of-packet mark");
@@ -162,11 +260,13 @@ int dumpPacket(std::vector<uint8_t> bytes, const char* path) {
             if (type != 2)
                 throw Fault("message type " + std::to_string(type) + " at offset " + std::to_string(r.offset()) +
                             ", not 2");
-            dumpMessage(r, ++messages, originZone, destinationZone);
+            dumpMessage(r, ++messages, originZone, destinationZone, options);
         }
-        std::printf("\nEnd of packet: %d message%s", messages, messages == 1 ? "" : "s");
-        if (r.remaining()) std::printf(", %zu trailing byte(s) after the end mark", r.remaining());
-        std::printf("\n");
+        if (!options.summary) {
+            std::printf("\nEnd of packet: %d message%s", messages, messages == 1 ? "" : "s");
+            if (r.remaining()) std::printf(", %zu trailing byte(s) after the end mark", r.remaining());
+            std::printf("\n");
+        }
         return 0;
     } catch (const Fault& fault) {
         std::fflush(stdout);
@@ -175,13 +275,30 @@ int dumpPacket(std::vector<uint8_t> bytes, const char* path) {
     }
 }
 
-int dump(const char* path) {
+int dump(const char* path, const Options& options) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         std::fprintf(stderr, "pktdump: %s: cannot open\n", path);
         return 1;
     }
-    return dumpPacket(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {}), path);
+    return dumpPacket(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {}), path, options);
+}
+
+const char* const kUsage =
+    "Usage: pktdump [--summary] [--charset NAME] PACKET...\n"
+    "Prints FidoNet type-2 packets: the packet header and each message with its\n"
+    "text; kludge lines (TOPT, FMPT, INTL, MSGID) are shown with the addresses\n"
+    "they make.\n"
+    "  -s, --summary     one line per message: addresses, date, names, subject\n"
+    "  --charset NAME    the names and texts are in NAME (an iconv name such as\n"
+    "                    CP866); convert them for the terminal\n"
+    "  -h, --help        this text\n"
+    "Exit status: 0 when every packet was read whole, 1 when one was not, 2 for\n"
+    "bad arguments.\n";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "pktdump: %s\n%s", message.c_str(), kUsage);
+    return 2;
 }
 
 } // namespace
@@ -189,14 +306,34 @@ int dump(const char* path) {
 // The packet fuzzer compiles this file without its main and calls dumpPacket.
 #ifndef PKTDUMP_NO_MAIN
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: pktdump PACKET...\n");
-        return 2;
-    }
-    int status = 0;
+    std::setlocale(LC_CTYPE, "");
+    Options options;
+    std::vector<const char*> packets;
     for (int i = 1; i < argc; ++i) {
-        if (argc > 2) std::printf("%s== %s\n", i > 1 ? "\n" : "", argv[i]);
-        if (dump(argv[i]) != 0) status = 1;
+        std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "-s" || arg == "--summary") {
+            options.summary = true;
+        } else if (arg == "--charset" || arg.starts_with("--charset=")) {
+            if (arg == "--charset" && ++i == argc) return usageError("--charset needs a name");
+            options.charset = arg == "--charset" ? argv[i] : arg.substr(std::strlen("--charset="));
+            std::string probe;
+            if (!TextEncodingConvertNamed("", options.charset.c_str(), nl_langinfo(CODESET), probe))
+                return usageError("unknown charset " + options.charset);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usageError("unknown option " + arg);
+        } else {
+            packets.push_back(argv[i]);
+        }
+    }
+    if (packets.empty()) return usageError("no packet named");
+    int status = 0;
+    for (size_t i = 0; i < packets.size(); ++i) {
+        if (packets.size() > 1) std::printf("%s== %s\n", i > 0 && !options.summary ? "\n" : "", packets[i]);
+        if (dump(packets[i], options) != 0) status = 1;
     }
     return status;
 }

@@ -1,7 +1,10 @@
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "AppFixture.h"
 #include "Common/DateCommon.h"
+#include "Common/FolderItem.h"
 #include "app/PacketHeaders.h"
 #include "app/ReportPacket.h"
 
@@ -88,7 +91,7 @@ TEST_F(InitMsg, FillsBothHeadersFromTheTwoAddressesAndOneDate) {
     EXPECT_EQ(h.DestZone, 2);
     EXPECT_EQ(h.DestNet, 5020);
     EXPECT_EQ(h.DestNode, 100);
-    EXPECT_EQ(h.DestPoint, 0);  // the packet goes to the requester's node
+    EXPECT_EQ(h.DestPoint, 7);
     EXPECT_EQ(h.PktType, 2);
     EXPECT_EQ(h.CapWord, 0x0001);
     EXPECT_EQ(h.CapValid, 0x0100);
@@ -113,4 +116,38 @@ TEST_F(InitMsg, ARejectedAddressStopsBeforeTheHeadersAreFinished) {
     EXPECT_EQ(state()->PktHdr.OrigNode, 9999);  // the own address was stored
     EXPECT_EQ(state()->PktHdr.PktType, 0);
     EXPECT_EQ(trace().find("Addresses OK"), std::string::npos);
+}
+
+TEST_F(InitMsg, APointRequesterGetsItsPointInTheHeaderAndTheKludgeLines) {
+    struct Row {
+        const char* own;
+        const char* requester;
+        uint16_t destPoint;
+        std::string textStart;  // what follows the subject's NUL
+    };
+    const Row rows[] = {
+        {"2:5020/9999", "2:5020/1", 0, ""},
+        {"2:5020/9999.3", "2:5020/1", 0, ""},
+        {"2:5020/9999", "2:5020/1.5@fidonet", 5, "\x01" "TOPT 5\r"},
+        {"2:5020/9999.3", "2:5020/1.65535", 65535, "\x01" "FMPT 3\r\x01" "TOPT 65535\r"},
+        {"2:5020/9999", "2:5020/1.0", 0, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.own) + " to " + row.requester);
+        RTString name = nullptr;
+        ASSERT_FALSE(AppInitMsg(app(), rt::String(row.own).get(), rt::String(row.requester).get(), &name));
+        RuntimeUnlockString(name);
+        rt::BinaryStream packet = rt::FolderItem::get(rt::String((folder() / "report.pkt").string())).createBinaryFile();
+        WritePacketStart(app(), packet.get(), rt::String(row.own));
+        WritePacketEnd(packet.get());
+        packet.close();
+        std::ifstream in(folder() / "report.pkt", std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(bytes.size(), 92u);
+        EXPECT_EQ(uint8_t(bytes[52]) | uint8_t(bytes[53]) << 8, row.destPoint);
+        std::string subject = std::string("File Request Report From ") + row.own + '\0';
+        size_t text = bytes.find(subject);
+        ASSERT_NE(text, std::string::npos);
+        EXPECT_EQ(bytes.substr(text + subject.size()), row.textStart + std::string(3, '\0'));
+    }
 }

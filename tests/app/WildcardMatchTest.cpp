@@ -28,6 +28,9 @@ TEST_F(ItsaMatch, FollowsTheMatchersOwnRules) {
         {"", "*", true},
         {"x", "", false},
         {"file.txt", "file.txt*", true},
+        {"a.b.zip", "*.zip", false},                // the star stops at the first full stop
+        {"a.b.zip", "*.*.zip", true},
+        {"a.b.zip", "*.*", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.name) + " ~ " + row.mask);

@@ -3,8 +3,10 @@
 
 namespace {
 
-RunResult dump(const fs::path& packet) {
-    std::string command = std::string(PKTDUMP_BINARY) + " '" + packet.string() + "' 2>&1";
+// `options` go before the packet, as written; `environment` before the command.
+RunResult dump(const fs::path& packet, const std::string& options = "", const std::string& environment = "") {
+    std::string command =
+        environment + " " + std::string(PKTDUMP_BINARY) + " " + options + " '" + packet.string() + "' 2>&1";
     RunResult result;
     FILE* pipe = popen(command.c_str(), "r");
     char buffer[4096];
@@ -77,4 +79,43 @@ TEST_F(PktDump, NamesTheFaultOfABrokenPacket) {
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.out.find(row.fault), std::string::npos) << result.out;
     }
+}
+
+TEST_F(PktDump, DecodesKludgesSummarisesAndConvertsText) {
+    struct Row {
+        const char* name;
+        std::string options;
+        std::string text;
+        int status;
+        std::vector<std::string> parts;
+    };
+    const std::string kludges = "\x01INTL 2:5020/1 2:5020/9999\r\x01" "FMPT 3\r\x01TOPT 5\r\x01MSGID 2:5020/9999.3 1a2b\r";
+    const Row rows[] = {
+        {"kludges give full addresses", "", kludges + "body\r", 0,
+         {"  From         FileRequest Robot, 2:5020/9999.3\n", "  To           Sysop, 2:5020/1.5\n",
+          "  | <01>INTL 2:5020/1 2:5020/9999   (to 2:5020/1.5, from 2:5020/9999.3)\n",
+          "  | <01>FMPT 3   (from 2:5020/9999.3)\n", "  | <01>TOPT 5   (to 2:5020/1.5)\n",
+          "  | <01>MSGID 2:5020/9999.3 1a2b   (from 2:5020/9999.3, serial 1a2b)\n", "  | body\n"}},
+        {"a kludge name only starts like TOPT", "", "\x01TOPTX 5\r", 0, {"  To           Sysop, 2:5020/1\n", "  | <01>TOPTX 5\n\n"}},
+        {"bare kludge names", "", "\x01MSGID\r\x01TOPT\r\x01\r", 0, {"  | <01>MSGID\n", "  | <01>\n"}},
+        {"summary", "--summary", kludges, 0,
+         {"1  2:5020/9999.3 -> 2:5020/1.5  03 Mar 07  14:05:09  FileRequest Robot -> Sysop  Report\n"}},
+        {"charset", "--charset CP866", "\x8F\xE0\xA8\xA2\xA5\xE2\r", 0, {"  | \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\n"}},
+        {"unknown charset", "--charset NO-SUCH-SET", "x\r", 2, {"pktdump: unknown charset NO-SUCH-SET\n"}},
+        {"unknown option", "--frobnicate", "x\r", 2, {"pktdump: unknown option --frobnicate\n"}},
+        {"help", "--help", "x\r", 0, {"Usage: pktdump [--summary] [--charset NAME] PACKET...\n"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::path packet = root() / "options.pkt";
+        WriteFile(packet, header() + message(row.text) + std::string(2, '\0'));
+        RunResult result = dump(packet, row.options, "LC_ALL=C.UTF-8");
+        EXPECT_EQ(result.status, row.status) << result.out;
+        for (const std::string& part : row.parts) EXPECT_NE(result.out.find(part), std::string::npos) << result.out;
+    }
+    // A summary is one line per message and nothing else.
+    fs::path two = root() / "two.pkt";
+    WriteFile(two, header() + message("a\r") + message("b\r") + std::string(2, '\0'));
+    EXPECT_EQ(dump(two, "-s").out, "1  2:5020/9999 -> 2:5020/1  03 Mar 07  14:05:09  FileRequest Robot -> Sysop  Report\n"
+                                   "2  2:5020/9999 -> 2:5020/1  03 Mar 07  14:05:09  FileRequest Robot -> Sysop  Report\n");
 }

@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# Two binkd nodes on loopback: the serving node runs the installed qarvex
+# through its exec line as the mailer's unprivileged user; requesters poll it,
+# receive the files and the report packet, and crashmail tosses the report into
+# a netmail area, from which it is read back.
+# Usage: run.sh BUILD_DIR    (exit 77: skipped, with the reason on stdout)
+set -euo pipefail
+build=$(cd "$1" && pwd)
+user=ftn
+export PATH="$PATH:/usr/sbin:/sbin"
+
+skip() { echo "e2e skipped: $*"; exit 77; }
+command -v binkd >/dev/null || skip "binkd is not installed"
+command -v crashmail >/dev/null || skip "crashmail is not installed"
+command -v socat >/dev/null || skip "socat is not installed"
+[ "$(id -u)" = 0 ] || skip "needs root to run the mailer as the user $user"
+id -u "$user" >/dev/null 2>&1 || skip "the user $user (from the binkd package) is missing"
+
+scratch=$(mktemp -d /tmp/qarvex-e2e-XXXXXX)
+chmod 755 "$scratch"
+pids=()
+cleanup() {
+    local status=$?
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    if [ "$status" != 0 ]; then
+        echo "---- logs of the failed run ($scratch) ----"
+        for log in "$scratch"/*/binkd.log "$scratch"/*/crashmail.log "$scratch"/*/qarvex.err; do
+            [ -f "$log" ] && { echo "== $log"; tail -n 40 "$log"; }
+        done
+        for f in "$scratch"/usr/lib/qarvex/Debug*.Txt; do [ -f "$f" ] && { echo "== $f"; cat "$f"; }; done
+    fi
+    [ -n "${QARVEX_E2E_KEEP:-}" ] || rm -rf "$scratch"
+    exit "$status"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# A free TCP port on loopback, different on each call.
+last_port=$((20000 + $$ % 20000))
+free_port() {
+    while :; do
+        last_port=$((last_port + 1))
+        (exec 3<>"/dev/tcp/127.0.0.1/$last_port") 2>/dev/null || { echo "$last_port"; return; }
+    done
+}
+
+# Waits up to $2 seconds for the command $1 to succeed.
+wait_for() {
+    local deadline=$((SECONDS + $2))
+    until eval "$1"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.2
+    done
+}
+
+# The installed program, in a prefix of its own; the install hands the program
+# folder to the mailer's user as on a real system.
+cmake --install "$build" --prefix "$scratch/usr" --component program >/dev/null
+prefix="$scratch/usr"
+[ "$(stat -c %U "$prefix/lib/qarvex")" = "$user" ] || fail "the install did not hand the program folder to $user"
+
+server="$scratch/server"
+mkdir -p "$server"/{inb,outb,tmp} "$scratch/files"
+head -c 70000 /dev/urandom >"$scratch/files/nodelist.zip"
+printf 'The files of the e2e node.\r\n' >"$scratch/files/files.txt"
+# A larger folder that every request searches, so that a long request list
+# keeps its run going for a while.
+mkdir -p "$scratch/archive"
+for i in $(seq 1 300); do echo "$i" >"$scratch/archive/old$i.txt"; done
+printf '%s/\n@FILES %s/files.txt\n%s/*.arc\n' "$scratch/files" "$scratch/files" "$scratch/archive" \
+    >"$prefix/lib/qarvex/OkFile.Txt"
+
+# A binkd configuration: $1 its folder, $2 its address, then extra lines.
+binkd_config() {
+    local dir=$1 address=$2
+    shift 2
+    cat <<CFG
+domain fidonet $dir/outb 2
+address $address@fidonet
+sysname "qarvex e2e"
+sysop "Sysop of $address"
+location "loopback"
+nodeinfo 115200,TCP,BINKP
+inbound $dir/inb
+inbound-nonsecure $dir/inb
+temp-inbound $dir/tmp
+log $dir/binkd.log
+loglevel 5
+conlog 0
+pid-file $dir/binkd.pid
+CFG
+    printf '%s\n' "$@"
+}
+
+server_port=$(free_port)
+binkd_config "$server" 2:5020/9999 "iport $server_port" \
+    "exec \"$prefix/bin/qarvex SRIF 2:5020/9999 *S\" *.req" >"$server/binkd.cfg"
+chown -R "$user:" "$server" "$scratch/files" "$scratch/archive"
+setpriv --reuid "$user" --regid "$user" --clear-groups binkd -s "$server/binkd.cfg" >"$server/binkd.out" 2>&1 &
+pids+=($!)
+wait_for "(exec 3<>/dev/tcp/127.0.0.1/$server_port) 2>/dev/null" 10 || fail "the serving binkd does not listen"
+
+# A requesting node or point: $1 name, $2 address, $3 port of the node to poll,
+# $4 how many more names to ask for that the node does not have.
+requester() {
+    local dir="$scratch/$1" address=$2 port=$3 padding=${4:-0}
+    mkdir -p "$dir"/{inb,outb,tmp,netmail,bad}
+    binkd_config "$dir" "$address" "node 2:5020/9999@fidonet 127.0.0.1:$port -" >"$dir/binkd.cfg"
+    {
+        printf 'nodelist.zip\r\nFILES\r\nmissing.zip\r\n'
+        for ((i = 0; i < padding; i++)); do printf 'absent%d.zip\r\n' "$i"; done
+    } >"$dir/outb/139c270f.req"
+    cat >"$dir/crashmail.prefs" <<PREFS
+SYSOP "Sysop of $address"
+LOGFILE "$dir/crashmail.log"
+LOGLEVEL 6
+DUPEFILE "$dir/crashmail.dupes" 200
+DUPEMODE BAD
+INBOUND "$dir/inb"
+OUTBOUND "$dir/outb"
+TEMPDIR "$dir/tmp"
+CREATEPKTDIR "$dir/tmp"
+PACKETDIR "$dir/outb"
+STATSFILE "$dir/crashmail.stats"
+CHECKPKTDEST
+AKA $address
+DOMAIN "FidoNet"
+NETMAIL "NETMAIL" $address MSG "$dir/netmail"
+AREA "BAD" $address MSG "$dir/bad"
+PREFS
+}
+
+poll() { timeout 60 binkd -p -P 2:5020/9999@fidonet "$scratch/$1/binkd.cfg" >"$scratch/$1/poll.out" 2>&1; }
+
+# Checks what the requester $1 got: the file byte-equal, and the report tossed
+# into its netmail area, addressed to $2, opening with the kludge lines $3...
+check_requester() {
+    local name=$1 address=$2
+    local dir="$scratch/$name"
+    shift 2
+    cmp -s "$dir/inb/nodelist.zip" "$scratch/files/nodelist.zip" || fail "$name: nodelist.zip did not arrive whole"
+    cmp -s "$dir/inb/files.txt" "$scratch/files/files.txt" || fail "$name: files.txt did not arrive whole"
+    ls "$dir"/inb/*.[Pp][Kk][Tt] >/dev/null 2>&1 || fail "$name: no report packet arrived"
+    (cd "$dir" && timeout 30 crashmail SETTINGS "$dir/crashmail.prefs" TOSS >"$dir/toss.out" 2>&1) || fail "$name: crashmail failed"
+    local message
+    message=$(ls "$dir"/netmail/*.msg 2>/dev/null | head -n 1)
+    [ -n "$message" ] || fail "$name: the report was not tossed into the netmail area"
+    local text
+    text=$(tr '\r\0' '\n\n' <"$message")
+    grep -q "^File Request Report $" <<<"$text" || fail "$name: no report heading in $message"
+    grep -q "^nodelist.zip  *nodelist.zip  *70000$" <<<"$text" || fail "$name: no line for nodelist.zip"
+    grep -q "^missing.zip  *File Not Found$" <<<"$text" || fail "$name: no line for missing.zip"
+    grep -q "^Files: 2   Bytes: " <<<"$text" || fail "$name: no totals"
+    for kludge in "$@"; do
+        grep -qa "$(printf '\001')$kludge" "$message" || fail "$name: no $kludge kludge"
+    done
+    [ -z "$(ls "$dir/bad")" ] || fail "$name: crashmail put a message into BAD"
+    echo "ok: $name ($address) got its files and its report"
+}
+
+# 1. A node requests files.
+requester node 2:5020/1 "$server_port"
+poll node || fail "the node's poll failed"
+check_requester node 2:5020/1
+# The mailer's user could write the log, and the run, ending well, left no trace.
+grep -q "FREQ Processing File Request From 2:5020/1" "$prefix/lib/qarvex/QARVEX.Log" || fail "no session log"
+ls "$prefix"/lib/qarvex/Debug*.Txt >/dev/null 2>&1 && fail "a debug file was left after a good run"
+
+# 2. A point and another node at once. The point asks for enough names that
+# its run still goes on when the node calls; binkd names both request lists
+# after the time, so the second call waits for the next second.
+requester point 2:5020/1.5 "$server_port" 300
+requester node2 2:5020/2 "$server_port"
+poll point & point_pid=$!
+pids+=($point_pid)
+sleep 1.2
+poll node2 || fail "the second node's poll failed"
+wait "$point_pid" || fail "the point's poll failed"
+check_requester point 2:5020/1.5 "TOPT 5"
+check_requester node2 2:5020/2
+# The node's run started before the point's ended.
+grep -E "executing|rc=" "$server/binkd.log" | tail -n 4 | sed -n 2p | grep -q "executing .*/139c0002.srf" ||
+    echo "note: the two runs did not overlap this time"
+
+# 3. binkd started by inetd (-i): the connection is the mailer's standard
+# input, output and error, so qarvex's output must go to a file. A run that
+# fails (its program folder is read-only) must leave the session whole; the
+# same run without the redirection breaks it, which shows the check can fail.
+inetd_session() {
+    local name=$1 exec_line=$2
+    local dir="$scratch/$name" port
+    port=$(free_port)
+    mkdir -p "$dir"/{inb,outb,tmp}
+    binkd_config "$dir" 2:5020/9999 "$exec_line" >"$dir/binkd.cfg"
+    chown -R "$user:" "$dir"
+    # Like inetd: a binkd for each connection, the connection on all three
+    # standard descriptors.
+    setpriv --reuid "$user" --regid "$user" --clear-groups \
+        socat "TCP-LISTEN:$port,bind=127.0.0.1,reuseaddr,fork" "EXEC:binkd -i $dir/binkd.cfg,stderr" &
+    pids+=($!)
+    wait_for "(exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null" 10 || fail "socat does not listen for $name"
+    requester "$name-caller" 2:5020/3 "$port"
+    poll "$name-caller"
+}
+chmod 555 "$prefix/lib/qarvex"
+inetd_session inetd "exec \"$prefix/bin/qarvex SRIF 2:5020/9999 *S >>$scratch/inetd/qarvex.err 2>&1\" *.req" ||
+    fail "the poll of the inetd node failed"
+grep -q "done (to 2:5020/9999@fidonet, OK" "$scratch/inetd-caller/binkd.log" || fail "the inetd session broke"
+[ -s "$scratch/inetd/qarvex.err" ] || fail "the failing run wrote nothing to its error file"
+echo "ok: a failing run under binkd -i leaves the session whole"
+inetd_session inetd-raw "exec \"$prefix/bin/qarvex SRIF 2:5020/9999 *S\" *.req" || true
+grep -q "done (to 2:5020/9999@fidonet, OK" "$scratch/inetd-raw-caller/binkd.log" &&
+    fail "without the redirection the inetd session should have broken"
+echo "ok: without the redirection the same run breaks the session"
+chmod 755 "$prefix/lib/qarvex"
