@@ -7,6 +7,7 @@
 
 #include "Common/ClassLib/CallableEvent.h"
 #include "Common/ClassLib/RuntimeThread.h"
+#include "Common/ConsoleApplication.h"
 #include "Common/Ref.h"
 
 namespace rt {
