@@ -1,10 +1,14 @@
 # Thin wrapper over CMake. SANITIZE=1 builds into its own folder with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; SANITIZE=thread builds into
+# build/tsan with ThreadSanitizer.
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 ifeq ($(SANITIZE),1)
 BUILD ?= build/sanitize
 CMAKE_FLAGS += -DQARVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+else ifeq ($(SANITIZE),thread)
+BUILD ?= build/tsan
+CMAKE_FLAGS += -DQARVEX_SANITIZE_THREAD=ON -DCMAKE_BUILD_TYPE=Debug
 else
 BUILD ?= build
 CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
