@@ -80,13 +80,18 @@ void sleepUntilEarliestWake(uint32_t now) {
 // The weighted round-robin choice of the thread to hold the baton next; nil
 // when every live thread is blocked (after the report).
 ThreadRecord* chooseNextThread(Blocking blocking) {
+    if (gLiveCount <= 1) {
+        // Only a sleep can hold the lone thread up; the clock is read only then.
+        ThreadRecord& main = mainRecord();
+        if (blocking == Blocking::Yes && (main.stateFlags & kThreadSleeping)) {
+            uint32_t now = ThreadMillisecondsClock();
+            if (!isAwake(&main, now)) sleepMilliseconds(main.wakeTime - now);
+        }
+        main.stateFlags &= ~kThreadSleeping;
+        return &main;
+    }
     for (;;) {
         uint32_t now = ThreadMillisecondsClock();
-        if (gLiveCount <= 1) {
-            ThreadRecord& main = mainRecord();
-            if (blocking == Blocking::Yes && !isAwake(&main, now)) sleepMilliseconds(main.wakeTime - now);
-            return &main;
-        }
         if (noThreadCanRun()) {
             RUNTIME_ASSERT_FAILED(kModule, "false",
                                   "Infinite loop detected in the thread scheduler.  This is likely caused by "
