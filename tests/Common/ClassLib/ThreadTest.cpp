@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <vector>
 
 #include "Common/ClassLib/ThreadTestSupport.h"
 #include "Common/ClassLib/CriticalSection.h"
 #include "Common/ClassLib/Semaphore.h"
+#include "Common/ConsoleApplication.h"
 #include "Common/exceptions.h"
 #include "Universal/VELQstring.h"
 #include "support/RuntimeLeakGuard.h"
@@ -114,6 +116,66 @@ TEST_F(ThreadTest, MisuseWhileRunningRaises) {
     thread.resume();
     YieldUntilFinished(thread);
     EXPECT_EQ(thread.stackSize(), 65536);
+}
+
+// Recurses until the stack check raises; the depth reached, or -1 when it never did.
+int RecurseUntilOverflow(int depth) {
+    volatile char frame[1024];
+    frame[0] = char(depth);
+    try {
+        RuntimeStackCheck();
+    } catch (const rt::RaisedException& raised) {
+        return raised.is(ExceptionKind::StackOverflowException) ? depth : -1;
+    }
+    if (depth > 100000) return -1;
+    int reached = RecurseUntilOverflow(depth + 1);
+    frame[0] = 0;  // keeps this frame alive across the call
+    return reached;
+}
+
+// The check of a thread measures against the thread's own stack size, and
+// raises well before the system stack runs out.
+TEST_F(ThreadTest, StackCheckFollowsTheThreadsStackSize) {
+    RuntimeLeakGuard guard;
+    struct Row {
+        int32_t stackSize;
+        int minDepth, maxDepth;  // 1 KiB frames or more, less the check's 8 KiB margin
+    };
+    const Row rows[] = {{65536, 10, 56}, {0, 10, 56}, {262144, 100, 248}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.stackSize);
+        int depth = -1;
+        rt::Thread thread([&] { depth = RecurseUntilOverflow(0); });
+        thread.setStackSize(row.stackSize);
+        thread.run();
+        YieldUntilFinished(thread);
+        EXPECT_GE(depth, row.minDepth);
+        EXPECT_LE(depth, row.maxDepth);
+    }
+}
+
+// Quitting ends the threads still running (unwinding them) before the quit goes on.
+TEST_F(ThreadTest, QuitEndsRunningThreads) {
+    ChildResult result = RunInChild([] {
+        struct Unwound {
+            ~Unwound() { std::puts("worker unwound"); }
+        };
+        rt::Thread worker([] {
+            Unwound unwound;
+            rt::Thread::current().sleep(60000);
+            std::puts("worker woke up");
+        });
+        worker.run();
+        try {
+            ApplicationQuit(0, true);
+        } catch (const rt::RaisedException& raised) {
+            std::printf("quit raised %s, %d thread(s) left\n",
+                        raised.is(ExceptionKind::EndException) ? "EndException" : "something else",
+                        int(RuntimeLiveThreadCount()));
+        }
+    });
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "worker unwound\nquit raised EndException, 1 thread(s) left\n");
 }
 
 // Each waits for the section the other holds while the main thread waits on a
