@@ -26,6 +26,8 @@ bool RemoveWaiter(WaitQueue& queue, ThreadRecord* record);
 /// Raises IllegalLockingException with `errorNumber` and `text`.
 [[noreturn]] void RaiseLockingError(int32_t errorNumber, const char* text);
 
+/// The halves of WaitInQueue around the yield: queue and block the current
+/// thread; clear its waiting state once it has been let go.
 void EnqueueCurrentThread(WaitQueue& queue);
 void FinishWait();
 
