@@ -77,9 +77,20 @@ void sleepUntilEarliestWake(uint32_t now) {
     if (earliest != UINT32_MAX) sleepMilliseconds(earliest);
 }
 
+void reportDeadlock() {
+    RUNTIME_ASSERT_FAILED(kModule, "false",
+                          "Infinite loop detected in the thread scheduler.  This is likely caused by "
+                          "incorrectly locking resources with semaphores or critical sections.");
+}
+
 // The weighted round-robin choice of the thread to hold the baton next; nil
-// when every live thread is blocked (after the report).
+// when every live thread is blocked (after the report). That includes a lone
+// thread waiting for a lock: nothing is left that could let it go.
 ThreadRecord* chooseNextThread(Blocking blocking) {
+    if (noThreadCanRun()) {
+        reportDeadlock();
+        return nullptr;
+    }
     if (gLiveCount <= 1) {
         // Only a sleep can hold the lone thread up; the clock is read only then.
         ThreadRecord& main = mainRecord();
@@ -92,12 +103,6 @@ ThreadRecord* chooseNextThread(Blocking blocking) {
     }
     for (;;) {
         uint32_t now = ThreadMillisecondsClock();
-        if (noThreadCanRun()) {
-            RUNTIME_ASSERT_FAILED(kModule, "false",
-                                  "Infinite loop detected in the thread scheduler.  This is likely caused by "
-                                  "incorrectly locking resources with semaphores or critical sections.");
-            return nullptr;
-        }
         int32_t choice = -1, fallback = -1, preferred = -1;
         for (int32_t i = 0; i < gRunTable.size(); ++i) {
             const RunEntry& entry = gRunTable[i];

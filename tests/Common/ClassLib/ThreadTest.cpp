@@ -178,32 +178,50 @@ TEST_F(ThreadTest, QuitEndsRunningThreads) {
     EXPECT_EQ(result.output, "worker unwound\nquit raised EndException, 1 thread(s) left\n");
 }
 
-// Each waits for the section the other holds while the main thread waits on a
-// semaphore: nothing can run, so the process reports it and ends with status 1.
+// Threads that can never run again are reported, and the process ends with
+// status 1 instead of going on or hanging.
 TEST_F(ThreadTest, DeadlockIsReportedAndEndsTheProcess) {
-    ChildResult result = RunInChild([] {
-        rt::CriticalSection first, second;
-        auto crossing = [](const rt::CriticalSection& a, const rt::CriticalSection& b) {
-            return rt::Thread([&a, &b] {
-                a.enter();
-                rt::Thread::current().sleep(50);
-                b.enter();
-            });
-        };
-        rt::Thread one = crossing(first, second), two = crossing(second, first);
-        one.run();
-        two.run();
-        rt::Semaphore gate(1);
-        gate.signal();
-        gate.signal();
-        std::puts("main thread went on");
-    });
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.output.find("Infinite loop detected in the thread scheduler.  This is likely caused by "
-                                 "incorrectly locking resources with semaphores or critical sections."),
-              std::string::npos)
-        << result.output;
-    EXPECT_EQ(result.output.find("main thread went on"), std::string::npos);
+    struct Row {
+        const char* name;
+        void (*scenario)();
+    };
+    const Row rows[] = {
+        // Each waits for the section the other holds while the main thread waits on a semaphore.
+        {"two threads crossing locks", [] {
+             rt::CriticalSection first, second;
+             auto crossing = [](const rt::CriticalSection& a, const rt::CriticalSection& b) {
+                 return rt::Thread([&a, &b] {
+                     a.enter();
+                     rt::Thread::current().sleep(50);
+                     b.enter();
+                 });
+             };
+             rt::Thread one = crossing(first, second), two = crossing(second, first);
+             one.run();
+             two.run();
+             rt::Semaphore gate(1);
+             gate.signal();
+             gate.signal();
+         }},
+        {"lone thread waiting for itself", [] {
+             rt::Semaphore gate(1);
+             gate.signal();
+             gate.signal();
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ChildResult result = RunInChild([&] {
+            row.scenario();
+            std::puts("main thread went on");
+        });
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.output.find("Infinite loop detected in the thread scheduler.  This is likely caused by "
+                                     "incorrectly locking resources with semaphores or critical sections."),
+                  std::string::npos)
+            << result.output;
+        EXPECT_EQ(result.output.find("main thread went on"), std::string::npos);
+    }
 }
 
 } // namespace
