@@ -1,6 +1,8 @@
 // rt::CriticalSection: an owning handle over a re-entrant CriticalSection
 // object, and a guard that holds it for a scope.
 #pragma once
+#include <utility>
+
 #include "Common/ClassLib/RuntimeLocks.h"
 #include "Common/Ref.h"
 
@@ -10,6 +12,11 @@ namespace rt {
 class CriticalSection {
 public:
     CriticalSection() : ref_(Ref<>::adopt(RuntimeNewObject(CriticalSectionClass()))) {}
+
+    /// Takes over the reference an entry point handed out.
+    static CriticalSection adopt(RuntimeObject* h) noexcept { return CriticalSection(Ref<>::adopt(h)); }
+    /// Adds a reference to a borrowed critical section.
+    static CriticalSection retain(RuntimeObject* h) noexcept { return CriticalSection(Ref<>::retain(h)); }
 
     RuntimeObject* get() const noexcept { return ref_.get(); }
 
@@ -32,6 +39,7 @@ public:
     };
 
 private:
+    explicit CriticalSection(Ref<> ref) noexcept : ref_(std::move(ref)) {}
     Ref<> ref_;
 };
 

@@ -1,6 +1,8 @@
 // rt::Mutex: an owning handle over a Mutex object, a lock that also excludes
 // other processes using the same name.
 #pragma once
+#include <utility>
+
 #include "Common/ClassLib/RuntimeLocks.h"
 #include "Common/Ref.h"
 #include "Universal/String.h"
@@ -15,6 +17,11 @@ public:
         MutexContructor(get(), name.get());
     }
 
+    /// Takes over the reference an entry point handed out.
+    static Mutex adopt(RuntimeObject* h) noexcept { return Mutex(Ref<>::adopt(h)); }
+    /// Adds a reference to a borrowed mutex.
+    static Mutex retain(RuntimeObject* h) noexcept { return Mutex(Ref<>::retain(h)); }
+
     RuntimeObject* get() const noexcept { return ref_.get(); }
 
     /// Locks, waiting while another thread or process holds the lock.
@@ -24,6 +31,7 @@ public:
     void unlock() const { MutexUnlock(get()); }
 
 private:
+    explicit Mutex(Ref<> ref) noexcept : ref_(std::move(ref)) {}
     Ref<> ref_;
 };
 

@@ -1,6 +1,8 @@
 // rt::Semaphore: an owning handle over a Semaphore object; every operation is
 // an entry point of RuntimeLocks.
 #pragma once
+#include <utility>
+
 #include "Common/ClassLib/RuntimeLocks.h"
 #include "Common/Ref.h"
 
@@ -14,6 +16,11 @@ public:
         Semaphore_Constructor(get(), initialCount);
     }
 
+    /// Takes over the reference an entry point handed out.
+    static Semaphore adopt(RuntimeObject* h) noexcept { return Semaphore(Ref<>::adopt(h)); }
+    /// Adds a reference to a borrowed semaphore.
+    static Semaphore retain(RuntimeObject* h) noexcept { return Semaphore(Ref<>::retain(h)); }
+
     RuntimeObject* get() const noexcept { return ref_.get(); }
 
     /// Takes a unit, waiting (other threads run) while there is none.
@@ -23,6 +30,7 @@ public:
     void release() const { semaphore_release(get()); }
 
 private:
+    explicit Semaphore(Ref<> ref) noexcept : ref_(std::move(ref)) {}
     Ref<> ref_;
 };
 
