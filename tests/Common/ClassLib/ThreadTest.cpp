@@ -108,9 +108,10 @@ TEST_F(ThreadTest, MisuseWhileRunningRaises) {
             ADD_FAILURE() << "no exception";
         } catch (const rt::RaisedException& raised) {
             EXPECT_TRUE(raised.is(ExceptionKind::ThreadAlreadyRunningException));
-            if (attempt == 0)
+            if (attempt == 0) {
                 EXPECT_EQ(std::string(StringBytes(raised.message()), StringLength(raised.message())),
                           "You cannot call Run on a thread that is already running.");
+            }
         }
     }
     thread.resume();
@@ -129,8 +130,8 @@ int RecurseUntilOverflow(int depth) {
     }
     if (depth > 100000) return -1;
     int reached = RecurseUntilOverflow(depth + 1);
-    frame[0] = 0;  // keeps this frame alive across the call
-    return reached;
+    // Reading the frame after the call keeps it on the stack during the call.
+    return frame[0] == char(depth) ? reached : -1;
 }
 
 // The check of a thread measures against the thread's own stack size, and
