@@ -1,5 +1,6 @@
 # Thin wrapper over CMake. SANITIZE=1 builds into its own folder with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; SANITIZE=thread builds into
+# build/tsan with ThreadSanitizer.
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 # The user the mailer runs as (Debian's binkd: ftn); it gets the program folder.
@@ -7,6 +8,13 @@ MAILER_USER ?= ftn
 ifeq ($(SANITIZE),1)
 BUILD ?= build/sanitize
 CMAKE_FLAGS += -DQARVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+else ifeq ($(SANITIZE),thread)
+# Only the code that starts threads is worth the build: the thread, lock and
+# timer tests and the thread example.
+BUILD ?= build/tsan
+CMAKE_FLAGS += -DQARVEX_SANITIZE_THREAD=ON -DCMAKE_BUILD_TYPE=Debug
+BUILD_TARGETS = --target unit_tests threads_example
+TEST_SELECTION = -R '^(ThreadTest|LocksTest|TimerTest)[.]|^example_threads$$'
 else
 BUILD ?= build
 CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -15,13 +23,13 @@ endif
 .PHONY: all configure test bench demo fuzz install uninstall deb clean
 
 all: configure
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) $(BUILD_TARGETS)
 
 configure:
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 
 test: all
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) $(TEST_SELECTION)
 
 bench:
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQARVEX_BENCH=ON

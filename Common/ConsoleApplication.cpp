@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "Common/ClassLib/RuntimeThread.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
@@ -184,7 +185,7 @@ extern "C" bool ApplicationQuit(int32_t code, bool raiseEnd) {
             if (auto stop = handlerOf<StopEventHandler>(gApplication, kEventStop)) stop(gApplication, false);
     }
     if (!RuntimeInUnhandledException() && raiseEnd) {
-        // Running cooperative threads would be ended here; this program never starts one.
+        RuntimeKillOtherThreads();
         RuntimeRaiseNew(ExceptionKind::EndException);
     }
     RuntimeSetShutDown();
@@ -209,8 +210,6 @@ extern "C" bool DaemonizeApp(RuntimeObject*) {
     open("/dev/null", O_RDWR);
     return true;
 }
-
-extern "C" void YieldToNextThread(RuntimeObject*) {}
 
 extern "C" void* RuntimeAllocatePluginEntrypointsTable(int32_t count) {
     return count > 0 ? RuntimeNewVtable(count) : nullptr;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Common/ClassLib/RuntimeThread.h"
 #include "Common/ConsoleApplication.h"
 #include "Common/objects.h"
 #include "Common/runFolderItem.h"
@@ -159,6 +160,7 @@ int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry) {
     RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
     char stackTop;
     RuntimeInitStackLimit(&stackTop, kMainStackSize);
+    RuntimeInitMainThread();
 
     gExecutablePath = RuntimeResolveExecutablePath(argc > 0 ? argv[0] : nullptr);
     RuntimeSetExecutablePath(gExecutablePath);

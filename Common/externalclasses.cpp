@@ -1,4 +1,7 @@
 // The runtime's own classes, built once and registered by name.
+#include "Common/ClassLib/RuntimeLocks.h"
+#include "Common/ClassLib/RuntimeThread.h"
+#include "Common/ClassLib/RuntimeTimer.h"
 #include "Common/ConsoleApplication.h"
 #include "Common/DateCommon.h"
 #include "Common/StandardStreams.h"
@@ -24,4 +27,9 @@ extern "C" void RuntimeInitExternalClasses() {
     RuntimeBinaryStreamClass();
     DateClass();
     MemoryBlockClass();
+    ThreadClass();
+    SemaphoreClass();
+    CriticalSectionClass();
+    MutexClass();
+    TimerClass();
 }

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "Common/ClassLib/RuntimeLocks.h"
+#include "Common/ClassLib/RuntimeThread.h"
+#include "Common/ClassLib/RuntimeTimer.h"
 #include "Common/ConsoleApplication.h"
 #include "Common/DateCommon.h"
 #include "Common/RuntimeMain.h"
@@ -48,6 +51,8 @@ const EntryPoint kFixedTable[] = {
 #include "Common/EntryPoints/Dates.inc"
 #include "Common/EntryPoints/MemoryBlocks.inc"
 #include "Common/EntryPoints/Application.inc"
+#include "Common/EntryPoints/Threads.inc"
+#include "Common/EntryPoints/Timers.inc"
 };
 
 #undef ENTRY_POINT

@@ -1,9 +1,6 @@
 #include "Common/runtimemainloop.h"
 
-#include <time.h>
-
-#include <cerrno>
-
+#include "Common/ClassLib/BackgroundWork.h"
 #include "Common/RuntimeMain.h"
 #include "Universal/Clocks.h"
 
@@ -19,6 +16,7 @@ int32_t gLastHousekeeping = 0;
 void backgroundPass(int32_t now) {
     if (now - gLastHousekeeping > 60 || now < gLastTick) gLastHousekeeping = now;
     gLastTick = now;
+    RuntimeBackgroundWorkStep();
 }
 
 } // namespace
@@ -33,10 +31,6 @@ extern "C" int32_t RuntimeBackgroundTask() {
 
 extern "C" int32_t RuntimeDoEvents(RuntimeObject*, int32_t milliseconds) {
     backgroundPass(RuntimeTicks());
-    if (milliseconds >= 0) {
-        timespec delay{milliseconds / 1000, long(milliseconds % 1000) * 1000000L};
-        while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
-        }
-    }
+    RuntimeBackgroundSleep(milliseconds);
     return 0;
 }

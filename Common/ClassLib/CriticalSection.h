@@ -1,0 +1,46 @@
+// rt::CriticalSection: an owning handle over a re-entrant CriticalSection
+// object, and a guard that holds it for a scope.
+#pragma once
+#include <utility>
+
+#include "Common/ClassLib/RuntimeLocks.h"
+#include "Common/Ref.h"
+
+namespace rt {
+
+/// Owns one reference to a CriticalSection.
+class CriticalSection {
+public:
+    CriticalSection() : ref_(Ref<>::adopt(RuntimeNewObject(CriticalSectionClass()))) {}
+
+    /// Takes over the reference an entry point handed out.
+    static CriticalSection adopt(RuntimeObject* h) noexcept { return CriticalSection(Ref<>::adopt(h)); }
+    /// Adds a reference to a borrowed critical section.
+    static CriticalSection retain(RuntimeObject* h) noexcept { return CriticalSection(Ref<>::retain(h)); }
+
+    RuntimeObject* get() const noexcept { return ref_.get(); }
+
+    /// Enters, waiting while another thread is inside; the owner may enter again.
+    void enter() const { criticalsection_enter(get()); }
+    bool tryEnter() const { return CriticalSection_TryEnter(get()); }
+    /// Leaves once; IllegalLockingException for a thread that is not inside.
+    void leave() const { criticalsection_leave(get()); }
+
+    /// Enters for the life of the guard.
+    class Guard {
+    public:
+        explicit Guard(const CriticalSection& section) : section_(section) { section_.enter(); }
+        ~Guard() noexcept(false) { section_.leave(); }
+        Guard(const Guard&) = delete;
+        Guard& operator=(const Guard&) = delete;
+
+    private:
+        const CriticalSection& section_;
+    };
+
+private:
+    explicit CriticalSection(Ref<> ref) noexcept : ref_(std::move(ref)) {}
+    Ref<> ref_;
+};
+
+} // namespace rt

@@ -1,0 +1,80 @@
+// rt::Thread: an owning handle over a Thread object. A callable, or a
+// subclass's Run, gives the thread its Run event; every operation is an entry
+// point of RuntimeThread.
+#pragma once
+#include <functional>
+#include <utility>
+
+#include "Common/ClassLib/CallableEvent.h"
+#include "Common/ClassLib/RuntimeThread.h"
+#include "Common/ConsoleApplication.h"
+#include "Common/Ref.h"
+
+namespace rt {
+
+/// Whether a sleep may be cut short when the scheduler reaches the thread first.
+enum class WakeEarly { No, Yes };
+
+/// Owns one reference to a Thread object (or none).
+class Thread {
+public:
+    Thread() noexcept = default;
+    /// A new thread object whose Run event calls `run` (not started).
+    explicit Thread(std::function<void()> run)
+        : ref_(Ref<>::adopt(NewCallableObject(callableClass(), std::move(run)))) {}
+    Thread(const Thread& other) noexcept : ref_(other.ref_) {}
+    Thread& operator=(const Thread& other) noexcept {
+        ref_ = other.ref_;
+        return *this;
+    }
+    /// A subclass object ends its thread when it goes; it must not go from inside its own Run.
+    virtual ~Thread() {
+        if (bound_ && ref_ && ThreadGetState(get()) != kThreadStateNotRunning) ThreadKill(get());
+    }
+
+    /// Takes over the reference an entry point handed out.
+    static Thread adopt(RuntimeObject* h) noexcept { return Thread(Ref<>::adopt(h)); }
+    /// Adds a reference to a borrowed thread object.
+    static Thread retain(RuntimeObject* h) noexcept { return Thread(Ref<>::retain(h)); }
+    /// The thread running this code; empty on the main thread.
+    static Thread current() { return adopt(VELQGetCurrentThread()); }
+    /// Gives the baton to the scheduler's next choice; returns at once when no other thread runs.
+    static void yield() { YieldToNextThread(nullptr); }
+
+    RuntimeObject* get() const noexcept { return ref_.get(); }
+    explicit operator bool() const noexcept { return bool(ref_); }
+
+    /// Starts the thread; ThreadAlreadyRunningException when it runs already.
+    void run() const { threadRun(get()); }
+    void sleep(int32_t milliseconds, WakeEarly wakeEarly = WakeEarly::No) const {
+        ThreadSleep(get(), milliseconds, wakeEarly == WakeEarly::Yes);
+    }
+    void suspend() const { ThreadSuspend(get()); }
+    void resume() const { ThreadResume(get()); }
+    /// Ends the thread and returns once it has gone (raises ThreadEndException when it is the caller).
+    void kill() const { ThreadKill(get()); }
+    ThreadState state() const { return ThreadState(ThreadGetState(get())); }
+    int32_t priority() const { return ThreadGetPriority(get()); }
+    void setPriority(int32_t priority) const { ThreadSetPriority(get(), priority); }
+    int32_t stackSize() const { return ThreadGetStackSize(get()); }
+    void setStackSize(int32_t bytes) const { ThreadSetStackSize(get(), bytes); }
+
+protected:
+    struct Subclass {};
+    /// For subclasses: the thread's Run event calls Run() on this object.
+    explicit Thread(Subclass)
+        : ref_(Ref<>::adopt(NewCallableObject(callableClass(), [this] { Run(); }))), bound_(true) {}
+    virtual void Run() {}
+
+private:
+    explicit Thread(Ref<> ref) noexcept : ref_(std::move(ref)) {}
+    static RuntimeClass* callableClass() {
+        static RuntimeClass* c = DefineCallableSubclass("CallableThread", ThreadClass(), kThreadEventRun);
+        return c;
+    }
+
+    Ref<> ref_;
+    bool bound_ = false;
+};
+
+} // namespace rt

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "Common/ClassLib/CriticalSection.h"
+#include "Common/ClassLib/Mutex.h"
+#include "Common/ClassLib/Semaphore.h"
+#include "Common/ClassLib/ThreadTestSupport.h"
+#include "Common/exceptions.h"
+#include "Universal/VELQstring.h"
+#include "support/RuntimeLeakGuard.h"
+
+namespace {
+
+class LocksTest : public testing::Test {
+protected:
+    void SetUp() override { WarmUpThreadClasses(); }
+};
+
+// Runs `misuse` and checks the IllegalLockingException it must raise.
+void ExpectLockingError(const std::function<void()>& misuse, int32_t errorNumber, const std::string& message) {
+    try {
+        misuse();
+        ADD_FAILURE() << "no exception";
+    } catch (const rt::RaisedException& raised) {
+        EXPECT_TRUE(raised.is(ExceptionKind::IllegalLockingException));
+        EXPECT_EQ(raised.errorNumber(), errorNumber);
+        EXPECT_EQ(std::string(StringBytes(raised.message()), StringLength(raised.message())), message);
+    }
+}
+
+TEST_F(LocksTest, MisuseRaisesWithItsNumberAndMessage) {
+    RuntimeLeakGuard guard;
+    struct Row {
+        const char* name;
+        std::function<void()> misuse;
+        int32_t errorNumber;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"semaphore of 0", [] { rt::Semaphore s(0); }, 1, "Illegal initialCount for the Semaphore."},
+        {"semaphore of -3", [] { rt::Semaphore s(-3); }, 1, "Illegal initialCount for the Semaphore."},
+        {"second release", [] {
+             rt::Semaphore s(1);
+             s.signal();
+             s.release();
+             s.release();
+         }, 0, "Called Semaphore.Release too many times."},
+        {"leave unentered section", [] { rt::CriticalSection().leave(); }, 2,
+         "The thread which Entered the CriticalSection must be the thread to Leave the CriticalSection"},
+        {"unlock unlocked mutex", [] { rt::Mutex().unlock(); }, 3,
+         "The thread which Signaled the Mutex must be the thread to Release the Mutex"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ExpectLockingError(row.misuse, row.errorNumber, row.message);
+    }
+}
+
+TEST_F(LocksTest, ReleaseTooManyKeepsTheCountAtItsMaximum) {
+    RuntimeLeakGuard guard;
+    rt::Semaphore s(2);
+    EXPECT_THROW(s.release(), rt::RaisedException);
+    EXPECT_TRUE(s.trySignal());
+    EXPECT_TRUE(s.trySignal());
+    EXPECT_FALSE(s.trySignal());
+}
+
+TEST_F(LocksTest, SemaphoreWaiterRunsOnlyAfterRelease) {
+    RuntimeLeakGuard guard;
+    rt::Semaphore s(1);
+    std::vector<std::string> events;
+    s.signal();
+    rt::Thread waiter([&] {
+        s.signal();
+        events.push_back("waiter got it");
+        s.release();
+    });
+    waiter.run();
+    EXPECT_EQ(waiter.state(), kThreadStateWaiting);
+    events.push_back("main releases");
+    s.release();
+    YieldUntilFinished(waiter);
+    EXPECT_EQ(events, (std::vector<std::string>{"main releases", "waiter got it"}));
+}
+
+TEST_F(LocksTest, ReenteredSectionMustBeLeftAsOftenBeforeAWaiterRuns) {
+    RuntimeLeakGuard guard;
+    rt::CriticalSection section;
+    std::vector<std::string> events;
+    section.enter();
+    section.enter();
+    rt::Thread waiter([&] {
+        EXPECT_FALSE(section.tryEnter());
+        rt::CriticalSection::Guard held(section);
+        events.push_back("waiter inside");
+    });
+    waiter.run();
+    section.leave();
+    rt::Thread::yield();
+    events.push_back("left once");
+    section.leave();
+    YieldUntilFinished(waiter);
+    EXPECT_EQ(events, (std::vector<std::string>{"left once", "waiter inside"}));
+    EXPECT_TRUE(section.tryEnter());
+    section.leave();
+}
+
+TEST_F(LocksTest, KilledWaiterLeavesTheQueue) {
+    RuntimeLeakGuard guard;
+    rt::Semaphore s(1);
+    s.signal();
+    rt::Thread waiter([&] { s.signal(); });
+    waiter.run();
+    waiter.kill();
+    s.release();
+    EXPECT_TRUE(s.trySignal());  // the unit did not go to the killed thread
+}
+
+TEST_F(LocksTest, MutexExcludesAnotherProcess) {
+    RuntimeLeakGuard guard;
+    std::string name = "qarvex-test-mutex-" + std::to_string(getpid());
+    std::string path = "/tmp/" + name;
+    auto otherProcessGetsIt = [&] {
+        return RunInChild([&] { std::fputs(rt::Mutex(rt::String(name)).tryLock() ? "yes" : "no", stdout); })
+                   .output == "yes";
+    };
+    {
+        rt::Mutex mutex{rt::String(name)};
+        mutex.lock();
+        EXPECT_TRUE(mutex.tryLock());  // the owner may lock again
+        EXPECT_FALSE(otherProcessGetsIt());
+        mutex.unlock();
+        EXPECT_FALSE(otherProcessGetsIt());
+        EXPECT_EQ(access(path.c_str(), F_OK), 0) << "a process that never held the lock deleted the file";
+        mutex.unlock();
+        EXPECT_TRUE(otherProcessGetsIt());
+        mutex.lock();
+        EXPECT_EQ(access(path.c_str(), F_OK), 0);
+    }
+    EXPECT_NE(access(path.c_str(), F_OK), 0) << "lock file left behind";
+}
+
+TEST_F(LocksTest, MutexNameStaysInTheTemporaryFolder) {
+    RuntimeLeakGuard guard;
+    std::string name = "../qarvex-escape-" + std::to_string(getpid());
+    {
+        rt::Mutex mutex{rt::String(name)};
+        EXPECT_EQ(access(("/tmp/.._qarvex-escape-" + std::to_string(getpid())).c_str(), F_OK), 0);
+        EXPECT_NE(access(("/" + name.substr(3)).c_str(), F_OK), 0);
+    }
+}
+
+} // namespace
