@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Universal/Clocks.h"
+
 namespace {
 
 constexpr int kMaxLinkHops = 40;      // the kernel's own limit on a chain of links
@@ -163,6 +165,7 @@ const FolderItemImpUnix::Listing* FolderItemImpUnix::CurrentListing() {
         listing_.reset();
         return nullptr;
     }
+    listingCheckedAt_ = RuntimeTicks();
     if (listing_ && listing_->trusted && listing_->device == info.st_dev && listing_->inode == info.st_ino &&
         SameTime(listing_->modified, info.st_mtim) && SameTime(listing_->changed, info.st_ctim))
         return listing_.get();
@@ -194,8 +197,17 @@ int32_t FolderItemImpUnix::Count() {
     return listing ? int32_t(listing->entries.size()) : 0;
 }
 
+// Checking the folder for every entry would double the system calls of a
+// walk. Count checks it when a walk starts, and entries asked for within the
+// tick of the last check take the listing as it is; later ones check again. So
+// a listing is never older than the start of the walk that uses it, or a tick.
+const FolderItemImpUnix::Listing* FolderItemImpUnix::WalkListing() {
+    if (listing_ && listingCheckedAt_ == RuntimeTicks()) return listing_.get();
+    return CurrentListing();
+}
+
 std::unique_ptr<FolderItemImpUnix> FolderItemImpUnix::EntryItem(int32_t index, LinkPolicy links) {
-    const Listing* listing = CurrentListing();
+    const Listing* listing = WalkListing();
     if (!listing || index < 0 || size_t(index) >= listing->entries.size()) return nullptr;
     const Entry& entry = listing->entries[size_t(index)];
     std::string path = ChildPath(entry.name);

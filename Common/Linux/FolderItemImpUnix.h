@@ -37,8 +37,10 @@ public:
     /// The size `stat` reports; 0 when it fails.
     int64_t Length();
     /// Entries of the folder other than "." and ".."; 0 when it cannot be read.
+    /// A walk starts here: the folder is checked for changes since it was listed.
     int32_t Count();
-    /// The item for the entry at 0-based `index` in `readdir` order; null beyond the end.
+    /// The item for the entry at 0-based `index` in `readdir` order; null beyond
+    /// the end. The listing is the one the walk's Count checked, or one checked anew.
     std::unique_ptr<FolderItemImpUnix> EntryItem(int32_t index, LinkPolicy links);
     /// The path without its last component; none for the root.
     std::optional<std::string> ParentPath() const;
@@ -97,6 +99,9 @@ private:
 
     /// The listing, checked against the folder as it is now; null when it cannot be read.
     const Listing* CurrentListing();
+    /// The listing for one entry of a walk: the kept one when it was checked
+    /// within the current 60 Hz tick, else CurrentListing.
+    const Listing* WalkListing();
     bool StatPath(struct stat& info);
     bool Fail();  // records errno; yields false
     std::string DestinationPath(const FolderItemImpUnix& destination);
@@ -104,6 +109,7 @@ private:
     std::string path_;
     int32_t lastError_ = 0;
     std::unique_ptr<Listing> listing_;
+    int32_t listingCheckedAt_ = 0;  // the tick of the listing's last check
 };
 
 /// The item for `path`: absolute, or relative to the application folder. Nil
