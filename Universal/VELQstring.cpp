@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "Universal/StringBlocks.h"
@@ -66,16 +67,16 @@ uint8_t asciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 32) : 
 
 // Vectors of bytes; the compiler maps them onto the processor's vector
 // registers where it has them and onto plain words elsewhere. The lanes are
-// signed: a byte of 0x80 or above makes its block fail anyway, and for the
-// rest a signed comparison is the plain one.
+// signed, so that bytes of 0x80 and above never pass the letter range test.
 using Bytes16 = int8_t __attribute__((vector_size(16)));
 using Bytes32 = int8_t __attribute__((vector_size(32)));
 
-// Whether `blocks` vectors' worth of bytes of each text are ASCII and equal
-// without regard to case. Vectors stay inside the function, so no vector ever
-// crosses a call.
+// Whether `blocks` vectors' worth of bytes of each text are equal without
+// regard to ASCII case. Bytes of multi-byte characters pass only when they are
+// the same on both sides: the same sequence is the same code point. Vectors
+// stay inside the function, so no vector ever crosses a call.
 template <typename Vector, int blocks>
-inline bool asciiEqualFolded(const uint8_t* p, const uint8_t* q) {
+inline bool equalFolded(const uint8_t* p, const uint8_t* q) {
     Vector differs{};
     for (int block = 0; block < blocks; ++block) {
         Vector x, y;
@@ -86,7 +87,7 @@ inline bool asciiEqualFolded(const uint8_t* p, const uint8_t* q) {
         Vector difference = x ^ y;
         Vector lower = x | 0x20;
         Vector caseOnly = Vector(difference == 0x20) & Vector(lower > 'a' - 1) & Vector(lower < 'z' + 1);
-        differs |= ~(Vector(difference == 0) | caseOnly) | ((x | y) < 0);
+        differs |= ~(Vector(difference == 0) | caseOnly);
     }
     uint64_t words[sizeof(Vector) / 8];
     std::memcpy(words, &differs, sizeof(Vector));
@@ -95,46 +96,79 @@ inline bool asciiEqualFolded(const uint8_t* p, const uint8_t* q) {
     return any == 0;
 }
 
-// How many leading bytes of two texts, in whole blocks of 64, are ASCII and
-// equal without regard to case. Built twice, and the processor picks: with
+// How many leading bytes of two texts, in whole blocks of 64, are equal
+// without regard to ASCII case. Built twice, and the processor picks: with
 // 32-byte registers where it has them, with 16-byte ones otherwise.
-__attribute__((target_clones("avx2", "default"))) size_t asciiEqualFoldedBlocks(const uint8_t* p, const uint8_t* q,
-                                                                               size_t length) {
+__attribute__((target_clones("avx2", "default"))) size_t equalFoldedBlocks(const uint8_t* p, const uint8_t* q,
+                                                                          size_t length) {
     size_t done = 0;
-    while (length - done >= 64 && asciiEqualFolded<Bytes32, 2>(p + done, q + done)) done += 64;
+    while (length - done >= 64 && equalFolded<Bytes32, 2>(p + done, q + done)) done += 64;
     return done;
 }
 
-// Compares code point by code point from byte `from` of both texts on.
-[[gnu::noinline]] int32_t compareCodePointsFrom(RTString a, RTString b, size_t from) {
-    const auto* p = reinterpret_cast<const uint8_t*>(a->bytes()) + from;
-    const auto* q = reinterpret_cast<const uint8_t*>(b->bytes()) + from;
-    const uint8_t* endP = reinterpret_cast<const uint8_t*>(a->bytes()) + a->length;
-    const uint8_t* endQ = reinterpret_cast<const uint8_t*>(b->bytes()) + b->length;
-    while (p < endP && q < endQ) {
+// How many leading bytes of two texts of at least `length` bytes are equal
+// without regard to ASCII case, counted in blocks. The wide blocks are only
+// tried after a first block passed: text that differs early, such as Cyrillic
+// in the other case, pays one 16-byte test and no call.
+size_t equalFoldedRun(const uint8_t* p, const uint8_t* q, size_t length) {
+    if (length < 16 || !equalFolded<Bytes16, 1>(p, q)) return 0;
+    size_t done = 16;
+    if (length - done >= 64) done += equalFoldedBlocks(p + done, q + done, length - done);
+    while (length - done >= 16 && equalFolded<Bytes16, 1>(p + done, q + done)) done += 16;
+    return done;
+}
+
+bool continuesCharacter(const uint8_t* at, const uint8_t* end) { return at < end && (*at & 0xC0) == 0x80; }
+
+struct Cursor {
+    const uint8_t* at;
+    const uint8_t* end;
+};
+
+Cursor cursorOf(RTString s) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(s->bytes());
+    return {bytes, bytes + s->length};
+}
+
+// Compares code point by code point from the cursors on, until the texts
+// differ or end (the order, or 0 at the end) or until a non-ASCII character
+// is followed by ASCII on both sides, where a block can pass again
+// (nullopt, the cursors left there).
+[[gnu::noinline]] std::optional<int32_t> compareCharacters(Cursor& a, Cursor& b) {
+    while (a.at < a.end && b.at < b.end) {
         // ASCII pairs, the common case, need neither decoding nor the table.
-        if (*p < 0x80 && *q < 0x80) {
-            uint8_t x = asciiUpper(*p++), y = asciiUpper(*q++);
+        if (*a.at < 0x80 && *b.at < 0x80) {
+            uint8_t x = asciiUpper(*a.at++), y = asciiUpper(*b.at++);
             if (x != y) return x < y ? -1 : 1;
             continue;
         }
-        uint32_t x = UnicodeToUpper(DecodeUTF8(p, endP));
-        uint32_t y = UnicodeToUpper(DecodeUTF8(q, endQ));
+        uint32_t x = UnicodeToUpper(DecodeUTF8(a.at, a.end));
+        uint32_t y = UnicodeToUpper(DecodeUTF8(b.at, b.end));
         if (x != y) return x < y ? -1 : 1;
+        if (a.at < a.end && b.at < b.end && *a.at < 0x80 && *b.at < 0x80) return std::nullopt;
     }
-    return sign(int64_t(a->length) - int64_t(b->length));
+    return 0;
 }
 
+// Runs that are equal without regard to ASCII case pass in blocks; the
+// characters where a block fails are compared one by one, and after each
+// non-ASCII one the blocks take over again.
 int32_t compareCodePoints(RTString a, RTString b) {
-    const auto* p = reinterpret_cast<const uint8_t*>(a->bytes());
-    const auto* q = reinterpret_cast<const uint8_t*>(b->bytes());
-    // Runs of ASCII that are equal without regard to case are passed in blocks:
-    // long runs through the processor's widest registers, the rest 16 bytes at a time.
-    size_t common = std::min(a->length, b->length);
-    size_t skipped = common >= 64 ? asciiEqualFoldedBlocks(p, q, common) : 0;
-    while (common - skipped >= 16 && asciiEqualFolded<Bytes16, 1>(p + skipped, q + skipped)) skipped += 16;
-    if (skipped == common) return sign(int64_t(a->length) - int64_t(b->length));
-    return compareCodePointsFrom(a, b, skipped);
+    Cursor x = cursorOf(a), y = cursorOf(b);
+    for (;;) {
+        size_t run = equalFoldedRun(x.at, y.at, size_t(std::min(x.end - x.at, y.end - y.at)));
+        // A block edge may cut a multi-byte character: step back to its first
+        // byte, which is the same on both sides, so that both decode it whole.
+        while (run > 0 && (continuesCharacter(x.at + run, x.end) || continuesCharacter(y.at + run, y.end))) --run;
+        x.at += run;
+        y.at += run;
+        if (x.at == x.end || y.at == y.end) break;
+        std::optional<int32_t> order = compareCharacters(x, y);
+        if (!order) continue;
+        if (*order != 0) return *order;
+        break;
+    }
+    return sign(int64_t(a->length) - int64_t(b->length));
 }
 
 uint16_t unitAt(RTString s, uint32_t index) {
