@@ -1,6 +1,7 @@
 #include "Universal/VELQstring.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -71,29 +72,49 @@ uint8_t asciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 32) : 
 using Bytes16 = int8_t __attribute__((vector_size(16)));
 using Bytes32 = int8_t __attribute__((vector_size(32)));
 
+// Sets the lanes of `differs` where one vector of each text differs without
+// regard to ASCII case (all ones in such a lane). Bytes of multi-byte characters
+// pass only when they are the same on both sides: the same sequence is the
+// same code point.
+template <typename Vector>
+inline void addDifferingLanes(Vector& differs, const uint8_t* p, const uint8_t* q) {
+    Vector x, y;
+    std::memcpy(&x, p, sizeof(Vector));
+    std::memcpy(&y, q, sizeof(Vector));
+    // Two bytes are equal without regard to case when they are equal, or
+    // when they differ only in the 0x20 bit and that bit set makes a-z.
+    Vector difference = x ^ y;
+    Vector lower = x | 0x20;
+    Vector caseOnly = Vector(difference == 0x20) & Vector(lower > 'a' - 1) & Vector(lower < 'z' + 1);
+    differs |= ~(Vector(difference == 0) | caseOnly);
+}
+
 // Whether `blocks` vectors' worth of bytes of each text are equal without
-// regard to ASCII case. Bytes of multi-byte characters pass only when they are
-// the same on both sides: the same sequence is the same code point. Vectors
-// stay inside the function, so no vector ever crosses a call.
+// regard to ASCII case. Vectors stay inside the function, so no vector ever
+// crosses a call.
 template <typename Vector, int blocks>
 inline bool equalFolded(const uint8_t* p, const uint8_t* q) {
     Vector differs{};
-    for (int block = 0; block < blocks; ++block) {
-        Vector x, y;
-        std::memcpy(&x, p + block * sizeof(Vector), sizeof(Vector));
-        std::memcpy(&y, q + block * sizeof(Vector), sizeof(Vector));
-        // Two bytes are equal without regard to case when they are equal, or
-        // when they differ only in the 0x20 bit and that bit set makes a-z.
-        Vector difference = x ^ y;
-        Vector lower = x | 0x20;
-        Vector caseOnly = Vector(difference == 0x20) & Vector(lower > 'a' - 1) & Vector(lower < 'z' + 1);
-        differs |= ~(Vector(difference == 0) | caseOnly);
-    }
+    for (int block = 0; block < blocks; ++block)
+        addDifferingLanes(differs, p + block * sizeof(Vector), q + block * sizeof(Vector));
     uint64_t words[sizeof(Vector) / 8];
     std::memcpy(words, &differs, sizeof(Vector));
     uint64_t any = 0;
     for (uint64_t word : words) any |= word;
     return any == 0;
+}
+
+// How many of 16 bytes of each text are equal without regard to ASCII case
+// before the first that is not: 16 when all are.
+inline size_t equalPrefix16(const uint8_t* p, const uint8_t* q) {
+    static_assert(std::endian::native == std::endian::little, "lane 0 is the low byte of the first word");
+    Bytes16 differs{};
+    addDifferingLanes(differs, p, q);
+    uint64_t words[2];
+    std::memcpy(words, &differs, sizeof words);
+    if (words[0] != 0) return size_t(std::countr_zero(words[0])) / 8;
+    if (words[1] != 0) return 8 + size_t(std::countr_zero(words[1])) / 8;
+    return 16;
 }
 
 // How many leading bytes of two texts, in whole blocks of 64, are equal
@@ -107,14 +128,22 @@ __attribute__((target_clones("avx2", "default"))) size_t equalFoldedBlocks(const
 }
 
 // How many leading bytes of two texts of at least `length` bytes are equal
-// without regard to ASCII case, counted in blocks. The wide blocks are only
-// tried after a first block passed: text that differs early, such as Cyrillic
-// in the other case, pays one 16-byte test and no call.
+// without regard to ASCII case, to the byte, for texts of 16 bytes or more
+// (shorter ones give 0). The wide blocks are only tried after a first block
+// passed: text that differs early, such as Cyrillic in the other case, pays
+// one 16-byte test and no call.
 size_t equalFoldedRun(const uint8_t* p, const uint8_t* q, size_t length) {
-    if (length < 16 || !equalFolded<Bytes16, 1>(p, q)) return 0;
-    size_t done = 16;
+    if (length < 16) return 0;
+    size_t done = equalPrefix16(p, q);
+    if (done < 16) return done;
     if (length - done >= 64) done += equalFoldedBlocks(p + done, q + done, length - done);
-    while (length - done >= 16 && equalFolded<Bytes16, 1>(p + done, q + done)) done += 16;
+    while (length - done >= 16) {
+        size_t same = equalPrefix16(p + done, q + done);
+        done += same;
+        if (same < 16) return done;
+    }
+    // The last bytes, in a block that overlaps bytes already passed.
+    if (done < length) done = length - 16 + equalPrefix16(p + length - 16, q + length - 16);
     return done;
 }
 
@@ -130,11 +159,26 @@ Cursor cursorOf(RTString s) {
     return {bytes, bytes + s->length};
 }
 
+// The code point at the cursor, which it passes. Two-byte sequences, the
+// letters of Latin, Greek and Cyrillic text, are read without the general
+// decoder's steps; anything else goes through it.
+inline uint32_t nextCodePoint(Cursor& c) {
+    const uint8_t* p = c.at;
+    if (c.end - p >= 2 && (p[0] & 0xE0) == 0xC0 && (p[1] & 0xC0) == 0x80) {
+        c.at += 2;
+        return uint32_t(p[0] & 0x1F) << 6 | (p[1] & 0x3F);
+    }
+    return DecodeUTF8(c.at, c.end);
+}
+
 // Compares code point by code point from the cursors on, until the texts
 // differ or end (the order, or 0 at the end) or until a non-ASCII character
 // is followed by ASCII on both sides, where a block can pass again
 // (nullopt, the cursors left there).
-[[gnu::noinline]] std::optional<int32_t> compareCharacters(Cursor& a, Cursor& b) {
+std::optional<int32_t> compareCharacters(Cursor& left, Cursor& right) {
+    // Local copies stay in registers; the caller's cursors are only written
+    // when the blocks take over again.
+    Cursor a = left, b = right;
     while (a.at < a.end && b.at < b.end) {
         // ASCII pairs, the common case, need neither decoding nor the table.
         if (*a.at < 0x80 && *b.at < 0x80) {
@@ -142,10 +186,17 @@ Cursor cursorOf(RTString s) {
             if (x != y) return x < y ? -1 : 1;
             continue;
         }
-        uint32_t x = UnicodeToUpper(DecodeUTF8(a.at, a.end));
-        uint32_t y = UnicodeToUpper(DecodeUTF8(b.at, b.end));
-        if (x != y) return x < y ? -1 : 1;
-        if (a.at < a.end && b.at < b.end && *a.at < 0x80 && *b.at < 0x80) return std::nullopt;
+        uint32_t x = nextCodePoint(a), y = nextCodePoint(b);
+        if (x != y) {
+            x = UnicodeToUpper(x);
+            y = UnicodeToUpper(y);
+            if (x != y) return x < y ? -1 : 1;
+        }
+        if (a.at < a.end && b.at < b.end && *a.at < 0x80 && *b.at < 0x80) {
+            left = a;
+            right = b;
+            return std::nullopt;
+        }
     }
     return 0;
 }
