@@ -4,13 +4,11 @@
 #include <time.h>
 
 #include <climits>
-#include <cmath>
 
 int32_t TicksFromClock(int64_t clockValue, int64_t clockTicksPerSecond) {
-    double ticks = std::trunc(double(clockValue) * (60.0 / double(clockTicksPerSecond)));
-    // Through 64 bits, so that a clock beyond the 32-bit range wraps
-    // like the counter it is instead of overflowing the conversion.
-    return int32_t(uint32_t(uint64_t(int64_t(ticks))));
+    // Integer steps, truncating toward zero; through 64 bits, so that a clock
+    // beyond the 32-bit range wraps like the counter it is.
+    return int32_t(uint32_t(uint64_t(clockValue * 60 / clockTicksPerSecond)));
 }
 
 int32_t MicrosecondsFromWallClock(int64_t seconds, int64_t microseconds) {

@@ -18,7 +18,8 @@ double RuntimeMicroseconds();
 int32_t MicrosecondsBetween(double earlier, double later);
 
 /// `clockValue` ticks of a clock running at `clockTicksPerSecond`, in 60 Hz
-/// ticks truncated toward zero and kept to the low 32 bits.
+/// ticks truncated toward zero and kept to the low 32 bits; `clockValue` × 60
+/// must fit in 64 bits.
 int32_t TicksFromClock(int64_t clockValue, int64_t clockTicksPerSecond);
 /// The microsecond count of a wall-clock time, kept to the low 32 bits as a signed number.
 int32_t MicrosecondsFromWallClock(int64_t seconds, int64_t microseconds);
