@@ -173,8 +173,8 @@ inline uint32_t nextCodePoint(Cursor& c) {
 
 // Compares code point by code point from the cursors on, until the texts
 // differ or end (the order, or 0 at the end) or until a non-ASCII character
-// is followed by ASCII on both sides, where a block can pass again
-// (nullopt, the cursors left there).
+// is followed by ASCII on both sides with a block's worth of text left, where
+// a block can pass again (nullopt, the cursors left there).
 std::optional<int32_t> compareCharacters(Cursor& left, Cursor& right) {
     // Local copies stay in registers; the caller's cursors are only written
     // when the blocks take over again.
@@ -192,7 +192,8 @@ std::optional<int32_t> compareCharacters(Cursor& left, Cursor& right) {
             y = UnicodeToUpper(y);
             if (x != y) return x < y ? -1 : 1;
         }
-        if (a.at < a.end && b.at < b.end && *a.at < 0x80 && *b.at < 0x80) {
+        if (a.at < a.end && b.at < b.end && *a.at < 0x80 && *b.at < 0x80 && a.end - a.at >= 16 &&
+            b.end - b.at >= 16) {
             left = a;
             right = b;
             return std::nullopt;
