@@ -209,8 +209,9 @@ int32_t compareCodePoints(RTString a, RTString b) {
     Cursor x = cursorOf(a), y = cursorOf(b);
     for (;;) {
         size_t run = equalFoldedRun(x.at, y.at, size_t(std::min(x.end - x.at, y.end - y.at)));
-        // A block edge may cut a multi-byte character: step back to its first
-        // byte, which is the same on both sides, so that both decode it whole.
+        // The run may end inside a multi-byte character whose first bytes agree:
+        // step back to its first byte, the same on both sides, so that both
+        // sides decode it whole.
         while (run > 0 && (continuesCharacter(x.at + run, x.end) || continuesCharacter(y.at + run, y.end))) --run;
         x.at += run;
         y.at += run;
