@@ -1,17 +1,14 @@
 #include "Universal/Clocks.h"
 
 #include <sys/time.h>
-#include <sys/times.h>
-#include <unistd.h>
+#include <time.h>
 
 #include <climits>
-#include <cmath>
 
-int32_t TicksFromProcessClock(int64_t clockValue, int64_t clockTicksPerSecond) {
-    double ticks = std::trunc(double(clockValue) * (60.0 / double(clockTicksPerSecond)));
-    // Through 64 bits, so that a process clock beyond the 32-bit range wraps
-    // like the counter it is instead of overflowing the conversion.
-    return int32_t(uint32_t(uint64_t(int64_t(ticks))));
+int32_t TicksFromClock(int64_t clockValue, int64_t clockTicksPerSecond) {
+    // Integer steps, truncating toward zero; through 64 bits, so that a clock
+    // beyond the 32-bit range wraps like the counter it is.
+    return int32_t(uint32_t(uint64_t(clockValue * 60 / clockTicksPerSecond)));
 }
 
 int32_t MicrosecondsFromWallClock(int64_t seconds, int64_t microseconds) {
@@ -19,8 +16,12 @@ int32_t MicrosecondsFromWallClock(int64_t seconds, int64_t microseconds) {
 }
 
 extern "C" int32_t RuntimeTicks() {
-    static const int64_t clockTicksPerSecond = sysconf(_SC_CLK_TCK);
-    return TicksFromProcessClock(int64_t(times(nullptr)), clockTicksPerSecond);
+    // The background step reads the tick once per line or folder entry. The
+    // coarse monotonic clock is read without a system call, and its resolution
+    // (a kernel tick, a few milliseconds) is well within a sixtieth of a second.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return TicksFromClock(int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000, 1000);
 }
 
 extern "C" double RuntimeMicroseconds() {

@@ -1,11 +1,11 @@
-// The runtime's free-running clocks: a 60 Hz tick counter over the process
+// The runtime's free-running clocks: a 60 Hz tick counter over the monotonic
 // clock, which paces the background step, and a wall-clock microsecond count.
 // Neither has a defined zero; only the difference of two readings means anything.
 #pragma once
 #include <cstdint>
 
 extern "C" {
-/// Ticks of 1/60 second of the process clock, truncated to 32 bits.
+/// Ticks of 1/60 second of elapsed time (the coarse monotonic clock), truncated to 32 bits.
 int32_t RuntimeTicks();
 /// Wall-clock microseconds, kept to the low 32 bits as a signed number, so the
 /// value wraps about every 71.6 minutes.
@@ -18,7 +18,8 @@ double RuntimeMicroseconds();
 int32_t MicrosecondsBetween(double earlier, double later);
 
 /// `clockValue` ticks of a clock running at `clockTicksPerSecond`, in 60 Hz
-/// ticks truncated toward zero and kept to the low 32 bits.
-int32_t TicksFromProcessClock(int64_t clockValue, int64_t clockTicksPerSecond);
+/// ticks truncated toward zero and kept to the low 32 bits; `clockValue` × 60
+/// must fit in 64 bits.
+int32_t TicksFromClock(int64_t clockValue, int64_t clockTicksPerSecond);
 /// The microsecond count of a wall-clock time, kept to the low 32 bits as a signed number.
 int32_t MicrosecondsFromWallClock(int64_t seconds, int64_t microseconds);

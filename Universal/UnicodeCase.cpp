@@ -11,7 +11,7 @@ namespace {
 // ordered by the upper member: 724 pairs. Generated once from that data; the
 // generator is not part of the build.
 // clang-format off
-const uint16_t kUpperMembers[kCasePairCount] = {
+constexpr uint16_t kUpperMembers[kCasePairCount] = {
     0x0041, 0x0042, 0x0043, 0x0044, 0x0045, 0x0046, 0x0047, 0x0048, 0x0049, 0x004A,
     0x004B, 0x004C, 0x004D, 0x004E, 0x004F, 0x0050, 0x0051, 0x0052, 0x0053, 0x0054,
     0x0055, 0x0056, 0x0057, 0x0058, 0x0059, 0x005A, 0x00C0, 0x00C1, 0x00C2, 0x00C3,
@@ -87,7 +87,7 @@ const uint16_t kUpperMembers[kCasePairCount] = {
     0xFF37, 0xFF38, 0xFF39, 0xFF3A,
 };
 
-const uint16_t kLowerMembers[kCasePairCount] = {
+constexpr uint16_t kLowerMembers[kCasePairCount] = {
     0x0061, 0x0062, 0x0063, 0x0064, 0x0065, 0x0066, 0x0067, 0x0068, 0x0069, 0x006A,
     0x006B, 0x006C, 0x006D, 0x006E, 0x006F, 0x0070, 0x0071, 0x0072, 0x0073, 0x0074,
     0x0075, 0x0076, 0x0077, 0x0078, 0x0079, 0x007A, 0x00E0, 0x00E1, 0x00E2, 0x00E3,
@@ -193,6 +193,16 @@ struct CaseIndex {
     }
 };
 
+// Written from the last pair to the first, so where a code point is in two
+// pairs the earlier one wins, as in a lookup through the index.
+constexpr std::array<uint16_t, kDirectCaseLimit> directMap(const uint16_t* from, const uint16_t* to) {
+    std::array<uint16_t, kDirectCaseLimit> map{};
+    for (uint32_t c = 0; c < kDirectCaseLimit; ++c) map[c] = uint16_t(c);
+    for (int i = kCasePairCount - 1; i >= 0; --i)
+        if (from[i] < kDirectCaseLimit) map[from[i]] = to[i];
+    return map;
+}
+
 // The table covers the Basic Multilingual Plane: a code point above it has no
 // partner and keeps its case (its low 16 bits must never be looked up).
 uint32_t mapThrough(const uint16_t* from, const uint16_t* to, const CaseIndex& index, uint32_t codePoint) {
@@ -203,14 +213,15 @@ uint32_t mapThrough(const uint16_t* from, const uint16_t* to, const CaseIndex& i
 
 } // namespace
 
-uint32_t UnicodeToUpper(uint32_t codePoint) {
-    if (codePoint < 0x80) return codePoint >= 'a' && codePoint <= 'z' ? codePoint - 0x20 : codePoint;
+constinit const std::array<uint16_t, kDirectCaseLimit> kDirectUpper = directMap(kLowerMembers, kUpperMembers);
+constinit const std::array<uint16_t, kDirectCaseLimit> kDirectLower = directMap(kUpperMembers, kLowerMembers);
+
+uint32_t UnicodeToUpperBeyondDirect(uint32_t codePoint) {
     static const CaseIndex byLower(kLowerMembers);
     return mapThrough(kLowerMembers, kUpperMembers, byLower, codePoint);
 }
 
-uint32_t UnicodeToLower(uint32_t codePoint) {
-    if (codePoint < 0x80) return codePoint >= 'A' && codePoint <= 'Z' ? codePoint + 0x20 : codePoint;
+uint32_t UnicodeToLowerBeyondDirect(uint32_t codePoint) {
     static const CaseIndex byUpper(kUpperMembers);
     return mapThrough(kUpperMembers, kLowerMembers, byUpper, codePoint);
 }

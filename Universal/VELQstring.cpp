@@ -1,9 +1,11 @@
 #include "Universal/VELQstring.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "Universal/StringBlocks.h"
@@ -66,28 +68,35 @@ uint8_t asciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 32) : 
 
 // Vectors of bytes; the compiler maps them onto the processor's vector
 // registers where it has them and onto plain words elsewhere. The lanes are
-// signed: a byte of 0x80 or above makes its block fail anyway, and for the
-// rest a signed comparison is the plain one.
+// signed, so that bytes of 0x80 and above never pass the letter range test.
 using Bytes16 = int8_t __attribute__((vector_size(16)));
 using Bytes32 = int8_t __attribute__((vector_size(32)));
 
-// Whether `blocks` vectors' worth of bytes of each text are ASCII and equal
-// without regard to case. Vectors stay inside the function, so no vector ever
+// Sets the lanes of `differs` where one vector of each text differs without
+// regard to ASCII case (all ones in such a lane). Bytes of multi-byte characters
+// pass only when they are the same on both sides: the same sequence is the
+// same code point.
+template <typename Vector>
+inline void addDifferingLanes(Vector& differs, const uint8_t* p, const uint8_t* q) {
+    Vector x, y;
+    std::memcpy(&x, p, sizeof(Vector));
+    std::memcpy(&y, q, sizeof(Vector));
+    // Two bytes are equal without regard to case when they are equal, or
+    // when they differ only in the 0x20 bit and that bit set makes a-z.
+    Vector difference = x ^ y;
+    Vector lower = x | 0x20;
+    Vector caseOnly = Vector(difference == 0x20) & Vector(lower > 'a' - 1) & Vector(lower < 'z' + 1);
+    differs |= ~(Vector(difference == 0) | caseOnly);
+}
+
+// Whether `blocks` vectors' worth of bytes of each text are equal without
+// regard to ASCII case. Vectors stay inside the function, so no vector ever
 // crosses a call.
 template <typename Vector, int blocks>
-inline bool asciiEqualFolded(const uint8_t* p, const uint8_t* q) {
+inline bool equalFolded(const uint8_t* p, const uint8_t* q) {
     Vector differs{};
-    for (int block = 0; block < blocks; ++block) {
-        Vector x, y;
-        std::memcpy(&x, p + block * sizeof(Vector), sizeof(Vector));
-        std::memcpy(&y, q + block * sizeof(Vector), sizeof(Vector));
-        // Two bytes are equal without regard to case when they are equal, or
-        // when they differ only in the 0x20 bit and that bit set makes a-z.
-        Vector difference = x ^ y;
-        Vector lower = x | 0x20;
-        Vector caseOnly = Vector(difference == 0x20) & Vector(lower > 'a' - 1) & Vector(lower < 'z' + 1);
-        differs |= ~(Vector(difference == 0) | caseOnly) | ((x | y) < 0);
-    }
+    for (int block = 0; block < blocks; ++block)
+        addDifferingLanes(differs, p + block * sizeof(Vector), q + block * sizeof(Vector));
     uint64_t words[sizeof(Vector) / 8];
     std::memcpy(words, &differs, sizeof(Vector));
     uint64_t any = 0;
@@ -95,46 +104,124 @@ inline bool asciiEqualFolded(const uint8_t* p, const uint8_t* q) {
     return any == 0;
 }
 
-// How many leading bytes of two texts, in whole blocks of 64, are ASCII and
-// equal without regard to case. Built twice, and the processor picks: with
+// How many of 16 bytes of each text are equal without regard to ASCII case
+// before the first that is not: 16 when all are.
+inline size_t equalPrefix16(const uint8_t* p, const uint8_t* q) {
+    static_assert(std::endian::native == std::endian::little, "lane 0 is the low byte of the first word");
+    Bytes16 differs{};
+    addDifferingLanes(differs, p, q);
+    uint64_t words[2];
+    std::memcpy(words, &differs, sizeof words);
+    if (words[0] != 0) return size_t(std::countr_zero(words[0])) / 8;
+    if (words[1] != 0) return 8 + size_t(std::countr_zero(words[1])) / 8;
+    return 16;
+}
+
+// How many leading bytes of two texts, in whole blocks of 64, are equal
+// without regard to ASCII case. Built twice, and the processor picks: with
 // 32-byte registers where it has them, with 16-byte ones otherwise.
-__attribute__((target_clones("avx2", "default"))) size_t asciiEqualFoldedBlocks(const uint8_t* p, const uint8_t* q,
-                                                                               size_t length) {
+__attribute__((target_clones("avx2", "default"))) size_t equalFoldedBlocks(const uint8_t* p, const uint8_t* q,
+                                                                          size_t length) {
     size_t done = 0;
-    while (length - done >= 64 && asciiEqualFolded<Bytes32, 2>(p + done, q + done)) done += 64;
+    while (length - done >= 64 && equalFolded<Bytes32, 2>(p + done, q + done)) done += 64;
     return done;
 }
 
-// Compares code point by code point from byte `from` of both texts on.
-[[gnu::noinline]] int32_t compareCodePointsFrom(RTString a, RTString b, size_t from) {
-    const auto* p = reinterpret_cast<const uint8_t*>(a->bytes()) + from;
-    const auto* q = reinterpret_cast<const uint8_t*>(b->bytes()) + from;
-    const uint8_t* endP = reinterpret_cast<const uint8_t*>(a->bytes()) + a->length;
-    const uint8_t* endQ = reinterpret_cast<const uint8_t*>(b->bytes()) + b->length;
-    while (p < endP && q < endQ) {
+// How many leading bytes of two texts of at least `length` bytes are equal
+// without regard to ASCII case, to the byte, for texts of 16 bytes or more
+// (shorter ones give 0). The wide blocks are only tried after a first block
+// passed: text that differs early, such as Cyrillic in the other case, pays
+// one 16-byte test and no call.
+size_t equalFoldedRun(const uint8_t* p, const uint8_t* q, size_t length) {
+    if (length < 16) return 0;
+    size_t done = equalPrefix16(p, q);
+    if (done < 16) return done;
+    if (length - done >= 64) done += equalFoldedBlocks(p + done, q + done, length - done);
+    while (length - done >= 16) {
+        size_t same = equalPrefix16(p + done, q + done);
+        done += same;
+        if (same < 16) return done;
+    }
+    // The last bytes, in a block that overlaps bytes already passed.
+    if (done < length) done = length - 16 + equalPrefix16(p + length - 16, q + length - 16);
+    return done;
+}
+
+bool continuesCharacter(const uint8_t* at, const uint8_t* end) { return at < end && (*at & 0xC0) == 0x80; }
+
+struct Cursor {
+    const uint8_t* at;
+    const uint8_t* end;
+};
+
+Cursor cursorOf(RTString s) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(s->bytes());
+    return {bytes, bytes + s->length};
+}
+
+// The code point at the cursor, which it passes. Two-byte sequences, the
+// letters of Latin, Greek and Cyrillic text, are read without the general
+// decoder's steps; anything else goes through it.
+inline uint32_t nextCodePoint(Cursor& c) {
+    const uint8_t* p = c.at;
+    if (c.end - p >= 2 && (p[0] & 0xE0) == 0xC0 && (p[1] & 0xC0) == 0x80) {
+        c.at += 2;
+        return uint32_t(p[0] & 0x1F) << 6 | (p[1] & 0x3F);
+    }
+    return DecodeUTF8(c.at, c.end);
+}
+
+// Compares code point by code point from the cursors on, until the texts
+// differ or end (the order, or 0 at the end) or until a non-ASCII character
+// is followed by ASCII on both sides with a block's worth of text left, where
+// a block can pass again (nullopt, the cursors left there).
+std::optional<int32_t> compareCharacters(Cursor& left, Cursor& right) {
+    // Local copies stay in registers; the caller's cursors are only written
+    // when the blocks take over again.
+    Cursor a = left, b = right;
+    while (a.at < a.end && b.at < b.end) {
         // ASCII pairs, the common case, need neither decoding nor the table.
-        if (*p < 0x80 && *q < 0x80) {
-            uint8_t x = asciiUpper(*p++), y = asciiUpper(*q++);
+        if (*a.at < 0x80 && *b.at < 0x80) {
+            uint8_t x = asciiUpper(*a.at++), y = asciiUpper(*b.at++);
             if (x != y) return x < y ? -1 : 1;
             continue;
         }
-        uint32_t x = UnicodeToUpper(DecodeUTF8(p, endP));
-        uint32_t y = UnicodeToUpper(DecodeUTF8(q, endQ));
-        if (x != y) return x < y ? -1 : 1;
+        uint32_t x = nextCodePoint(a), y = nextCodePoint(b);
+        if (x != y) {
+            x = UnicodeToUpper(x);
+            y = UnicodeToUpper(y);
+            if (x != y) return x < y ? -1 : 1;
+        }
+        if (a.at < a.end && b.at < b.end && *a.at < 0x80 && *b.at < 0x80 && a.end - a.at >= 16 &&
+            b.end - b.at >= 16) {
+            left = a;
+            right = b;
+            return std::nullopt;
+        }
     }
-    return sign(int64_t(a->length) - int64_t(b->length));
+    return 0;
 }
 
+// Runs that are equal without regard to ASCII case pass in blocks; the
+// characters where a block fails are compared one by one, and after each
+// non-ASCII one the blocks take over again.
 int32_t compareCodePoints(RTString a, RTString b) {
-    const auto* p = reinterpret_cast<const uint8_t*>(a->bytes());
-    const auto* q = reinterpret_cast<const uint8_t*>(b->bytes());
-    // Runs of ASCII that are equal without regard to case are passed in blocks:
-    // long runs through the processor's widest registers, the rest 16 bytes at a time.
-    size_t common = std::min(a->length, b->length);
-    size_t skipped = common >= 64 ? asciiEqualFoldedBlocks(p, q, common) : 0;
-    while (common - skipped >= 16 && asciiEqualFolded<Bytes16, 1>(p + skipped, q + skipped)) skipped += 16;
-    if (skipped == common) return sign(int64_t(a->length) - int64_t(b->length));
-    return compareCodePointsFrom(a, b, skipped);
+    Cursor x = cursorOf(a), y = cursorOf(b);
+    for (;;) {
+        size_t run = equalFoldedRun(x.at, y.at, size_t(std::min(x.end - x.at, y.end - y.at)));
+        // The run may end inside a multi-byte character whose first bytes agree:
+        // step back to its first byte, the same on both sides, so that both
+        // sides decode it whole.
+        while (run > 0 && (continuesCharacter(x.at + run, x.end) || continuesCharacter(y.at + run, y.end))) --run;
+        x.at += run;
+        y.at += run;
+        if (x.at == x.end || y.at == y.end) break;
+        std::optional<int32_t> order = compareCharacters(x, y);
+        if (!order) continue;
+        if (*order != 0) return *order;
+        break;
+    }
+    return sign(int64_t(a->length) - int64_t(b->length));
 }
 
 uint16_t unitAt(RTString s, uint32_t index) {

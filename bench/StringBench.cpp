@@ -2,11 +2,15 @@
 // measured beside a plain C/C++ baseline doing the same work, then printed as
 // a ratio (runtime time / baseline time).
 #include <benchmark/benchmark.h>
+#include <locale.h>
 #include <strings.h>
+#include <wctype.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +91,74 @@ void splitBaseline(benchmark::State& state, std::string text) {
     }
 }
 
+// Wide text: comparison without regard to case of texts whose other side is
+// in the other case throughout, non-ASCII letters included, beside a plain C
+// loop that decodes each code point and folds it with towlower.
+locale_t utf8Locale() {
+    static locale_t made = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    return made;
+}
+
+std::vector<Sample> wideSamples() {
+    const char* mostlyAscii = "the quick brown fox jumps over the lazy dog beside a caf\xC3\xA9, then naps in the sun. ";
+    const char* cyrillic = "\xD1\x81\xD1\x8A\xD0\xB5\xD1\x88\xD1\x8C \xD0\xB6\xD0\xB5 \xD0\xB5\xD1\x89\xD1\x91 "
+                           "\xD1\x8D\xD1\x82\xD0\xB8\xD1\x85 \xD0\xBC\xD1\x8F\xD0\xB3\xD0\xBA\xD0\xB8\xD1\x85 "
+                           "\xD0\xB1\xD1\x83\xD0\xBB\xD0\xBE\xD0\xBA, \xD0\xB4\xD0\xB0 \xD0\xB2\xD1\x8B\xD0\xBF"
+                           "\xD0\xB5\xD0\xB9 \xD1\x87\xD0\xB0\xD1\x8E. ";
+    return {
+        {"latin16", "caf\xC3\xA9 au laitier"},
+        {"latin4K", repeatTo(mostlyAscii, 4096)},
+        {"cyrillic16", "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\xD0\xB8\xD0\xBA"},
+        {"cyrillic4K", repeatTo(cyrillic, 4096)},
+    };
+}
+
+// The text with every letter in upper case, through the C library.
+std::string upperWide(const std::string& text) {
+    locale_t previous = uselocale(utf8Locale());
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(mbstowcs(wide.data(), text.c_str(), wide.size()));
+    for (wchar_t& c : wide) c = wchar_t(towupper(wint_t(c)));
+    std::string upper(4 * wide.size() + 1, '\0');
+    upper.resize(wcstombs(upper.data(), wide.c_str(), upper.size()));
+    uselocale(previous);
+    return upper;
+}
+
+// One code point of well-formed UTF-8; advances `p`.
+wint_t decodeBaseline(const unsigned char*& p) {
+    unsigned lead = *p++;
+    if (lead < 0x80) return lead;
+    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    wint_t codePoint = lead & (0x3F >> extra);
+    while (extra-- > 0) codePoint = (codePoint << 6) | (*p++ & 0x3F);
+    return codePoint;
+}
+
+int compareWideBaselineOnce(const std::string& a, const std::string& b) {
+    const auto* p = reinterpret_cast<const unsigned char*>(a.data());
+    const auto* q = reinterpret_cast<const unsigned char*>(b.data());
+    const unsigned char *endP = p + a.size(), *endQ = q + b.size();
+    locale_t locale = utf8Locale();
+    while (p < endP && q < endQ) {
+        wint_t x = towlower_l(decodeBaseline(p), locale), y = towlower_l(decodeBaseline(q), locale);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return (p < endP) - (q < endQ);
+}
+
+void compareWideRuntime(benchmark::State& state, std::string text) {
+    rt::String a(text), b(upperWide(text));
+    if (RuntimeStringCompare(a.get(), b.get()) != 0) state.SkipWithError("the texts differ");
+    for (auto _ : state) benchmark::DoNotOptimize(RuntimeStringCompare(a.get(), b.get()));
+}
+
+void compareWideBaseline(benchmark::State& state, std::string text) {
+    std::string a = text, b = upperWide(text);
+    if (compareWideBaselineOnce(a, b) != 0) state.SkipWithError("the texts differ");
+    for (auto _ : state) benchmark::DoNotOptimize(compareWideBaselineOnce(a, b));
+}
+
 [[maybe_unused]] const bool registered = [] {
     for (const Sample& sample : samples()) {
         const std::string name = sample.name;
@@ -96,6 +168,11 @@ void splitBaseline(benchmark::State& state, std::string text) {
         benchmark::RegisterBenchmark(("InStr/" + name + "/baseline").c_str(), searchBaseline, sample.text);
         benchmark::RegisterBenchmark(("Split/" + name + "/runtime").c_str(), splitRuntime, sample.text);
         benchmark::RegisterBenchmark(("Split/" + name + "/baseline").c_str(), splitBaseline, sample.text);
+    }
+    for (const Sample& sample : wideSamples()) {
+        const std::string name = sample.name;
+        benchmark::RegisterBenchmark(("CompareWide/" + name + "/runtime").c_str(), compareWideRuntime, sample.text);
+        benchmark::RegisterBenchmark(("CompareWide/" + name + "/baseline").c_str(), compareWideBaseline, sample.text);
     }
     return true;
 }();

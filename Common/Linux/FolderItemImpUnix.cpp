@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Universal/Clocks.h"
+
 namespace {
 
 constexpr int kMaxLinkHops = 40;      // the kernel's own limit on a chain of links
@@ -143,11 +145,13 @@ bool FolderItemImpUnix::IsAlias() {
     return (lstat(own.c_str(), &info) == 0 || Fail()) && S_ISLNK(info.st_mode);
 }
 
-std::string FolderItemImpUnix::Name() const {
-    if (path_.size() <= 1) return path_;
+std::string_view FolderItemImpUnix::Name() const {
     std::string_view path = path_;
+    if (path.size() <= 1) return path;
     if (EndsWithSlash(path)) path.remove_suffix(1);
-    return std::string(path.substr(path.rfind('/') + 1));
+    // memrchr: a walk asks every entry its name, and the loop of rfind is slower.
+    const auto* slash = static_cast<const char*>(memrchr(path.data(), '/', path.size()));
+    return slash ? path.substr(size_t(slash - path.data()) + 1) : path;
 }
 
 int64_t FolderItemImpUnix::Length() {
@@ -163,6 +167,7 @@ const FolderItemImpUnix::Listing* FolderItemImpUnix::CurrentListing() {
         listing_.reset();
         return nullptr;
     }
+    listingCheckedAt_ = RuntimeTicks();
     if (listing_ && listing_->trusted && listing_->device == info.st_dev && listing_->inode == info.st_ino &&
         SameTime(listing_->modified, info.st_mtim) && SameTime(listing_->changed, info.st_ctim))
         return listing_.get();
@@ -179,10 +184,16 @@ const FolderItemImpUnix::Listing* FolderItemImpUnix::CurrentListing() {
     listing->changed = info.st_ctim;
     listing->trusted = OlderThanStampMargin(info.st_mtim, readAt) && OlderThanStampMargin(info.st_ctim, readAt);
     listing->searchable = (info.st_mode & S_IXOTH) || (geteuid() == 0 && (info.st_mode & 0111));
-    if (listing_) listing->entries.reserve(listing_->entries.size());
+    if (listing_) {
+        listing->entries.reserve(listing_->entries.size());
+        listing->names.reserve(listing_->names.size());
+    }
     while (dirent* entry = readdir(folder)) {
         const char* name = entry->d_name;
-        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) listing->entries.push_back({name, entry->d_type});
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        size_t length = std::strlen(name);  // at most NAME_MAX
+        listing->entries.push_back({uint32_t(listing->names.size()), uint16_t(length), entry->d_type});
+        listing->names.append(name, length);
     }
     closedir(folder);
     listing_ = std::move(listing);
@@ -194,16 +205,25 @@ int32_t FolderItemImpUnix::Count() {
     return listing ? int32_t(listing->entries.size()) : 0;
 }
 
+// Checking the folder for every entry would double the system calls of a
+// walk. Count checks it when a walk starts, and entries asked for within the
+// tick of the last check take the listing as it is; later ones check again. So
+// a listing is never older than the start of the walk that uses it, or a tick.
+const FolderItemImpUnix::Listing* FolderItemImpUnix::WalkListing() {
+    if (listing_ && listingCheckedAt_ == RuntimeTicks()) return listing_.get();
+    return CurrentListing();
+}
+
 std::unique_ptr<FolderItemImpUnix> FolderItemImpUnix::EntryItem(int32_t index, LinkPolicy links) {
-    const Listing* listing = CurrentListing();
+    const Listing* listing = WalkListing();
     if (!listing || index < 0 || size_t(index) >= listing->entries.size()) return nullptr;
     const Entry& entry = listing->entries[size_t(index)];
-    std::string path = ChildPath(entry.name);
-    // The folder is unchanged since it was listed, so a plain file or folder
-    // entry is still what readdir said: the item needs no lstat of its own.
-    // Links, unknown types and folders not every user may search take the full way.
+    std::string path = ChildPath(listing->NameOf(entry));
+    // A plain file or folder entry is taken as readdir gave it when the walk's
+    // listing was checked: the item needs no lstat of its own. Links, unknown
+    // types and folders not every user may search take the full way.
     if (listing->searchable && entry.type == DT_REG) return std::make_unique<FolderItemImpUnix>(std::move(path));
-    if (listing->searchable && entry.type == DT_DIR) return std::make_unique<FolderItemImpUnix>(path + "/");
+    if (listing->searchable && entry.type == DT_DIR) return std::make_unique<FolderItemImpUnix>(std::move(path += '/'));
     return MakeFolderItemImp(path, links);
 }
 
@@ -215,7 +235,13 @@ std::optional<std::string> FolderItemImpUnix::ParentPath() const {
 }
 
 std::string FolderItemImpUnix::ChildPath(std::string_view name) const {
-    return EndsWithSlash(path_) ? path_ + std::string(name) : path_ + "/" + std::string(name);
+    // Built in one allocation: a walk makes one such path per entry.
+    std::string path;
+    path.reserve(path_.size() + 1 + name.size());
+    path.append(path_);
+    if (!EndsWithSlash(path_)) path += '/';
+    path.append(name);
+    return path;
 }
 
 bool FolderItemImpUnix::IsReadable() {

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Universal/StringBlocks.h"
+
 /// Whether making an item follows a symbolic link at the end of the path.
 enum class LinkPolicy { Follow, Keep };
 
@@ -24,6 +26,11 @@ public:
     FolderItemImpUnix(const FolderItemImpUnix& other) : path_(other.path_), lastError_(other.lastError_) {}
     FolderItemImpUnix& operator=(const FolderItemImpUnix&) = delete;
 
+    // A walk makes and drops one implementation per folder entry: they come
+    // from the runtime's free lists of small blocks rather than from malloc.
+    static void* operator new(size_t size) { return AllocateStringBlock(size); }
+    static void operator delete(void* block, size_t size) { FreeStringBlock(block, size); }
+
     const std::string& Path() const { return path_; }
     int32_t LastError() const { return lastError_; }
     void SetLastError(int32_t code) { lastError_ = code; }
@@ -32,13 +39,16 @@ public:
     bool IsDirectory();
     /// Whether the item itself is a symbolic link.
     bool IsAlias();
-    /// The last component without a trailing "/"; "/" for the root.
-    std::string Name() const;
+    /// The last component without a trailing "/"; "/" for the root. A view of
+    /// the path, valid while the path is unchanged.
+    std::string_view Name() const;
     /// The size `stat` reports; 0 when it fails.
     int64_t Length();
     /// Entries of the folder other than "." and ".."; 0 when it cannot be read.
+    /// A walk starts here: the folder is checked for changes since it was listed.
     int32_t Count();
-    /// The item for the entry at 0-based `index` in `readdir` order; null beyond the end.
+    /// The item for the entry at 0-based `index` in `readdir` order; null beyond
+    /// the end. The listing is the one the walk's Count checked, or one checked anew.
     std::unique_ptr<FolderItemImpUnix> EntryItem(int32_t index, LinkPolicy links);
     /// The path without its last component; none for the root.
     std::optional<std::string> ParentPath() const;
@@ -81,7 +91,8 @@ public:
 
 private:
     struct Entry {
-        std::string name;
+        uint32_t nameAt;     // offset of the name in the listing's names
+        uint16_t nameLength;
         unsigned char type;  // d_type of readdir
     };
 
@@ -92,11 +103,17 @@ private:
         timespec changed;
         bool trusted;     // false when the folder changed within a timestamp tick of reading it
         bool searchable;  // every user may look names up in the folder
+        std::string names;  // every entry's name, one after the other: no allocation per entry
         std::vector<Entry> entries;
+
+        std::string_view NameOf(const Entry& entry) const { return {names.data() + entry.nameAt, entry.nameLength}; }
     };
 
     /// The listing, checked against the folder as it is now; null when it cannot be read.
     const Listing* CurrentListing();
+    /// The listing for one entry of a walk: the kept one when it was checked
+    /// within the current 60 Hz tick, else CurrentListing.
+    const Listing* WalkListing();
     bool StatPath(struct stat& info);
     bool Fail();  // records errno; yields false
     std::string DestinationPath(const FolderItemImpUnix& destination);
@@ -104,6 +121,7 @@ private:
     std::string path_;
     int32_t lastError_ = 0;
     std::unique_ptr<Listing> listing_;
+    int32_t listingCheckedAt_ = 0;  // the tick of the listing's last check
 };
 
 /// The item for `path`: absolute, or relative to the application folder. Nil

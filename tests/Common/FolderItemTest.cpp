@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Common/FileTestSupport.h"
@@ -191,6 +193,45 @@ TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
     std::filesystem::remove_all(root_);
     std::filesystem::create_directory(root_);
     EXPECT_EQ(folder.count(), 0);
+}
+
+TEST_F(FolderItemTest, EachWalkSeesTheFolderAsItWasWhenTheWalkStarted) {
+    // Entries of a walk share the listing its Count checked; the next Count
+    // checks again, however soon it comes, and an entry asked for ticks later
+    // without a Count checks too.
+    RuntimeLeakGuard guard;
+    using Change = void (*)(const std::string& file);
+    struct Row {
+        const char* name;
+        int pauseMs;  // 0: within one tick and the time-stamp margin; 70: beyond both
+        Change change;
+        int added;
+    };
+    const Change create = [](const std::string& file) { std::ofstream(file) << "x"; };
+    const Change remove = [](const std::string& file) { std::filesystem::remove(file); };
+    const Change rename = [](const std::string& file) { std::filesystem::rename(file, file + ".renamed"); };
+    const Row rows[] = {
+        {"created at once", 0, create, 1},   {"created later", 70, create, 1}, {"removed at once", 0, remove, -1},
+        {"removed later", 70, remove, -1},   {"renamed at once", 0, rename, 0}, {"renamed later", 70, rename, 0},
+    };
+    FolderItem folder = FolderItem::get(String(root_));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string name = std::string("walk-") + row.name, file = path(name);
+        if (row.added <= 0) writeFile(name, "x");
+        int32_t before = folder.count();
+        for (int32_t i = 1; i <= before; ++i) ASSERT_TRUE(folder.item(i));
+        std::this_thread::sleep_for(std::chrono::milliseconds(row.pauseMs));
+        row.change(file);
+        if (row.pauseMs > 0 && row.added > 0) {
+            EXPECT_TRUE(folder.item(before + 1));
+        }
+        std::vector<std::string> names;
+        int32_t count = folder.count();
+        for (int32_t i = 1; i <= count; ++i) names.push_back(text(folder.item(i).name()));
+        EXPECT_EQ(count, before + row.added);
+        EXPECT_EQ(names, directoryOrder(root_));
+    }
 }
 
 TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {

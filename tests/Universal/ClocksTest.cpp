@@ -16,7 +16,7 @@ void sleepMilliseconds(long ms) {
 
 } // namespace
 
-TEST(RuntimeTicks, ConvertsTheProcessClockToSixtiethsOfASecond) {
+TEST(RuntimeTicks, ConvertsAClockToSixtiethsOfASecond) {
     struct Row {
         int64_t clock, perSecond;
         int32_t expected;
@@ -28,7 +28,7 @@ TEST(RuntimeTicks, ConvertsTheProcessClockToSixtiethsOfASecond) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.clock);
-        EXPECT_EQ(TicksFromProcessClock(row.clock, row.perSecond), row.expected);
+        EXPECT_EQ(TicksFromClock(row.clock, row.perSecond), row.expected);
     }
 }
 

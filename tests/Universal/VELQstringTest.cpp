@@ -6,6 +6,8 @@
 #include "support/RuntimeLeakGuard.h"
 #include "Universal/String.h"
 #include "Universal/TextEncodingUtil.h"
+#include "Universal/UTF8.h"
+#include "Universal/UnicodeCase.h"
 #include "Universal/VELQstring.h"
 
 namespace {
@@ -14,6 +16,18 @@ constexpr uint32_t kLatin1 = 0x201;
 constexpr uint32_t kMacJapanese = 1;  // no converter on this platform
 
 rt::String bytes(std::string_view text, uint32_t encoding) { return rt::String::fromBytes(text, encoding); }
+
+// The order of two UTF-8 texts taken one code point at a time, with no blocks.
+int referenceOrder(std::string_view a, std::string_view b) {
+    const auto* p = reinterpret_cast<const uint8_t*>(a.data());
+    const auto* q = reinterpret_cast<const uint8_t*>(b.data());
+    const uint8_t *endP = p + a.size(), *endQ = q + b.size();
+    while (p < endP && q < endQ) {
+        uint32_t x = UnicodeToUpper(DecodeUTF8(p, endP)), y = UnicodeToUpper(DecodeUTF8(q, endQ));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
 
 } // namespace
 
@@ -145,6 +159,46 @@ TEST(StringCompare, LongTextsDecideAtTheSamePlaceAsShortOnes) {
     }
     EXPECT_EQ(RuntimeStringCompare(rt::String(lower).get(), rt::String(upper).get()), 0);
     EXPECT_EQ(RuntimeStringCompare(rt::String(lower).get(), rt::String(upper + "A").get()), -1);
+}
+
+TEST(StringCompare, BlocksResumeAfterEachNonAsciiCharacterWhereverItFalls) {
+    // One character pair at every offset of a long text in the other case, a
+    // second one 37 bytes on, and a last ASCII byte that may differ: the blocks
+    // must neither pass a real difference nor cut a character in two.
+    RuntimeLeakGuard guard;
+    struct Row {
+        const char* name;
+        std::string_view a, b;
+    };
+    const Row rows[] = {
+        {"the same accent", "\xC3\xA9", "\xC3\xA9"},
+        {"an accent in the other case", "\xC3\xA9", "\xC3\x89"},
+        {"different accents", "\xC3\xA9", "\xC3\xA8"},
+        {"Cyrillic in the other case", "\xD0\xB4", "\xD0\x94"},
+        {"a pair of different lengths", "\xC8\xBA", "\xE2\xB1\xA5"},
+        {"a cut sequence against a whole one", "\xC3", "\xC3\x80"},
+        {"a stray continuation byte", "\x80", "\xC2\x80"},
+    };
+    std::string lower;
+    for (int i = 0; i < 150; ++i) lower += char('a' + i % 26);
+    std::string upper = lower;
+    for (char& c : upper) c = char(c - 32);
+    for (const Row& row : rows) {
+        for (size_t at = 0; at <= lower.size(); ++at) {
+            for (bool lastDiffers : {false, true}) {
+                std::string a = lower, b = upper;
+                if (lastDiffers) b.back() = '[';
+                for (size_t second : {at + 37, at}) {
+                    if (second > a.size()) continue;
+                    a.insert(second, row.a);
+                    b.insert(second, row.b);
+                }
+                SCOPED_TRACE(std::string(row.name) + " at " + std::to_string(at) + (lastDiffers ? ", last differs" : ""));
+                EXPECT_EQ(RuntimeStringCompare(rt::String(a).get(), rt::String(b).get()), referenceOrder(a, b));
+                EXPECT_EQ(RuntimeStringCompare(rt::String(b).get(), rt::String(a).get()), referenceOrder(b, a));
+            }
+        }
+    }
 }
 
 TEST(StringCompare, SameRecordIsEqualAndUntouched) {
