@@ -110,7 +110,7 @@ int32_t finish(Run& run) {
             if (rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetTrueFolderItem(requestName.get(), kNativePath)))
                 FolderItemDelete(item.get());
     }
-    TextOutputStreamClose(f.DbgFile);
+    if (f.DbgFile) TextOutputStreamClose(f.DbgFile);  // none when it could not be made
     if (run.success) {
         DeleteDebugFile();
         return 0;
