@@ -45,7 +45,7 @@ struct Utf8Character {
 };
 
 // Reads the character at `p` (before `end`) and advances `p` past it.
-Utf8Character readCharacter(const uint8_t*& p, const uint8_t* end) {
+[[gnu::always_inline]] inline Utf8Character readCharacter(const uint8_t*& p, const uint8_t* end) {
     const uint8_t* begin = p;
     const uint8_t* next = p + 1;
     while (next < end && IsUtf8Continuation(*next)) ++next;
@@ -81,7 +81,7 @@ public:
     const Utf8Character* end() const { return end_; }
 
 private:
-    std::array<Utf8Character, 32> inline_;
+    std::array<Utf8Character, 16> inline_;
     std::vector<Utf8Character> heap_;
     const Utf8Character* begin_;
     const Utf8Character* end_;
@@ -89,9 +89,15 @@ private:
 
 // Whether the pattern matches at `text`; `end` receives the match's end.
 bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const FoldedPattern& folded, const uint8_t*& end) {
+    const auto& ascii = asciiUpper();
     const uint8_t* p = text;
     for (const Utf8Character& want : folded) {
-        if (p >= textEnd || !(readCharacter(p, textEnd) == want)) return false;
+        if (p >= textEnd) return false;
+        if (*p < 0x80 && (p + 1 == textEnd || !IsUtf8Continuation(p[1]))) {
+            if (!(want.whole && ascii[*p++] == want.folded)) return false;
+        } else if (!(readCharacter(p, textEnd) == want)) {
+            return false;
+        }
     }
     end = p;
     return true;
@@ -104,13 +110,21 @@ ByteMatch foldedUtf8(std::string_view text, std::string_view pattern, int64_t st
     auto* base = reinterpret_cast<const uint8_t*>(text.data());
     auto* textEnd = base + text.size();
     const Utf8Character& first = *folded.begin();
+    const bool firstIsAscii = first.whole && first.end - first.begin == 1;
+    const auto& ascii = asciiUpper();
     for (const uint8_t* p = base + start; p < textEnd;) {
-        // Most candidates fail on their first character: test it before the full match.
-        const uint8_t* next = p;
-        if (readCharacter(next, textEnd) == first) {
-            const uint8_t* end;
-            if (utf8MatchesAt(p, textEnd, folded, end)) return {p - base, end - base};
+        const uint8_t* end;
+        // Most characters are ASCII bytes standing alone: one table look-up
+        // tells whether such a candidate can start a match.
+        if (*p < 0x80 && (p + 1 == textEnd || !IsUtf8Continuation(p[1]))) {
+            if (firstIsAscii && ascii[*p] == first.folded && utf8MatchesAt(p, textEnd, folded, end))
+                return {p - base, end - base};
+            ++p;
+            continue;
         }
+        const uint8_t* next = p;
+        if (readCharacter(next, textEnd) == first && utf8MatchesAt(p, textEnd, folded, end))
+            return {p - base, end - base};
         p = next;
     }
     return noMatch();

@@ -327,14 +327,18 @@ TEST(Date, FieldsSetToAnyInt32Normalise) {
     }
 }
 
-// A day count runs on through the calendar by whole days, however far.
+// A day count runs on through the calendar by whole days, however far. Back
+// across the October 1582 switch, TotalSeconds counts ten days fewer: the
+// days the switch skipped.
 TEST(Date, DayCountsRunOnByWholeDays) {
-    const int32_t days[] = {32, 400, 1000000, 1000000000, INT32_MAX, -100000};
+    const std::pair<int32_t, int32_t> rows[] = {{32, 0},        {400, 0},           {1000000, 0},
+                                                {1000000000, 0}, {INT32_MAX, 0},     {-100000, 0},
+                                                {-200000, 10},   {-1000000000, 10},  {INT32_MIN, 10}};
     const Date first = dateAt("2024-01-01 00:00:00");
-    for (int32_t day : days) {
+    for (const auto& [day, skipped] : rows) {
         SCOPED_TRACE(day);
         Date date = dateAt("2024-01-01 00:00:00");
         date.setDay(day);
-        EXPECT_EQ(date.totalSeconds() - first.totalSeconds(), (double(day) - 1) * 86400);
+        EXPECT_EQ(date.totalSeconds() - first.totalSeconds(), (double(day) - 1 + skipped) * 86400);
     }
 }
