@@ -5,6 +5,12 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 # The user the mailer runs as (Debian's binkd: ftn); it gets the program folder.
 MAILER_USER ?= ftn
+# ARCH=i386 builds the 32-bit programs into build-i386/ and runs them through
+# qemu-i386.
+ifeq ($(ARCH),i386)
+BUILD ?= build-i386$(if $(filter 1,$(SANITIZE)),/sanitize)
+CMAKE_FLAGS += -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i386.cmake
+endif
 ifeq ($(SANITIZE),1)
 BUILD ?= build/sanitize
 CMAKE_FLAGS += -DQARVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
@@ -78,4 +84,4 @@ deb:
 	lintian --fail-on error build/deb/*.changes
 
 clean:
-	rm -rf build
+	rm -rf build build-i386

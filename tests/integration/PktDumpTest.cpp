@@ -5,8 +5,9 @@ namespace {
 
 // `options` go before the packet, as written; `environment` before the command.
 RunResult dump(const fs::path& packet, const std::string& options = "", const std::string& environment = "") {
-    std::string command =
-        environment + " " + std::string(PKTDUMP_BINARY) + " " + options + " '" + packet.string() + "' 2>&1";
+    std::string command = environment + " ";
+    for (const std::string& word : ProgramCommand(PKTDUMP_BINARY)) command += word + " ";
+    command += options + " '" + packet.string() + "' 2>&1";
     RunResult result;
     FILE* pipe = popen(command.c_str(), "r");
     char buffer[4096];
