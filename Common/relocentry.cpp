@@ -14,6 +14,7 @@
 #include "Common/assertion.h"
 #include "Common/basicstr.h"
 #include "Common/exceptions.h"
+#include "Common/loaderX86.h"
 #include "Common/objects.h"
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
@@ -48,6 +49,7 @@ const EntryPoint kFixedTable[] = {
 #include "Common/EntryPoints/Dates.inc"
 #include "Common/EntryPoints/MemoryBlocks.inc"
 #include "Common/EntryPoints/Application.inc"
+#include "Common/EntryPoints/Loader.inc"
 };
 
 #undef ENTRY_POINT
