@@ -26,6 +26,9 @@ int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses);
 /// Runs the process from entry to exit and gives the status to end it with.
 int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry);
 
+/// The program's own path as process entry resolved it; empty before.
+const std::string& RuntimeExecutablePath();
+
 /// The program's own path as the process found it: argv[0] when it holds a "/",
 /// else the first executable of that name along PATH; then symbolic links are
 /// followed. Empty when nothing is found.

@@ -448,6 +448,11 @@ const ImageResource* RuntimeFindImageResource(uint32_t type, int16_t id) {
     return found == image->resources.end() ? nullptr : &found->second;
 }
 
+std::span<const uint8_t> RuntimeImageCodeBlock() {
+    LoadedImage* image = current();
+    return image ? std::span<const uint8_t>(image->code, image->codeSize) : std::span<const uint8_t>();
+}
+
 bool RuntimeIsImageCode(uintptr_t address) {
     LoadedImage* image = current();
     return image && address >= reinterpret_cast<uintptr_t>(image->code) &&

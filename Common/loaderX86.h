@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ int32_t RuntimeLoadAndRunImage(const std::string& executablePath);
 
 /// The registered resource of `type` and `id`, or null.
 const ImageResource* RuntimeFindImageResource(uint32_t type, int16_t id);
+
+/// The loaded image's code block; empty before any load.
+std::span<const uint8_t> RuntimeImageCodeBlock();
 
 /// Whether `address` lies in the loaded image's code block.
 bool RuntimeIsImageCode(uintptr_t address);
