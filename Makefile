@@ -2,6 +2,12 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
+# ARCH=i386 builds the 32-bit programs into build-i386/ and runs them through
+# qemu-i386.
+ifeq ($(ARCH),i386)
+BUILD ?= build-i386$(if $(filter 1,$(SANITIZE)),/sanitize)
+CMAKE_FLAGS += -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i386.cmake
+endif
 ifeq ($(SANITIZE),1)
 BUILD ?= build/sanitize
 CMAKE_FLAGS += -DQARVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
@@ -38,4 +44,4 @@ install: all
 	install -m 755 $(BUILD)/pktdump $(DESTDIR)$(PREFIX)/bin/pktdump
 
 clean:
-	rm -rf build
+	rm -rf build build-i386

@@ -77,14 +77,14 @@ public:
 
     size_t Read(void* into, size_t count) override {
         size_t size = Size();
-        size_t got = position_ < size ? std::min(count, size - position_) : 0;
+        size_t got = position_ < int64_t(size) ? std::min(count, size - size_t(position_)) : 0;
         if (got) std::memcpy(into, Block().data + position_, got);
         position_ += got;
         return got;
     }
 
     bool Write(const void* from, size_t count) override {
-        if (!Block().owned || position_ + count > size_t(INT32_MAX)) {
+        if (!Block().owned || position_ + int64_t(count) > INT32_MAX) {
             lastError_ = ENOSPC;
             return false;
         }
@@ -94,13 +94,13 @@ public:
         return true;
     }
 
-    int64_t Position() override { return int64_t(position_); }
+    int64_t Position() override { return position_; }
     bool SetPosition(int64_t offset) override {
         if (offset < 0) {
             lastError_ = EINVAL;
             return false;
         }
-        position_ = size_t(offset);
+        position_ = offset;
         return true;
     }
     int64_t Length() override { return int64_t(Size()); }
@@ -120,7 +120,7 @@ private:
     size_t Size() const { return Block().owned && Block().data ? size_t(Block().size) : 0; }
 
     rt::Ref<> block_;
-    size_t position_ = 0;
+    int64_t position_ = 0;  // may lie past the end, and past what a size_t holds
     int32_t lastError_ = 0;
 };
 

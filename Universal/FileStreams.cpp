@@ -97,15 +97,19 @@ void TextReader::SetPosition(int64_t offset) {
 }
 
 size_t BytesStore::Read(void* into, size_t count) {
-    size_t got = position_ < bytes_.size() ? std::min(count, bytes_.size() - position_) : 0;
-    std::memcpy(into, bytes_.data() + position_, got);
+    size_t got = position_ < Length() ? std::min(count, bytes_.size() - size_t(position_)) : 0;
+    if (got) std::memcpy(into, bytes_.data() + position_, got);
     position_ += got;
     return got;
 }
 
 bool BytesStore::Write(const void* from, size_t count) {
-    if (bytes_.size() < position_ + count) bytes_.resize(position_ + count);
-    std::memcpy(bytes_.data() + position_, from, count);
+    if (position_ + int64_t(count) > INT32_MAX) {
+        lastError_ = ENOSPC;
+        return false;
+    }
+    if (Length() < position_ + int64_t(count)) bytes_.resize(size_t(position_) + count);
+    if (count) std::memcpy(bytes_.data() + position_, from, count);
     position_ += count;
     return true;
 }
@@ -115,12 +119,12 @@ bool BytesStore::SetPosition(int64_t offset) {
         lastError_ = EINVAL;
         return false;
     }
-    position_ = size_t(offset);
+    position_ = offset;
     return true;
 }
 
 bool BytesStore::SetLength(int64_t length) {
-    if (length < 0) {
+    if (length < 0 || length > INT32_MAX) {
         lastError_ = EINVAL;
         return false;
     }

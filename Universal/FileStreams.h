@@ -81,7 +81,8 @@ private:
     std::unique_ptr<UnixDataFile> file_;
 };
 
-/// A binary store over bytes of its own, which writes extend.
+/// A binary store over bytes of its own, which writes extend up to the
+/// largest length a runtime string holds.
 class BytesStore final : public BinaryStore {
 public:
     explicit BytesStore(std::string bytes) : bytes_(std::move(bytes)) {}
@@ -96,6 +97,6 @@ public:
 
 private:
     std::string bytes_;
-    size_t position_ = 0;
+    int64_t position_ = 0;  // may lie past the end, and past what a size_t holds
     int32_t lastError_ = 0;
 };

@@ -50,7 +50,7 @@ bool UnixDataFile::Open(const char* path, FileAccess access) {
         // log): unbuffered, each Write is one write(2) that O_APPEND places at
         // the end as it is then, so no line is lost or torn.
         setvbuf(stream_, nullptr, _IONBF, 0);
-        if (fseek(stream_, 0, SEEK_END) != 0) Fail();
+        if (fseeko(stream_, 0, SEEK_END) != 0) Fail();
     }
     return true;
 }
@@ -88,7 +88,7 @@ bool UnixDataFile::Write(const void* from, size_t count) {
 
 int64_t UnixDataFile::Position() {
     if (!stream_) return 0;
-    long at = ftell(stream_);
+    off_t at = ftello(stream_);
     if (at < 0) {
         Fail();
         return 0;
@@ -98,23 +98,23 @@ int64_t UnixDataFile::Position() {
 
 bool UnixDataFile::SetPosition(int64_t offset) {
     if (!stream_) return false;
-    if (offset < 0 || offset > std::numeric_limits<long>::max()) {
+    if (offset < 0 || offset > std::numeric_limits<off_t>::max()) {
         lastError_ = EINVAL;
         return false;
     }
-    return fseek(stream_, long(offset), SEEK_SET) == 0 || Fail();
+    return fseeko(stream_, off_t(offset), SEEK_SET) == 0 || Fail();
 }
 
 int64_t UnixDataFile::Length() {
     if (!stream_) return -1;
-    long at = ftell(stream_);
-    if (at < 0 || fseek(stream_, 0, SEEK_END) != 0) {
+    off_t at = ftello(stream_);
+    if (at < 0 || fseeko(stream_, 0, SEEK_END) != 0) {
         Fail();
         return -1;
     }
-    long end = ftell(stream_);
+    off_t end = ftello(stream_);
     if (end < 0) Fail();
-    if (fseek(stream_, at, SEEK_SET) != 0) Fail();
+    if (fseeko(stream_, at, SEEK_SET) != 0) Fail();
     return end;
 }
 

@@ -1,5 +1,6 @@
 // The file object under every stream: one C library FILE stream and the error
-// code of its last failing call. Offsets go through the C library's `long`.
+// code of its last failing call. Offsets are 64 bits wide on every build
+// (off_t with _FILE_OFFSET_BITS=64), so files past 2 GiB keep their true sizes.
 #pragma once
 #include <cstddef>
 #include <cstdint>

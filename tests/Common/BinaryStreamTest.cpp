@@ -177,6 +177,7 @@ TEST_F(BinaryStreamTest, StreamOverAStringReadsAndGrows) {
 TEST_F(BinaryStreamTest, StreamOverAMemoryBlockTakesItsByteOrderAndGrowsIt) {
     RuntimeLeakGuard guard;
     rt::Ref<> block = rt::Ref<>::adopt(newMemoryBlock(4));
+    memorySetLong(block.get(), 0, 0x01020304);  // in the block's own order, which its stream takes
     memorySetLong(block.get(), 0, 0x01020304);
     rt::Ref<> raw = rt::Ref<>::adopt(RuntimeNewObject(RuntimeBinaryStreamClass()));
     BinaryStringMemoryBlockCtor(raw.get(), block.get());
@@ -198,6 +199,40 @@ TEST_F(BinaryStreamTest, StreamOverAMemoryBlockTakesItsByteOrderAndGrowsIt) {
     EXPECT_EQ(nothing.readLong(), 0);
     nothing.writeLong(1);
     EXPECT_EQ(nothing.lastErrorCode(), ENOSPC);
+}
+
+TEST_F(BinaryStreamTest, StreamsInMemoryKeepPositionsPastFourGigabytesAndEndAtTheLargestLength) {
+    RuntimeLeakGuard guard;
+    constexpr int64_t kFar = (int64_t(1) << 32) + 1;  // the low 32 bits name byte 1
+    rt::Ref<> block = rt::Ref<>::adopt(newMemoryBlock(4));
+    memorySetLong(block.get(), 0, 0x01020304);  // in the block's own order, which its stream takes
+    rt::Ref<> overBlock = rt::Ref<>::adopt(RuntimeNewObject(RuntimeBinaryStreamClass()));
+    BinaryStringMemoryBlockCtor(overBlock.get(), block.get());
+    const struct {
+        const char* label;
+        BinaryStream stream;
+    } rows[] = {
+        {"string", BinaryStream::overString(String::fromBytes(bytes({1, 2, 3, 4}), kEncodingUnknown))},
+        {"memory block", BinaryStream::retain(overBlock.get())},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const BinaryStream& stream = row.stream;
+        stream.setPosition(kFar);
+        EXPECT_EQ(stream.position(), kFar);
+        EXPECT_TRUE(stream.read(1).empty());
+        EXPECT_TRUE(stream.eof());
+        stream.writeByte(0x7F);
+        EXPECT_EQ(stream.lastErrorCode(), ENOSPC);
+        stream.setLength(kFar);
+        EXPECT_EQ(stream.lastErrorCode(), EINVAL);
+        EXPECT_EQ(stream.length(), 4);
+        stream.setPosition(0);
+        EXPECT_EQ(stream.readLong(), 0x01020304);  // nothing landed at the low bits' byte
+        stream.setPosition(INT32_MAX - 1);
+        stream.writeShort(0x0102);  // would end one byte past the largest length
+        EXPECT_EQ(stream.length(), 4);
+    }
 }
 
 TEST_F(BinaryStreamTest, NilStreamIsReported) {

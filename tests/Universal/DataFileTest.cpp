@@ -54,3 +54,30 @@ TEST(UnixDataFile, NamedTemporaryFileLivesUnderTmp) {
     EXPECT_TRUE(file.Close());
     unlink(("/tmp/" + name).c_str());
 }
+
+TEST(UnixDataFile, OffsetsPastFourGigabytesKeepTheirTrueValue) {
+    // A sparse file: the offsets need more than 32 bits, the disk holds nothing.
+    constexpr int64_t kGiB = int64_t(1) << 30;
+    UnixDataFile file;
+    ASSERT_TRUE(file.OpenTemporary(nullptr));
+    const struct {
+        const char* what;
+        int64_t offset;
+    } rows[] = {{"past 2 GiB", 2 * kGiB + 7}, {"past 4 GiB", 4 * kGiB + 3}, {"past 8 GiB", 8 * kGiB + 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(file.SetPosition(row.offset));
+        EXPECT_EQ(file.Position(), row.offset);
+        ASSERT_TRUE(file.Write("x", 1));
+        EXPECT_EQ(file.Position(), row.offset + 1);
+        EXPECT_EQ(file.Length(), row.offset + 1);
+        ASSERT_TRUE(file.SetPosition(row.offset));
+        char back = 0;
+        EXPECT_EQ(file.Read(&back, 1), 1u);
+        EXPECT_EQ(back, 'x');
+        EXPECT_TRUE(file.AtEnd());
+    }
+    ASSERT_TRUE(file.SetLength(3 * kGiB));
+    EXPECT_EQ(file.Length(), 3 * kGiB);
+    EXPECT_EQ(file.Position(), 8 * kGiB + 2);  // truncating leaves the position alone
+}

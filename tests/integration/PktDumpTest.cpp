@@ -4,7 +4,9 @@
 namespace {
 
 RunResult dump(const fs::path& packet) {
-    std::string command = std::string(PKTDUMP_BINARY) + " '" + packet.string() + "' 2>&1";
+    std::string command;
+    for (const std::string& word : ProgramCommand(PKTDUMP_BINARY)) command += word + " ";
+    command += "'" + packet.string() + "' 2>&1";
     RunResult result;
     FILE* pipe = popen(command.c_str(), "r");
     char buffer[4096];

@@ -44,6 +44,25 @@ inline std::vector<std::string> Lines(const std::string& text, char end = '\n') 
     return lines;
 }
 
+/// The command line that starts the program at `path`: through the emulator
+/// on a build whose programs the kernel cannot run itself.
+inline std::vector<std::string> ProgramCommand(const std::string& path) {
+    std::string emulator = QARVEX_EMULATOR;
+    if (emulator.empty()) return {path};
+    return {emulator, path};
+}
+
+/// Replaces the calling (child) process by the program at `path` with `args`.
+[[noreturn]] inline void ExecProgram(const std::string& path, const std::vector<std::string>& args) {
+    std::vector<std::string> command = ProgramCommand(path);
+    command.insert(command.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : command) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
 /// A scratch folder holding a copy of the program (its application folder is bin/).
 class QarvexFolder : public testing::Test {
 protected:
@@ -69,14 +88,7 @@ protected:
             freopen(inPath.c_str(), "r", stdin);
             freopen(outPath.c_str(), "w", stdout);
             freopen(errPath.c_str(), "w", stderr);
-            std::vector<char*> argv;
-            std::string path = program().string();
-            argv.push_back(path.data());
-            std::vector<std::string> copies = args;
-            for (std::string& arg : copies) argv.push_back(arg.data());
-            argv.push_back(nullptr);
-            execv(path.c_str(), argv.data());
-            _exit(127);
+            ExecProgram(program(), args);
         }
         int status = 0;
         waitpid(child, &status, 0);

@@ -82,9 +82,7 @@ TEST_F(TestMode, ATerminationSignalEndsTheProcessWithStatusZero) {
         dup2(output[1], STDOUT_FILENO);
         close(input[1]);
         close(output[0]);
-        std::string path = program().string();
-        execl(path.c_str(), path.c_str(), "TEST", static_cast<char*>(nullptr));
-        _exit(127);
+        ExecProgram(program(), {"TEST"});
     }
     close(input[0]);
     close(output[1]);
