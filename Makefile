@@ -42,6 +42,7 @@ install: all
 	install -m 755 $(BUILD)/qarvex $(DESTDIR)$(PREFIX)/lib/qarvex/qarvex
 	ln -sf ../lib/qarvex/qarvex $(DESTDIR)$(PREFIX)/bin/qarvex
 	install -m 755 $(BUILD)/pktdump $(DESTDIR)$(PREFIX)/bin/pktdump
+	install -m 755 $(BUILD)/imagehost $(DESTDIR)$(PREFIX)/bin/imagehost
 
 clean:
 	rm -rf build build-i386

@@ -139,18 +139,22 @@ extern "C" RuntimeArray* RuntimeExceptionStack(RuntimeObject* exc) {
 }
 
 // The frame walk changes the return address of these two entry points' own
-// frames, so each keeps a frame of its own.
+// frames, so each keeps a frame of its own, live until it returns: the empty
+// statement after the delivery keeps the compiler from leaving the frame
+// before it (a tail call).
 extern "C" __attribute__((noinline)) void RuntimeRaiseException(RuntimeObject* exc) {
     if (!exc) return;
     void** frame = static_cast<void**>(__builtin_frame_address(0));
     recordStack(exc, frame);
     if (gRaiseHook) gRaiseHook(exc);
     deliver(exc, frame);
+    asm volatile("" ::: "memory");
 }
 
 extern "C" __attribute__((noinline)) void RuntimeReraiseException(RuntimeObject* exc) {
     if (!exc) return;
     deliver(exc, static_cast<void**>(__builtin_frame_address(0)));
+    asm volatile("" ::: "memory");
 }
 
 void RuntimeRaiseNew(ExceptionKind kind, RTString message, int32_t errorNumber) {

@@ -43,8 +43,9 @@ function(qarvex_add_image name)
     set(host_args --host $<TARGET_FILE:${IMAGE_HOST}>)
     set(host_depends ${IMAGE_HOST})
   endif()
+  # A cross build runs its own imagetool through the emulator.
   add_custom_command(OUTPUT ${IMAGE_OUTPUT}
-    COMMAND $<TARGET_FILE:imagetool> ${IMAGE_TOOL_ARGS} ${host_args} ${linked} -o ${IMAGE_OUTPUT}
+    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:imagetool> ${IMAGE_TOOL_ARGS} ${host_args} ${linked} -o ${IMAGE_OUTPUT}
     DEPENDS imagetool ${host_depends} ${linked} VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${IMAGE_OUTPUT})
 endfunction()

@@ -11,7 +11,7 @@ CatchRuntimeException:
         .cfi_offset %ebp, -8
         movl    %esp, %ebp
         .cfi_def_cfa_register %ebp
-        subl    $8, %esp
+        subl    $24, %esp               /* keeps calls 16-byte aligned */
         movl    $0, -4(%ebp)            /* exception slot */
         movl    %esp, -8(%ebp)          /* stack pointer for the landing code */
         call    *8(%ebp)
@@ -22,10 +22,10 @@ CatchRuntimeException:
         .short  0
         .short  -4
         movl    -8(%ebp), %esp          /* landing code */
-        pushl   -4(%ebp)
+        movl    -4(%ebp), %eax
+        movl    %eax, (%esp)
         movl    $0, -4(%ebp)
         call    RuntimeUnlockObject     /* caught: let the exception go */
-        addl    $4, %esp
         movl    $1, %eax
 2:      leave
         .cfi_def_cfa %esp, 4
