@@ -117,6 +117,9 @@ const MethodDefinition kServiceApplicationEvents[] = {
 
 // A service application's fields beyond the console application's.
 constexpr int32_t kServiceApplicationExtraBytes = 60;
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(RuntimeObject) + sizeof(ConsoleApplicationFields) + kServiceApplicationExtraBytes == 88);
+#endif
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The console application: the one application object, its Run and
 // UnhandledException events, quitting, the exit code and the shutdown tasks.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "Common/objects.h"
@@ -9,6 +10,11 @@
 struct ConsoleApplicationFields {
     int32_t exitCode;
 };
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(RuntimeObject) + offsetof(ConsoleApplicationFields, exitCode) == 24);
+static_assert(sizeof(RuntimeObject) + sizeof(ConsoleApplicationFields) == 28);
+#endif
 
 /// Event slots of ConsoleApplication, in order.
 enum ConsoleApplicationEvent : int32_t {

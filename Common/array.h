@@ -64,6 +64,12 @@ struct RuntimeArray {
 };
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(offsetof(RuntimeArray, refCount) == 0);
+static_assert(offsetof(RuntimeArray, operations) == 4);
+static_assert(offsetof(RuntimeArray, elements) == 8);
+static_assert(offsetof(RuntimeArray, dimensions) == 12);
+static_assert(offsetof(RuntimeArray, bufferLength) == 16);
+static_assert(offsetof(RuntimeArray, growth) == 20);
 static_assert(offsetof(RuntimeArray, upperBounds) == 24);
 #endif
 

@@ -15,6 +15,13 @@ struct ExceptionFields {
     RuntimeArray* stack;  // one-dimensional String array
 };
 
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(RuntimeObject) + offsetof(ExceptionFields, errorNumber) == 24);
+static_assert(sizeof(RuntimeObject) + offsetof(ExceptionFields, message) == 28);
+static_assert(sizeof(RuntimeObject) + offsetof(ExceptionFields, stack) == 32);
+static_assert(sizeof(RuntimeObject) + sizeof(ExceptionFields) == 36);
+#endif
+
 /// The exception classes of the runtime, in the order of their table.
 enum class ExceptionKind : int32_t {
     RuntimeException,

@@ -61,11 +61,36 @@ struct RuntimeClass {
     InterfaceEntry interfaces[];  // interfaceCount entries follow the fixed part
 };
 
+// Compiled code reads these records at fixed offsets: on the 32-bit build
+// they are laid out byte for byte as images expect them.
 #if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(offsetof(RuntimeObject, methodTable) == 0);
+static_assert(offsetof(RuntimeObject, classRecord) == 4);
+static_assert(offsetof(RuntimeObject, eventTable) == 8);
+static_assert(offsetof(RuntimeObject, refCount) == 12);
+static_assert(offsetof(RuntimeObject, previousLive) == 16);
+static_assert(offsetof(RuntimeObject, nextLive) == 20);
 static_assert(sizeof(RuntimeObject) == 24);
+static_assert(offsetof(VtableEntry, routine) == 0 && offsetof(VtableEntry, signature) == 4);
 static_assert(sizeof(VtableEntry) == 8);
+static_assert(offsetof(PropertyEntry, signature) == 0 && offsetof(PropertyEntry, fieldOffset) == 4);
+static_assert(offsetof(PropertyEntry, flag1) == 8 && offsetof(PropertyEntry, flag2) == 12);
 static_assert(sizeof(PropertyEntry) == 16);
+static_assert(offsetof(InterfaceEntry, interfaceClass) == 0);
 static_assert(sizeof(InterfaceEntry) == 12);
+static_assert(offsetof(RuntimeClass, superclass) == 0);
+static_assert(offsetof(RuntimeClass, name) == 4);
+static_assert(offsetof(RuntimeClass, nextClass) == 8);
+static_assert(offsetof(RuntimeClass, instanceSize) == 12);
+static_assert(offsetof(RuntimeClass, isAnInterface) == 16);
+static_assert(offsetof(RuntimeClass, initializer) == 20);
+static_assert(offsetof(RuntimeClass, destructor) == 24);
+static_assert(offsetof(RuntimeClass, finalizer) == 28);
+static_assert(offsetof(RuntimeClass, methodCount) == 32 && offsetof(RuntimeClass, methods) == 36);
+static_assert(offsetof(RuntimeClass, eventCount) == 40 && offsetof(RuntimeClass, events) == 44);
+static_assert(offsetof(RuntimeClass, thirdCount) == 48 && offsetof(RuntimeClass, third) == 52);
+static_assert(offsetof(RuntimeClass, propertyCount) == 56 && offsetof(RuntimeClass, properties) == 60);
+static_assert(offsetof(RuntimeClass, interfaceCount) == 64);
 static_assert(offsetof(RuntimeClass, interfaces) == 68);
 #endif
 

@@ -2,6 +2,7 @@
 // that hands them out, the converter names of the codes, and conversion of
 // text between encodings through iconv.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "Common/Forward.h"
@@ -13,6 +14,9 @@ struct TextEncodingFields {
     int32_t format;   // 2 for UTF-8, 3 for four-byte Unicode, else 0
     uint32_t code;    // the code strings in this encoding carry
 };
+
+static_assert(offsetof(TextEncodingFields, base) == 0 && offsetof(TextEncodingFields, variant) == 4);
+static_assert(offsetof(TextEncodingFields, format) == 8 && offsetof(TextEncodingFields, code) == 12);
 
 /// The fields of a TextConverter object after the object header.
 struct TextConverterFields {

@@ -17,6 +17,10 @@ constexpr size_t kFieldsOffset = (kBaseSize + alignof(AppFields) - 1) / alignof(
 
 int32_t fieldOffset(size_t member) { return int32_t(kFieldsOffset + member); }
 
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(kFieldsOffset == 32 && kFieldsOffset + sizeof(AppFields) == 160);
+#endif
+
 void finalizeApp(RuntimeObject* app) {
     AppFields* f = AppState(app);
     for (RTString* s : {&f->ReqFileName, &f->RspFileName, &f->SysOp, &f->FidoAddr, &f->FileSep})

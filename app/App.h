@@ -7,10 +7,12 @@
 #include "Common/objects.h"
 #include "app/PacketHeaders.h"
 
-/// The fields of an App object after the ConsoleApplication's, in property order.
+/// The fields of an App object after the ConsoleApplication's, in property
+/// order. The two headers stand at 8-byte boundaries, as in the compiled
+/// class: on the 32-bit build an App is 160 bytes.
 struct AppFields {
-    PktHdrType PktHdr;
-    PkdMsgType PkdMsg;
+    alignas(8) PktHdrType PktHdr;
+    alignas(8) PkdMsgType PkdMsg;
     RTString ReqFileName;
     RTString RspFileName;
     RTString SysOp;
