@@ -413,8 +413,9 @@ uintptr_t RuntimeLinkImage(const ImageBlocks& blocks) {
         image.codeSize = image.dataSize = 0;
         return 0;
     }
-    std::memcpy(image.code, blocks.code.data(), image.codeSize);
-    std::memcpy(image.data, blocks.data.data(), image.dataSize);
+    // An empty block has no bytes to copy (and its vector may hold no buffer).
+    if (image.codeSize) std::memcpy(image.code, blocks.code.data(), image.codeSize);
+    if (image.dataSize) std::memcpy(image.data, blocks.data.data(), image.dataSize);
     if (int error = MakeImageCodeExecutable(image.code, image.codeSize)) {
         std::printf("Loader failed to protect memory, error #%d\n", error);
         std::fflush(stdout);
