@@ -130,6 +130,8 @@ std::string RuntimeResolveExecutablePath(const char* argv0) {
     return path.empty() ? path : followLinks(path);
 }
 
+const std::string& RuntimeExecutablePath() { return gExecutablePath; }
+
 // The executable's own file, as a folder item made once and let go: making it
 // fixes the application folder before any relative path is resolved.
 extern "C" void RuntimeInit() {

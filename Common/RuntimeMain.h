@@ -26,6 +26,9 @@ int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses);
 /// Runs the process from entry to exit and gives the status to end it with.
 int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry);
 
+/// The program's own path as process entry resolved it; empty before.
+const std::string& RuntimeExecutablePath();
+
 /// What the main thread does with SIGTERM, SIGQUIT or SIGHUP once it reaches a
 /// safe point; gets the signal's number.
 using RuntimeTerminationHandler = void (*)(int signal);

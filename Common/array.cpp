@@ -109,7 +109,7 @@ struct Operations {
         uint8_t* buffer = nullptr;
         if (newCount > 0) {
             buffer = static_cast<uint8_t*>(std::calloc(size_t(newCount), sizeof(T)));
-            std::memcpy(buffer, a->elements, sizeof(T) * size_t(std::min(oldCount, newCount)));
+            if (oldCount > 0) std::memcpy(buffer, a->elements, sizeof(T) * size_t(std::min(oldCount, newCount)));
         }
         std::free(a->elements);
         a->elements = buffer;

@@ -1,10 +1,14 @@
 #include "Common/exceptions.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "Common/ConsoleApplication.h"
+#include "Common/FrameWalk.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Universal/VELQstring.h"
@@ -44,9 +48,47 @@ const PropertyDefinition kExceptionProperties[] = {
 
 constexpr int32_t kExceptionInstanceSize = int32_t(sizeof(RuntimeObject) + sizeof(ExceptionFields));
 
-// Every exception is delivered to C++ code through here, so a second way of
-// delivering (the frame walk of compiled code) can share everything before it.
-[[noreturn]] void deliver(RuntimeObject* exc) { throw rt::RaisedException(exc); }
+} // namespace
+
+void RuntimeEndUnhandled(RuntimeObject* exc) {
+    RuntimeUnhandledException(exc);
+    // Without an application object no exit code was ever set; the run failed.
+    int32_t exitCode = RuntimeApplicationObject() ? RuntimeExit() : 1;
+    RuntimeRunShutdownTasks();
+    std::exit(exitCode);
+}
+
+namespace {
+
+// Every exception is delivered through here. Raised or re-raised by image code
+// (`frame` being the raising entry point's own frame), it goes to the handler
+// records of the image functions on the stack first; when it returns, the
+// raising entry point must return, into the landing code the walk chose. Raised
+// by C++ code, or once the walk leaves the image, it travels as a C++ exception.
+void deliver(RuntimeObject* exc, void** frame) {
+    if (CalledFromImageCode(frame)) {
+        switch (DeliverThroughImageFrames(exc, frame)) {
+        case FrameWalkResult::Diverted: return;
+        case FrameWalkResult::Ended: RuntimeEndUnhandled(exc);
+        case FrameWalkResult::LeftImage: break;
+        }
+    }
+    throw rt::RaisedException(exc);
+}
+
+// Fills the stack array with the image methods on the stack, innermost first.
+void recordStack(RuntimeObject* exc, void** frame) {
+    RuntimeArray* stack = fields(exc)->stack;
+    if (!stack) return;
+    std::vector<std::string> names = ImageStackNames(frame);
+    ArrayResize(stack, int32_t(names.size()) - 1);
+    auto set = reinterpret_cast<void (*)(RuntimeArray*, RTString, int32_t)>(stack->operations->slots[kSlotSet]);
+    for (size_t i = 0; i < names.size(); ++i) {
+        RTString name = StringFromBytes(names[i].data(), names[i].size(), kEncodingASCII);
+        set(stack, name, int32_t(i));
+        RuntimeUnlockString(name);
+    }
+}
 
 // Writes the default report of an exception nothing handled to standard error.
 void writeDefaultReport(RuntimeObject* exc) {
@@ -96,18 +138,23 @@ extern "C" RuntimeArray* RuntimeExceptionStack(RuntimeObject* exc) {
     return RuntimeLockArray(fields(exc)->stack);
 }
 
-extern "C" void RuntimeRaiseException(RuntimeObject* exc) {
+// The frame walk changes the return address of these two entry points' own
+// frames, so each keeps a frame of its own, live until it returns: the empty
+// statement after the delivery keeps the compiler from leaving the frame
+// before it (a tail call).
+extern "C" __attribute__((noinline)) void RuntimeRaiseException(RuntimeObject* exc) {
     if (!exc) return;
-    // The stack names come from the symbol table of a code image; C++ frames
-    // have none, so the recorded stack is empty.
-    if (RuntimeArray* stack = fields(exc)->stack) ArrayResize(stack, -1);
+    void** frame = static_cast<void**>(__builtin_frame_address(0));
+    recordStack(exc, frame);
     if (gRaiseHook) gRaiseHook(exc);
-    deliver(exc);
+    deliver(exc, frame);
+    asm volatile("" ::: "memory");
 }
 
-extern "C" void RuntimeReraiseException(RuntimeObject* exc) {
+extern "C" __attribute__((noinline)) void RuntimeReraiseException(RuntimeObject* exc) {
     if (!exc) return;
-    deliver(exc);
+    deliver(exc, static_cast<void**>(__builtin_frame_address(0)));
+    asm volatile("" ::: "memory");
 }
 
 void RuntimeRaiseNew(ExceptionKind kind, RTString message, int32_t errorNumber) {

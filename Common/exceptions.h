@@ -78,6 +78,10 @@ RuntimeArray* RuntimeExceptionStack(RuntimeObject* exc);
 /// Creates an exception of `kind` with a message and error number and raises it.
 [[noreturn]] void RuntimeRaiseNew(ExceptionKind kind, RTString message = nullptr, int32_t errorNumber = 0);
 
+/// The unhandled processing for exc, then the end of the process as after a
+/// normal run: shutdown tasks, and the application's exit code (1 without one).
+[[noreturn]] void RuntimeEndUnhandled(RuntimeObject* exc);
+
 /// Installs the hook run by RuntimeUnhandledException (null removes it).
 void RuntimeSetUnhandledExceptionHook(ExceptionHook hook);
 /// Installs the hook told of every raise (a debugger's; null removes it).

@@ -17,6 +17,7 @@
 #include "Common/assertion.h"
 #include "Common/basicstr.h"
 #include "Common/exceptions.h"
+#include "Common/loaderX86.h"
 #include "Common/objects.h"
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
@@ -53,6 +54,7 @@ const EntryPoint kFixedTable[] = {
 #include "Common/EntryPoints/Application.inc"
 #include "Common/EntryPoints/Threads.inc"
 #include "Common/EntryPoints/Timers.inc"
+#include "Common/EntryPoints/Loader.inc"
 };
 
 #undef ENTRY_POINT

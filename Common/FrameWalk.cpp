@@ -1,0 +1,102 @@
+#include "Common/FrameWalk.h"
+
+#include <pthread.h>
+
+#include <cstring>
+
+#include "Common/exceptions.h"
+#include "Common/loaderX86.h"
+#include "Common/objects.h"
+
+namespace {
+
+constexpr uintptr_t kMaxFrameDistance = 4096;
+
+// The highest address of the calling thread's stack.
+uintptr_t stackTop() {
+    thread_local uintptr_t top = 0;
+    if (!top) {
+        pthread_attr_t attributes;
+        void* base = nullptr;
+        size_t size = 0;
+        if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+            pthread_attr_getstack(&attributes, &base, &size);
+            pthread_attr_destroy(&attributes);
+        }
+        top = reinterpret_cast<uintptr_t>(base) + size;
+    }
+    return top;
+}
+
+// One frame of the chain: its saved link and return address. The reads stay on
+// the stack between the first frame and the stack top, where compiled code of
+// any kind may have left anything, so they are not instrumented.
+struct Frame {
+    uintptr_t at;
+    __attribute__((no_sanitize("address"))) uintptr_t link() const { return *reinterpret_cast<const uintptr_t*>(at); }
+    __attribute__((no_sanitize("address"))) uintptr_t returnAddress() const {
+        return reinterpret_cast<const uintptr_t*>(at)[1];
+    }
+};
+
+// The frame after `frame`, or 0 where the chain ends: a link that is zero,
+// misaligned, below the frame, too far above it or past the stack top.
+uintptr_t nextFrame(const Frame& frame, uintptr_t top) {
+    uintptr_t link = frame.link();
+    if (link == 0 || link % sizeof(void*) != 0 || link <= frame.at || link > top - 2 * sizeof(void*) ||
+        link - frame.at > kMaxFrameDistance)
+        return 0;
+    return link;
+}
+
+// The handler record in the image code from `returnAddress` to the end of the
+// image function it lies in.
+std::optional<uintptr_t> handlerAfter(uintptr_t returnAddress) {
+    std::span<const uint8_t> code = RuntimeImageCodeBlock();
+    uintptr_t codeEnd = reinterpret_cast<uintptr_t>(code.data() + code.size());
+    std::optional<size_t> record =
+        FindHandlerRecord(reinterpret_cast<const uint8_t*>(returnAddress), codeEnd - returnAddress);
+    if (!record) return std::nullopt;
+    return returnAddress + *record;
+}
+
+} // namespace
+
+bool CalledFromImageCode(void** frame) {
+    return RuntimeIsImageCode(Frame{reinterpret_cast<uintptr_t>(frame)}.returnAddress());
+}
+
+std::vector<std::string> ImageStackNames(void** frame) {
+    std::vector<std::string> names;
+    uintptr_t top = stackTop();
+    for (uintptr_t at = reinterpret_cast<uintptr_t>(frame); at; at = nextFrame(Frame{at}, top)) {
+        if (std::optional<CodeAddressName> named = RuntimeNameCodeAddress(Frame{at}.returnAddress());
+            named && !named->name.empty())
+            names.push_back(named->name);
+    }
+    return names;
+}
+
+FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, void** frame) {
+    uintptr_t top = stackTop();
+    for (uintptr_t at = reinterpret_cast<uintptr_t>(frame); at;) {
+        Frame current{at};
+        uintptr_t returnAddress = current.returnAddress();
+        if (!RuntimeIsImageCode(returnAddress)) return FrameWalkResult::LeftImage;
+        uintptr_t link = nextFrame(current, top);
+        if (!link) return FrameWalkResult::Ended;
+        if (std::optional<uintptr_t> record = handlerAfter(returnAddress)) {
+            int16_t slotOffset;
+            std::memcpy(&slotOffset, reinterpret_cast<const void*>(*record + 11), 2);
+            if (slotOffset != 0) {
+                RuntimeLockObject(exc);
+                std::memcpy(reinterpret_cast<void*>(link + slotOffset), &exc, sizeof exc);
+            }
+            uintptr_t landing = *record + kHandlerRecordSize;
+            std::memcpy(reinterpret_cast<void*>(at + sizeof(void*)), &landing, sizeof landing);
+            return FrameWalkResult::Diverted;
+        }
+        at = link;
+    }
+    return FrameWalkResult::Ended;
+}

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "Common/array.h"
+#include "Common/exceptions.h"
+#include "Common/loaderX86.h"
+#include "Common/objects.h"
+#include "Common/relocentry.h"
+#include "Universal/VELQstring.h"
+#include "support/RuntimeLeakGuard.h"
+
+// The image functions of tests/images/frames_*.S. Their landing codes report
+// through two functions the test enters into the entry-point table.
+namespace {
+
+std::string gNotes;
+RuntimeObject* gCaught = nullptr;
+int32_t gCaughtReferences = 0;
+
+extern "C" void TestNote(int letter) { gNotes += char(letter); }
+extern "C" void TestCaught(RuntimeObject* exc) {
+    gCaught = exc;
+    gCaughtReferences = exc->refCount;
+}
+
+using ImageFunction = int (*)(RuntimeObject*);
+
+class FrameWalk : public testing::Test {
+protected:
+    void SetUp() override {
+        RuntimeRegisterEntryPoint("TestNote", reinterpret_cast<void*>(&TestNote));
+        RuntimeRegisterEntryPoint("TestCaught", reinterpret_cast<void*>(&TestCaught));
+        ImageBlocks blocks = RuntimeReadImage(FRAME_TEST_IMAGE);
+        symbols_ = blocks.symbols;
+        code_ = RuntimeLinkImage(blocks);
+        ASSERT_NE(code_, 0u);
+        gNotes.clear();
+        gCaught = nullptr;
+        RuntimeInitExternalClasses();
+    }
+
+    // The image function of that name, found through the symbols block.
+    ImageFunction function(const char* name) const {
+        uint32_t count;
+        std::memcpy(&count, symbols_.data(), 4);
+        const char* names = reinterpret_cast<const char*>(symbols_.data() + 4 + 8 * count);
+        for (uint32_t i = 0; i < count; ++i) {
+            uint32_t offset, nameOffset;
+            std::memcpy(&offset, symbols_.data() + 4 + 8 * i, 4);
+            std::memcpy(&nameOffset, symbols_.data() + 8 + 8 * i, 4);
+            if (std::strcmp(names + nameOffset, name) == 0) return reinterpret_cast<ImageFunction>(code_ + offset);
+        }
+        ADD_FAILURE() << "no image function " << name;
+        return nullptr;
+    }
+
+    static RuntimeObject* newException() {
+        return RuntimeNewObject(RuntimeExceptionClass(ExceptionKind::RuntimeException));
+    }
+
+    std::vector<uint8_t> symbols_;
+    uintptr_t code_ = 0;
+};
+
+std::vector<std::string> stackNames(RuntimeObject* exc) {
+    RuntimeArray* stack = RuntimeExceptionStack(exc);
+    std::vector<std::string> names;
+    auto get = reinterpret_cast<RTString (*)(RuntimeArray*, int32_t)>(stack->operations->slots[kSlotGet]);
+    for (int32_t i = 0; i <= RuntimeUBound(stack); ++i) {
+        RTString name = get(stack, i);
+        names.emplace_back(StringBytes(name), StringLength(name));
+        RuntimeUnlockString(name);
+    }
+    RuntimeUnlockArray(stack);
+    return names;
+}
+
+} // namespace
+
+// Innermost cleanup first, each re-raise outwards, and the catching function's
+// slot holds the exception with one reference of its own.
+TEST_F(FrameWalk, CleanupsRunInnermostFirstAndTheCatcherGetsOneReference) {
+    RuntimeLeakGuard leaks;
+    RuntimeObject* exc = newException();
+    EXPECT_EQ(function("CatchAll")(exc), 1);
+    EXPECT_EQ(gNotes, "RIO");  // RaiseIn goes on after its call; then Inner's and Outer's cleanups
+    EXPECT_EQ(gCaught, exc);
+    EXPECT_EQ(gCaughtReferences, 2);  // the test's and the slot's
+    EXPECT_EQ(exc->refCount, 1);
+    EXPECT_EQ(stackNames(exc), (std::vector<std::string>{"RaiseIn", "Inner", "Outer", "CatchAll"}));
+    RuntimeUnlockObject(exc);
+}
+
+// Without a handler in the image, the exception leaves it as a C++ exception
+// for the C++ code around it, passing the image's frames.
+TEST_F(FrameWalk, WithoutAHandlerTheCppCallerCatches) {
+    RuntimeLeakGuard leaks;
+    RuntimeObject* exc = newException();
+    try {
+        function("RaiseIn")(exc);
+        ADD_FAILURE() << "nothing was raised";
+    } catch (const rt::RaisedException& raised) {
+        EXPECT_EQ(raised.object(), exc);
+    }
+    EXPECT_EQ(gNotes, "");
+    RuntimeUnlockObject(exc);
+}
+
+// A frame larger than 4 KiB, or a link of 0, ends the walk: the handler outside
+// is never reached and the unhandled processing ends the process.
+TEST_F(FrameWalk, ABrokenOrStretchedChainEndsTheWalk) {
+    for (const char* name : {"CatchAroundBigFrame", "CatchBrokenChain"}) {
+        SCOPED_TRACE(name);
+        ImageFunction run = function(name);
+        EXPECT_EXIT(
+            {
+                RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
+                run(newException());
+                std::exit(0);
+            },
+            testing::ExitedWithCode(1), "An exception of class RuntimeException was not handled");
+    }
+}
