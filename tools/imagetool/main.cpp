@@ -53,16 +53,16 @@ std::vector<std::string> split(const std::string& text, char separator, size_t p
     return fields;
 }
 
-ImageResourceInput resource(const std::string& spec) {
-    std::vector<std::string> fields = split(spec, ':', 3);
+ImageResourceInput resource(const std::string& argument) {
+    std::vector<std::string> fields = split(argument, ':', 3);
     if (fields[0].size() != 4) throw std::runtime_error("a resource type has four characters: " + fields[0]);
     uint32_t type = 0;
     for (char c : fields[0]) type = type << 8 | uint8_t(c);
     return {type, uint16_t(std::stoi(fields[1])), readFile(fields[2])};
 }
 
-void version(const std::string& spec, ImageOptions& options) {
-    std::vector<std::string> fields = split(spec, ':', 4);
+void version(const std::string& argument, ImageOptions& options) {
+    std::vector<std::string> fields = split(argument, ':', 4);
     std::istringstream numbers(fields[0]);
     std::string number;
     for (int i = 0; i < 3 && std::getline(numbers, number, '.'); ++i) options.versionNumbers[i] = uint8_t(std::stoi(number));
