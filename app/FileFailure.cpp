@@ -30,7 +30,7 @@ rt::String FailureLine(const FileFailure& failure) {
 
 rt::String FullPath(const rt::String& path, RuntimeObject* item) {
     if (item) return rt::String::adopt(fileAbsolutePathGetter(item));
-    if (FirstCharacter(path) == rt::String("/")) return path;
+    if (equalsIgnoringCase(FirstCharacter(path), "/")) return path;
     rt::Ref<> program = rt::Ref<>::adopt(RuntimeGetFolderItem(nullptr, kNativePath));
     return rt::String::adopt(fileAbsolutePathGetter(program.get())) + path;
 }

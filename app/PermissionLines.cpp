@@ -47,7 +47,7 @@ FolderAndMask SplitFolderAndMask(const rt::String& path, const rt::String& separ
 }
 
 rt::String WithoutFinalSeparator(const rt::String& folder, const rt::String& separator) {
-    if (!(rt::String::adopt(StringDBCSRight(folder.get(), 1)) == separator)) return folder;
+    if (!equalsIgnoringCase(rt::String::adopt(StringDBCSRight(folder.get(), 1)), separator)) return folder;
     return rt::String::adopt(StringDBCSLeft(folder.get(), StringDBCSLen(folder.get()) - 1));
 }
 

@@ -33,16 +33,16 @@ PermissionLine parseLine(const rt::String& text, const rt::String& separator, Se
     std::vector<rt::String> tokens = SplitAtSpaces(text);
     for (const rt::String& token : tokens) {
         rt::String first = FirstCharacter(token);
-        if (first == rt::String("@")) {
+        if (equalsIgnoringCase(first, "@")) {
             line.magicName = rt::String::adopt(StringDBCSMid2(token.get(), 2));
-            if (line.magicName == rt::String("Files")) session.filesHint = true;
-        } else if (first == rt::String("!")) {
+            if (equalsIgnoringCase(line.magicName, "Files")) session.filesHint = true;
+        } else if (equalsIgnoringCase(first, "!")) {
             line.password = token;
-        } else if (!(first == rt::String("+")) && !(first == rt::String("$"))) {
+        } else if (!equalsIgnoringCase(first, "+") && !equalsIgnoringCase(first, "$")) {
             pathToken = token;
         }
     }
-    line.lastTokenIsPlus = FirstCharacter(tokens.back()) == rt::String("+");
+    line.lastTokenIsPlus = equalsIgnoringCase(FirstCharacter(tokens.back()), "+");
     FolderAndMask parts = SplitFolderAndMask(pathToken, separator);
     line.folder = WithoutFinalSeparator(parts.folder, separator);
     line.mask = parts.mask;
@@ -54,7 +54,7 @@ PermissionLine parseLine(const rt::String& text, const rt::String& separator, Se
 // one in the application folder, but the mailer would take it against its own
 // working folder, so it is given absolute.
 rt::String folderForMailer(const rt::String& folder, RuntimeObject* item, const rt::String& separator) {
-    if (FirstCharacter(folder) == separator) return folder;
+    if (equalsIgnoringCase(FirstCharacter(folder), separator)) return folder;
     rt::String absolute = rt::String::adopt(fileAbsolutePathGetter(item));
     return rt::String::adopt(StringLeft(absolute.get(), int32_t(absolute.length()) - 1));  // its trailing "/" goes
 }
@@ -106,7 +106,7 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
 
         rt::String target;
         if (line.magicName.empty()) target = request;
-        else if (line.magicName == request) target = line.mask;
+        else if (equalsIgnoringCase(line.magicName, request)) target = line.mask;
 
         rt::Ref<> folder = rt::Ref<>::adopt(RuntimeGetFolderItem(line.folder.get(), kNativePath));
         if (!folder || !fileDirectoryGetter(folder.get())) {
@@ -140,7 +140,7 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
                 continue;
             }
             Debug(app, rt::String("Found ") + name);
-            if (!line.password.empty() && !(password == line.password)) {
+            if (!line.password.empty() && !equalsIgnoringCase(password, line.password)) {
                 Debug(app, "File Found.  Bad Password.");
                 session.badPassword = true;
                 continue;

@@ -50,10 +50,10 @@ void setProperty(RTString& property, const rt::String& value) {
 bool runMode(Run& run) {
     RuntimeObject* app = run.app;
     const rt::String& mode = run.args[1];
-    if (mode == rt::String("TEST")) {
+    if (equalsIgnoringCase(mode, "TEST")) {
         run.testMode = true;
         run.success = !AppTestOkFile(app);
-    } else if (mode == rt::String("SRIF")) {
+    } else if (equalsIgnoringCase(mode, "SRIF")) {
         if (run.args.size() < 4) return false;
         if (!AppInitSRIF(app, run.args[3].get())) run.success = ServeSession(app, run.args[2]);
     } else {
@@ -106,7 +106,7 @@ int32_t finish(Run& run) {
         rt::String requestName = rt::String::retain(f.ReqFileName);
         // An empty name is the application folder itself, which holds the
         // program and is never removed. A link is removed, never its target.
-        if (!(requestName == rt::String("Test.Req")) && !requestName.empty())
+        if (!equalsIgnoringCase(requestName, "Test.Req") && !requestName.empty())
             if (rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetTrueFolderItem(requestName.get(), kNativePath)))
                 FolderItemDelete(item.get());
     }

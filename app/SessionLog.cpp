@@ -57,7 +57,7 @@ void AppLogIt(RuntimeObject*, RTString event) {
     rt::String text = rt::String::retain(event);
     TextOutputStreamWriteLine(gLog, Escaped(stampedLine(now.get(), text)).get());
     CheckTextWrites(gLog, rt::String(gLogPath));
-    if (text == rt::String("End")) {
+    if (equalsIgnoringCase(text, "End")) {
         TextOutputStreamClose(gLog);
         RuntimeUnlockObject(std::exchange(gLog, nullptr));
     }

@@ -37,7 +37,7 @@ void parseRequest(const rt::String& line, rt::String& name, rt::String& password
     std::vector<rt::String> tokens = SplitAtSpaces(line);
     name = tokens.empty() ? rt::String() : tokens[0];
     for (size_t i = 1; i < tokens.size(); ++i)
-        if (FirstCharacter(tokens[i]) == rt::String("!")) password = tokens[i];
+        if (equalsIgnoringCase(FirstCharacter(tokens[i]), "!")) password = tokens[i];
 }
 
 bool holds(const rt::String& text, const char* part) {

@@ -21,17 +21,17 @@ void logIt(RuntimeObject* app, const rt::String& event) { AppLogIt(app, event.ge
 // short to hold its path gives the empty text: the program's folder.
 rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& line) {
     rt::String first = FirstCharacter(tokens[0]);
-    if (first == rt::String("@")) {
-        size_t pathIndex = tokens.size() > 1 && FirstCharacter(tokens[1]) == rt::String("!") ? 2 : 1;
+    if (equalsIgnoringCase(first, "@")) {
+        size_t pathIndex = tokens.size() > 1 && equalsIgnoringCase(FirstCharacter(tokens[1]), "!") ? 2 : 1;
         return pathIndex < tokens.size() ? tokens[pathIndex] : rt::String();
     }
     // A line that opens with its password lists the path after it.
-    if (first == rt::String("!")) return tokens.size() > 1 ? tokens[1] : rt::String();
-    if (first == rt::String("$")) {
+    if (equalsIgnoringCase(first, "!")) return tokens.size() > 1 ? tokens[1] : rt::String();
+    if (equalsIgnoringCase(first, "$")) {
         StdOut("$ Function Requests Not Supported");
         return line;
     }
-    if (first == rt::String("+")) {
+    if (equalsIgnoringCase(first, "+")) {
         StdOut("+ Function Requests Not Supported");
         return line;
     }
