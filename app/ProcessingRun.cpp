@@ -8,7 +8,7 @@
 #include "Common/DateCommon.h"
 #include "Common/RuntimeMain.h"
 #include "Common/StandardStreams.h"
-#include "Common/array.h"
+#include "Common/TypedArray.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
 #include "Universal/NumberText.h"
@@ -31,11 +31,6 @@ struct Run {
     bool testMode = false;
     bool success = false;
 };
-
-rt::String argumentAt(RuntimeArray* args, int32_t index) {
-    auto get = reinterpret_cast<RTString (*)(RuntimeArray*, int32_t)>(args->operations->slots[kSlotGet]);
-    return rt::String::adopt(get(args, index));
-}
 
 rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
 
@@ -124,7 +119,7 @@ int32_t finish(Run& run) {
 int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
     InterruptRunOnSignals();
     Run run{app, {}};
-    rt::Ref<> started = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));
+    rt::Date started;
     AppFields& f = state(app);
 
     RuntimeUnlockObject(f.DbgFile);
@@ -132,15 +127,15 @@ int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
     int32_t debugError = 0;
     f.DbgFile = CreateDebugFile(debugName, debugError);
     if (!f.DbgFile) ReportFailure(app, FileFailure{FileAction::Create, FullPath(debugName, nullptr), debugError});
-    Debug(app, rt::String("Start QARVEX ") + rt::String::adopt(dateSQLDateTimeGetter(started.get())));
+    Debug(app, rt::String("Start QARVEX ") + started.sqlDateTime());
 
-    int32_t last = RuntimeUBound(argumentArray);
-    for (int32_t i = 0; i <= last; ++i)
-        Debug(app, rt::String("Arg ") + decimal(i) + rt::String(" = ") + argumentAt(argumentArray, i));
+    auto arguments = rt::Array<rt::String>::retain(argumentArray);
+    int32_t last = arguments.upperBound();
+    for (int32_t i = 0; i <= last; ++i) Debug(app, rt::String("Arg ") + decimal(i) + rt::String(" = ") + arguments[i]);
     setProperty(f.FileSep, "/");
 
-    if (last >= 0 && argumentAt(argumentArray, last).empty()) --last;  // the runtime's empty last element
-    for (int32_t i = 0; i <= last; ++i) run.args.push_back(argumentAt(argumentArray, i));
+    if (last >= 0 && arguments[last].empty()) --last;  // the runtime's empty last element
+    for (int32_t i = 0; i <= last; ++i) run.args.push_back(arguments[i]);
     if (last < 1) return notEnoughArguments(app);
     try {
         StdOut(rt::String(">> Starting File Request Processing (") + run.args[1] + rt::String(" Mode)"));
