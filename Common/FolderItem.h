@@ -47,6 +47,8 @@ public:
     /// Removes the file or empty folder; false with lastErrorCode on failure.
     bool remove() const { return FolderItemDelete(get()); }
     void createAsFolder() const { FolderItemCreateAsFolder(get()); }
+    /// Creates the file only when nothing has its name; false with lastErrorCode (EEXIST when taken).
+    bool createNewFile() const { return FolderItemCreateNewFile(get()); }
 
     TextInputStream openAsTextFile() const { return TextInputStream::adopt(FolderItemOpenTextFile(get())); }
     TextOutputStream appendToTextFile() const { return TextOutputStream::adopt(FolderItemAppendTextFile(get())); }

@@ -67,6 +67,12 @@ public:
     explicit operator bool() const noexcept { return h_ != nullptr; }
     /// Gives up ownership; the caller now holds the reference.
     [[nodiscard]] Record* release() noexcept { return std::exchange(h_, nullptr); }
+    /// Stores the record in a field of another record, which then holds its
+    /// own reference; the field's old reference goes.
+    void assignTo(Record*& field) const noexcept {
+        lock(h_);
+        if (Record* old = std::exchange(field, h_)) Count::unlock(old);
+    }
 
 private:
     static void lock(Record* h) noexcept {

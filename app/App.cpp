@@ -35,9 +35,9 @@ const MethodDefinition kMethods[] = {
     {"InitSRIF%b%o<App>s", routine(&AppInitSRIF)},
     {"ParseAddr%b%o<App>s&u2&u2&u2&u2", routine(&AppParseAddr)},
     {"InitMsg%b%o<App>ss&s", routine(&AppInitMsg)},
-    {"LogIt%%o<App>s", routine(&AppLogIt)},
+    {"LogIt%%o<App>s", routine<void (*)(RuntimeObject*, RTString)>(&AppLogIt)},
     {"TestOkFile%b%o<App>", routine(&AppTestOkFile)},
-    {"ItsaMatch%b%o<App>ss", routine(&AppItsaMatch)},
+    {"ItsaMatch%b%o<App>ss", routine<bool (*)(RuntimeObject*, RTString, RTString)>(&AppItsaMatch)},
 };
 
 const PropertyDefinition kProperties[] = {

@@ -122,11 +122,11 @@ int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
     rt::Date started;
     AppFields& f = state(app);
 
-    RuntimeUnlockObject(f.DbgFile);
     rt::String debugName;
     int32_t debugError = 0;
-    f.DbgFile = CreateDebugFile(debugName, debugError);
-    if (!f.DbgFile) ReportFailure(app, FileFailure{FileAction::Create, FullPath(debugName, nullptr), debugError});
+    rt::TextOutputStream debugFile = CreateDebugFile(debugName, debugError);
+    debugFile.assignTo(f.DbgFile);
+    if (!debugFile) ReportFailure(app, FileFailure{FileAction::Create, FullPath(debugName, {}), debugError});
     Debug(app, rt::String("Start QARVEX ") + started.sqlDateTime());
 
     auto arguments = rt::Array<rt::String>::retain(argumentArray);

@@ -35,7 +35,7 @@ rt::String packetString(const std::string& bytes) {
     return rt::String::adopt(RuntimeGetStructureContents(bytes.data(), int32_t(bytes.size())));
 }
 
-void writeText(RuntimeObject* packet, const rt::String& text) { BinaryStreamWrite(packet, text.get()); }
+void writeText(const rt::BinaryStream& packet, const rt::String& text) { packet.write(text); }
 
 // Tossers reject a message whose names are longer than 35 bytes or whose
 // subject is longer than 71 (36 and 72 with the NUL), so the fields are cut there.
@@ -132,7 +132,7 @@ bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress,
     return false;
 }
 
-void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::String& ownAddress) {
+void WritePacketStart(RuntimeObject* app, const rt::BinaryStream& packet, const rt::String& ownAddress) {
     AppFields* f = AppState(app);
     writeText(packet, packetString(SerializePacketHeader(f->PktHdr, ByteOrder::LittleEndian)));
     writeText(packet, packetString(SerializeMessageHeader(f->PkdMsg, ByteOrder::LittleEndian)));
@@ -144,6 +144,6 @@ void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::Strin
     if (!kludges.empty()) writeText(packet, kludges);
 }
 
-void WritePacketEnd(RuntimeObject* packet) {
-    for (int i = 0; i < 3; ++i) BinaryStreamWriteByte(packet, 0);
+void WritePacketEnd(const rt::BinaryStream& packet) {
+    for (int i = 0; i < 3; ++i) packet.writeByte(0);
 }

@@ -1,7 +1,7 @@
 // The report packet: its name, the date text of its message, and the bytes
 // that open and end it.
 #pragma once
-#include "Common/Forward.h"
+#include "Common/BinaryStream.h"
 #include "Universal/String.h"
 
 /// The twelve month abbreviations, five characters apart with a blank on each side.
@@ -18,7 +18,7 @@ rt::String NextPacketFileName(const rt::String& name);
 
 /// Writes the packet's fixed part: both headers, the to-name, the from-name, the
 /// subject and, for a report to a point, the FMPT/TOPT kludge lines.
-void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::String& ownAddress);
+void WritePacketStart(RuntimeObject* app, const rt::BinaryStream& packet, const rt::String& ownAddress);
 
 /// Ends the message text (NUL) and the packet (two zero bytes).
-void WritePacketEnd(RuntimeObject* packet);
+void WritePacketEnd(const rt::BinaryStream& packet);

@@ -38,14 +38,13 @@ rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& li
     return tokens[0];
 }
 
-bool folderHoldsAMatch(RuntimeObject* app, RuntimeObject* folder, const rt::String& mask) {
-    int32_t count = fileCountGetter(folder);
+bool folderHoldsAMatch(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask) {
+    int32_t count = folder.count();
     for (int32_t i = 1; i <= count; ++i) {
-        rt::Ref<> entry = ListedFile(folder, i);
+        rt::FolderItem entry = ListedFile(folder, i);
         RuntimeBackgroundTask();
         if (!entry) continue;
-        rt::String name = rt::String::adopt(fileNameGetter(entry.get()));
-        if (AppItsaMatch(app, name.get(), mask.get())) return true;
+        if (AppItsaMatch(app, entry.name(), mask)) return true;
     }
     return false;
 }
@@ -55,22 +54,21 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
     rt::String line = StripCommentAndTrim(rawLine);
     if (line.empty()) return 0;
     FolderAndMask parts = SplitFolderAndMask(entryText(SplitAtSpaces(line), line), separator);
-    rt::Ref<> folder = rt::Ref<>::adopt(
-        RuntimeGetFolderItem(WithoutFinalSeparator(parts.folder, separator).get(), kNativePath));
+    rt::FolderItem folder = rt::FolderItem::get(WithoutFinalSeparator(parts.folder, separator));
     // A line without a folder ("/", a bare "@FILES") names the program's own.
-    if (folder && fileDirectoryGetter(folder.get()) && IsProgramFolder(folder.get())) {
+    if (folder && folder.directory() && IsProgramFolder(folder)) {
         rt::String message = rt::String("Line ") + line + rt::String(" Names the Program Folder, Never Served");
         StdOut(message);
         Debug(app, message);
         return 1;
     }
-    if (!folder || !fileExistsGetter(folder.get())) {
+    if (!folder || !folder.exists()) {
         rt::String message = rt::String("Path ") + parts.folder + rt::String(" Not Found");
         StdOut(message);
         Debug(app, message);
         return 1;
     }
-    if (folderHoldsAMatch(app, folder.get(), parts.mask)) return 0;
+    if (folderHoldsAMatch(app, folder, parts.mask)) return 0;
     rt::String message = rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found");
     StdOut(message);
     Debug(app, message);
@@ -83,7 +81,7 @@ bool AppTestOkFile(RuntimeObject* app) {
     logIt(app, "Test Mode - Checking OkFile.Txt");
     Debug(app, "Start Test Mode");
     FileFailure failure;
-    rt::Ref<> okFile = OpenTextToRead("OkFile.Txt", failure);
+    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
     if (!okFile) {
         StdOut("OkFile.Txt Not Found");
         logIt(app, "OkFile.Txt Not Found");
@@ -95,11 +93,11 @@ bool AppTestOkFile(RuntimeObject* app) {
     Debug(app, "Testing OkFile.Txt entries");
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     int16_t errors = 0;
-    while (!TextInputStreamEOF(okFile.get())) {
-        errors = int16_t(errors + testLine(app, rt::String::adopt(TextInputStreamReadLine(okFile.get(), nullptr)), separator));
+    while (!okFile.eof()) {
+        errors = int16_t(errors + testLine(app, okFile.readLine(), separator));
         RuntimeBackgroundTask();
     }
-    TextInputStreamClose(okFile.get());
+    okFile.close();
     if (errors > 0) {
         rt::String found = rt::String("Found ") + rt::String::adopt(StringStrInt32(errors)) + rt::String(" Errors");
         logIt(app, found);

@@ -138,8 +138,8 @@ TEST_F(InitMsg, APointRequesterGetsItsPointInTheHeaderAndTheKludgeLines) {
         ASSERT_FALSE(AppInitMsg(app(), rt::String(row.own).get(), rt::String(row.requester).get(), &name));
         RuntimeUnlockString(name);
         rt::BinaryStream packet = rt::FolderItem::get(rt::String((folder() / "report.pkt").string())).createBinaryFile();
-        WritePacketStart(app(), packet.get(), rt::String(row.own));
-        WritePacketEnd(packet.get());
+        WritePacketStart(app(), packet, rt::String(row.own));
+        WritePacketEnd(packet);
         packet.close();
         std::ifstream in(folder() / "report.pkt", std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
