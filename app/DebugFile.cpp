@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Universal/NumberText.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
@@ -17,7 +18,7 @@ std::string gName;  // the debug file this run made
 
 rt::String DebugFileName(int32_t number) {
     rt::String digits = rt::String::adopt(StringStrInt32(number));
-    if (digits.length() < 3) digits = rt::String::adopt(StringDBCSRight((rt::String("000") + digits).get(), 3));
+    if (digits.length() < 3) digits = rt::right(rt::String("000") + digits, 3);
     return rt::String("Debug") + digits + rt::String(".Txt");
 }
 

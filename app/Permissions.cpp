@@ -3,6 +3,7 @@
 // stopped by the session's file limit.
 #include "Common/runFolderItem.h"
 #include "Common/runtimemainloop.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
@@ -32,7 +33,7 @@ PermissionLine parseLine(const rt::String& text, const rt::String& separator, Se
     for (const rt::String& token : tokens) {
         rt::String first = FirstCharacter(token);
         if (equalsIgnoringCase(first, "@")) {
-            line.magicName = rt::String::adopt(StringDBCSMid2(token.get(), 2));
+            line.magicName = rt::mid(token, 2);
             if (equalsIgnoringCase(line.magicName, "Files")) session.filesHint = true;
         } else if (equalsIgnoringCase(first, "!")) {
             line.password = token;
@@ -53,7 +54,7 @@ PermissionLine parseLine(const rt::String& text, const rt::String& separator, Se
 rt::String folderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator) {
     if (equalsIgnoringCase(FirstCharacter(folder), separator)) return folder;
     rt::String absolute = item.absolutePath();
-    return rt::String::adopt(StringLeft(absolute.get(), int32_t(absolute.length()) - 1));  // its trailing "/" goes
+    return rt::leftBytes(absolute, int32_t(absolute.length()) - 1);  // its trailing "/" goes
 }
 
 // Grants one file, or gives the limit signal when 16 were granted already.

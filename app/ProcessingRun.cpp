@@ -36,11 +36,6 @@ rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(valu
 
 AppFields& state(RuntimeObject* app) { return *AppState(app); }
 
-void setProperty(RTString& property, const rt::String& value) {
-    RuntimeLockUnlockStrings(value.get(), property);
-    property = value.get();
-}
-
 // Runs the chosen mode. Gives false when the arguments are too few for it.
 bool runMode(Run& run) {
     RuntimeObject* app = run.app;
@@ -88,7 +83,7 @@ void reportCutShort(RuntimeObject* app, const rt::String& message) {
     StdOut(rt::String("   ") + message);
     Debug(app, message);
     try {
-        AppLogIt(app, message.get());
+        AppLogIt(app, message);
     } catch (const FileFailure& failure) {
         ReportFailure(app, failure);
     }
@@ -132,7 +127,7 @@ int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
     auto arguments = rt::Array<rt::String>::retain(argumentArray);
     int32_t last = arguments.upperBound();
     for (int32_t i = 0; i <= last; ++i) Debug(app, rt::String("Arg ") + decimal(i) + rt::String(" = ") + arguments[i]);
-    setProperty(f.FileSep, "/");
+    rt::String("/").assignTo(f.FileSep);
 
     if (last >= 0 && arguments[last].empty()) --last;  // the runtime's empty last element
     for (int32_t i = 0; i <= last; ++i) run.args.push_back(arguments[i]);

@@ -3,6 +3,7 @@
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "Universal/NumberText.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/SafeText.h"
 
@@ -15,13 +16,13 @@ const rt::String& cr() {
 
 // The text with 22 blanks added, cut to its first 22 characters.
 rt::String padded22(const rt::String& text) {
-    return rt::String::adopt(StringDBCSLeft((Replaced(text) + rt::String("                      ")).get(), 22));
+    return rt::left(Replaced(text) + rt::String("                      "), 22);
 }
 
 // The decimal text with 10 blanks put in front, cut to its last 10 characters.
 rt::String rightAligned10(int64_t value) {
     rt::String digits = rt::String::adopt(StringStrInt64(value));
-    return rt::String::adopt(StringDBCSRight((rt::String("          ") + digits).get(), 10));
+    return rt::right(rt::String("          ") + digits, 10);
 }
 
 rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }

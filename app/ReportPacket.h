@@ -2,16 +2,17 @@
 // that open and end it.
 #pragma once
 #include "Common/BinaryStream.h"
+#include "Common/DateCommon.h"
 #include "Universal/String.h"
 
 /// The twelve month abbreviations, five characters apart with a blank on each side.
 extern const char* const kMonthTable;
 
 /// "DD Mon YY  HH:MM:SS": the message date text, without its NUL.
-rt::String PacketDateText(RuntimeObject* date);
+rt::String PacketDateText(const rt::Date& date);
 
 /// The packet's file name for a date: its TotalSeconds' low 32 bits in hexadecimal, then ".Pkt".
-rt::String PacketFileName(RuntimeObject* date);
+rt::String PacketFileName(const rt::Date& date);
 
 /// The name after `name` in the packet numbering: its number plus one (wrapping at 32 bits).
 rt::String NextPacketFileName(const rt::String& name);

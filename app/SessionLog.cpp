@@ -6,6 +6,7 @@
 #include "Common/exceptions.h"
 #include "Common/FolderItem.h"
 #include "Universal/StringFormat.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/DebugFile.h"
@@ -23,12 +24,10 @@ constexpr const char* kLogName = "QARVEX.Log";
 // Its full path, for the line that reports a failed write.
 std::string gLogPath;
 
-rt::String twoDigits(int32_t value) {
-    return rt::String::adopt(StringFormat(double(value), rt::String("00").get()));
-}
+rt::String twoDigits(int32_t value) { return rt::format(double(value), "00"); }
 
 rt::String stampedLine(const rt::Date& date, const rt::String& event) {
-    rt::String month = rt::String::adopt(StringDBCSMid3(rt::String(kMonthTable).get(), date.month() * 5, 5));
+    rt::String month = rt::mid(kMonthTable, date.month() * 5, 5);
     return rt::String("  ") + twoDigits(date.day()) + month + twoDigits(date.hour()) + rt::String(":") +
            twoDigits(date.minute()) + rt::String(":") + twoDigits(date.second()) + rt::String(" FREQ ") + event;
 }

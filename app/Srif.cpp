@@ -2,6 +2,7 @@
 // request and keeps the four values the run needs.
 #include "Common/TextInputStream.h"
 #include "Common/runtimemainloop.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringTrim.h"
 #include "Universal/StringUtils.h"
@@ -26,8 +27,8 @@ const Keyword kKeywords[] = {
 
 void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
     if (StringInStr(1, line.get(), rt::String(keyword.text).get()) != 1) return;
-    rt::String rest = rt::String::adopt(StringDBCSMid2(line.get(), keyword.valueStart));
-    rt::String::adopt(runTrim(rest.get())).assignTo(f->*keyword.property);
+    rt::String rest = rt::mid(line, keyword.valueStart);
+    rt::trim(rest).assignTo(f->*keyword.property);
 }
 
 } // namespace

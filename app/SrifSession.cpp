@@ -7,6 +7,7 @@
 #include "Common/runtimemainloop.h"
 #include "Universal/Clocks.h"
 #include "Universal/NumberText.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
@@ -60,7 +61,7 @@ bool refuseName(Session& session, const rt::String& name) {
 rt::String packetPath(const rt::String& responseList, const rt::String& separator, const rt::String& packetName) {
     int32_t last = LastSeparator(responseList, separator);
     if (last == 0) return packetName;
-    return rt::String::adopt(StringLeft(responseList.get(), last)) + packetName;
+    return rt::leftBytes(responseList, last) + packetName;
 }
 
 void writeOutcome(Session& session, const rt::String& name) {

@@ -15,8 +15,6 @@
 
 namespace {
 
-void logIt(RuntimeObject* app, const rt::String& event) { AppLogIt(app, event.get()); }
-
 // The text of the line that names the folder to test. A magic-name line too
 // short to hold its path gives the empty text: the program's folder.
 rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& line) {
@@ -78,13 +76,13 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
 } // namespace
 
 bool AppTestOkFile(RuntimeObject* app) {
-    logIt(app, "Test Mode - Checking OkFile.Txt");
+    AppLogIt(app, "Test Mode - Checking OkFile.Txt");
     Debug(app, "Start Test Mode");
     FileFailure failure;
     rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
     if (!okFile) {
         StdOut("OkFile.Txt Not Found");
-        logIt(app, "OkFile.Txt Not Found");
+        AppLogIt(app, "OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
         ReportFailure(app, failure);
         return true;
@@ -100,14 +98,14 @@ bool AppTestOkFile(RuntimeObject* app) {
     okFile.close();
     if (errors > 0) {
         rt::String found = rt::String("Found ") + rt::String::adopt(StringStrInt32(errors)) + rt::String(" Errors");
-        logIt(app, found);
+        AppLogIt(app, found);
         Debug(app, found);
     } else {
         StdOut("No Errors");
-        logIt(app, "No Errors");
+        AppLogIt(app, "No Errors");
         Debug(app, "No Errors");
     }
-    logIt(app, "End");
+    AppLogIt(app, "End");
     Debug(app, "End Test Mode");
     return false;
 }
