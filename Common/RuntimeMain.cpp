@@ -130,13 +130,9 @@ std::string RuntimeResolveExecutablePath(const char* argv0) {
     return path.empty() ? path : followLinks(path);
 }
 
-// The executable's own file, as a folder item made once and let go: making it
-// fixes the application folder before any relative path is resolved.
-extern "C" void RuntimeInit() {
-    RTString path = StringFromBytes(gExecutablePath.data(), gExecutablePath.size(), kEncodingUTF8);
-    RuntimeUnlockObject(RuntimeGetFolderItem(path, kNativePath));
-    RuntimeUnlockString(path);
-}
+// Kept for the images that call it first: RuntimeMain has fixed the
+// application folder from the executable's path before any entry sequence runs.
+extern "C" void RuntimeInit() {}
 
 int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses) {
     RuntimeInit();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr const char* kExceptionClassNames[kExceptionKindCount] = {
+constexpr const char* kExceptionClassNames[] = {
     "RuntimeException",          "NilObjectException",          "OutOfBoundsException",
     "IllegalCastException",      "StackOverflowException",      "FunctionNotFoundException",
     "EndException",              "ThreadEndException",          "TypeMismatchException",
@@ -20,6 +21,7 @@ constexpr const char* kExceptionClassNames[kExceptionKindCount] = {
     "ServiceNotAvailableException", "NoOpenTransportException",  "RegistryAccessErrorException",
     "KeyChainException",         "OLEException",
 };
+static_assert(std::size(kExceptionClassNames) == kExceptionKindCount, "one class name per exception kind");
 
 ExceptionHook gUnhandledHook = nullptr;
 ExceptionHook gRaiseHook = nullptr;
