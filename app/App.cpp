@@ -4,9 +4,8 @@
 #include <utility>
 
 #include "Common/ConsoleApplication.h"
-#include "Common/runBinaryStream.h"
-#include "Common/runFileAccess.h"
-#include "Universal/VELQstring.h"
+#include "Common/TextOutputStream.h"
+#include "Universal/String.h"
 
 namespace {
 
@@ -17,11 +16,12 @@ constexpr size_t kFieldsOffset = (kBaseSize + alignof(AppFields) - 1) / alignof(
 
 int32_t fieldOffset(size_t member) { return int32_t(kFieldsOffset + member); }
 
+// Each field's reference is taken over by a handle that lets it go at once.
 void finalizeApp(RuntimeObject* app) {
     AppFields* f = AppState(app);
     for (RTString* s : {&f->ReqFileName, &f->RspFileName, &f->SysOp, &f->FidoAddr, &f->FileSep})
-        RuntimeUnlockString(std::exchange(*s, nullptr));
-    RuntimeUnlockObject(std::exchange(f->DbgFile, nullptr));
+        rt::String::adopt(std::exchange(*s, nullptr));
+    rt::TextOutputStream::adopt(std::exchange(f->DbgFile, nullptr));
 }
 
 template <typename F>
