@@ -8,13 +8,10 @@
 namespace rt {
 
 /// Owns one reference to a BinaryStream (or none).
-class BinaryStream {
+class BinaryStream : public ObjectHandle<BinaryStream> {
 public:
+    using Handle::Handle;
     BinaryStream() noexcept = default;
-    /// Takes over the reference an entry point handed out.
-    static BinaryStream adopt(RuntimeObject* h) noexcept { return BinaryStream(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed stream.
-    static BinaryStream retain(RuntimeObject* h) noexcept { return BinaryStream(Ref<>::retain(h)); }
     /// A new stream over a copy of the bytes of s.
     static BinaryStream overString(const String& s) {
         RuntimeObject* stream = RuntimeNewObject(RuntimeBinaryStreamClass());
@@ -22,8 +19,6 @@ public:
         return adopt(stream);
     }
 
-    RuntimeObject* get() const noexcept { return ref_.get(); }
-    explicit operator bool() const noexcept { return bool(ref_); }
 
     bool littleEndian() const { return ObjectFields<BinaryStreamFields>(get())->littleEndian != 0; }
     void setLittleEndian(bool value) const { ObjectFields<BinaryStreamFields>(get())->littleEndian = value; }
@@ -69,9 +64,6 @@ public:
     void close() const { BinaryStreamClose(get()); }
     int32_t lastErrorCode() const { return BinaryStreamLastErrorGetter(get()); }
 
-private:
-    explicit BinaryStream(Ref<> ref) noexcept : ref_(std::move(ref)) {}
-    Ref<> ref_;
 };
 
 } // namespace rt

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Common/ClassLib/RuntimeThread.h"
+#include "Common/TypedArray.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
@@ -54,14 +55,9 @@ void raiseUnhandledExceptionEvent(RuntimeObject* exc) {
 
 // The command line as Run sees it: argc + 1 elements, the last one empty.
 RuntimeArray* buildArgumentArray() {
-    RuntimeArray* args = CreateArray(1, kArrayString, gArgc);
-    auto set = reinterpret_cast<void (*)(RuntimeArray*, RTString, int32_t)>(args->operations->slots[kSlotSet]);
-    for (int i = 0; i < gArgc; ++i) {
-        RTString arg = StringFromBytes(gArgv[i], std::strlen(gArgv[i]), kEncodingUTF8);
-        set(args, arg, i);
-        RuntimeUnlockString(arg);
-    }
-    return args;
+    auto args = rt::Array<rt::String>::ofSize(gArgc + 1);
+    for (int i = 0; i < gArgc; ++i) args.set(i, rt::String(gArgv[i]));
+    return args.release();
 }
 
 void runStep() {

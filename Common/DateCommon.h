@@ -88,14 +88,11 @@ bool parseDate(RTString text, RuntimeObject** result);
 namespace rt {
 
 /// An owning handle over a Date object; every operation is an entry point.
-class Date {
+class Date : public ObjectHandle<Date> {
 public:
+    using Handle::Handle;
     /// A new date holding now.
-    Date() : ref_(Ref<>::adopt(RuntimeNewObject(DateClass()))) {}
-    /// Takes over the reference an entry point handed out.
-    static Date adopt(RuntimeObject* h) noexcept { return Date(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed date.
-    static Date retain(RuntimeObject* h) noexcept { return Date(Ref<>::retain(h)); }
+    Date() : Handle(adopt(RuntimeNewObject(DateClass()))) {}
     /// A new date at the same TotalSeconds as `other` (GMT offset 0).
     static Date copyOf(const Date& other) {
         Date copy;
@@ -109,8 +106,6 @@ public:
         return adopt(parsed);
     }
 
-    RuntimeObject* get() const noexcept { return ref_.get(); }
-    explicit operator bool() const noexcept { return bool(ref_); }
 
     int32_t field(DateField index) const { return dateFieldGetter(get(), index); }
     void setField(DateField index, int32_t value) const { dateFieldSetter(get(), index, value); }
@@ -142,9 +137,6 @@ public:
 
     friend int compare(const Date& a, const Date& b) { return DateCompare(a.get(), b.get()); }
 
-private:
-    explicit Date(Ref<> ref) noexcept : ref_(std::move(ref)) {}
-    Ref<> ref_;
 };
 
 } // namespace rt

@@ -14,13 +14,11 @@ namespace rt {
 enum class BinaryAccess { ReadOnly, ReadWrite };
 
 /// Owns one reference to a FolderItem (or none).
-class FolderItem {
+class FolderItem : public ObjectHandle<FolderItem> {
 public:
+    using Handle::Handle;
+    using Handle::get;
     FolderItem() noexcept = default;
-    /// Takes over the reference an entry point handed out.
-    static FolderItem adopt(RuntimeObject* h) noexcept { return FolderItem(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed item.
-    static FolderItem retain(RuntimeObject* h) noexcept { return FolderItem(Ref<>::retain(h)); }
     /// The item for a path (a final link followed); empty when the path is invalid.
     static FolderItem get(const String& path, FolderItemPathType type = kNativePath) {
         return adopt(RuntimeGetFolderItem(path.get(), type));
@@ -30,8 +28,6 @@ public:
         return adopt(RuntimeGetTrueFolderItem(path.get(), type));
     }
 
-    RuntimeObject* get() const noexcept { return ref_.get(); }
-    explicit operator bool() const noexcept { return bool(ref_); }
 
     bool exists() const { return fileExistsGetter(get()); }
     bool directory() const { return fileDirectoryGetter(get()); }
@@ -51,6 +47,8 @@ public:
     /// Removes the file or empty folder; false with lastErrorCode on failure.
     bool remove() const { return FolderItemDelete(get()); }
     void createAsFolder() const { FolderItemCreateAsFolder(get()); }
+    /// Creates the file only when nothing has its name; false with lastErrorCode (EEXIST when taken).
+    bool createNewFile() const { return FolderItemCreateNewFile(get()); }
 
     TextInputStream openAsTextFile() const { return TextInputStream::adopt(FolderItemOpenTextFile(get())); }
     TextOutputStream appendToTextFile() const { return TextOutputStream::adopt(FolderItemAppendTextFile(get())); }
@@ -62,9 +60,6 @@ public:
         return BinaryStream::adopt(FolderItemCreateBinaryFile(get(), type.get()));
     }
 
-private:
-    explicit FolderItem(Ref<> ref) noexcept : ref_(std::move(ref)) {}
-    Ref<> ref_;
 };
 
 } // namespace rt

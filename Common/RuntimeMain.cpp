@@ -13,6 +13,7 @@
 
 #include "Common/ClassLib/RuntimeThread.h"
 #include "Common/ConsoleApplication.h"
+#include "Common/Linux/SymbolicLinks.h"
 #include "Common/objects.h"
 #include "Common/runFolderItem.h"
 #include "Universal/VELQstring.h"
@@ -44,26 +45,6 @@ std::string searchPath(const char* name) {
         start = end + 1;
     }
     return {};
-}
-
-// Follows symbolic links to the file itself. A relative link target is taken
-// against the folder of the link, where the link points.
-std::string followLinks(std::string path) {
-    // A bounded number of hops, so a link cycle cannot hold start-up forever.
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat info;
-        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
-        char target[kPathBufferSize];
-        ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
-        if (length < 0) break;
-        std::string next(target, size_t(length));
-        if (next[0] != '/') {
-            size_t slash = path.rfind('/');
-            if (slash != std::string::npos) next = path.substr(0, slash + 1) + next;
-        }
-        path = next;
-    }
-    return path;
 }
 
 // The signal that arrived and is not yet handled; 0 for none.
@@ -127,18 +108,14 @@ extern "C" void RuntimeHandlePendingSignal() {
 std::string RuntimeResolveExecutablePath(const char* argv0) {
     if (!argv0) return {};
     std::string path = std::strchr(argv0, '/') ? std::string(argv0) : searchPath(argv0);
-    return path.empty() ? path : followLinks(path);
+    return path.empty() ? path : FollowLinks(path);
 }
 
 const std::string& RuntimeExecutablePath() { return gExecutablePath; }
 
-// The executable's own file, as a folder item made once and let go: making it
-// fixes the application folder before any relative path is resolved.
-extern "C" void RuntimeInit() {
-    RTString path = StringFromBytes(gExecutablePath.data(), gExecutablePath.size(), kEncodingUTF8);
-    RuntimeUnlockObject(RuntimeGetFolderItem(path, kNativePath));
-    RuntimeUnlockString(path);
-}
+// Kept for the images that call it first: RuntimeMain has fixed the
+// application folder from the executable's path before any entry sequence runs.
+extern "C" void RuntimeInit() {}
 
 int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses) {
     RuntimeInit();

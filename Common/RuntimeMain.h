@@ -10,7 +10,7 @@
 using RuntimeEntryRoutine = int32_t (*)();
 
 extern "C" {
-/// First call of the entry sequence: works out the program's own file once.
+/// First call of the entry sequence; RuntimeMain has done its work already.
 void RuntimeInit();
 }
 

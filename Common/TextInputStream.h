@@ -8,16 +8,11 @@
 namespace rt {
 
 /// Owns one reference to a TextInputStream (or none).
-class TextInputStream {
+class TextInputStream : public ObjectHandle<TextInputStream> {
 public:
+    using Handle::Handle;
     TextInputStream() noexcept = default;
-    /// Takes over the reference an entry point handed out.
-    static TextInputStream adopt(RuntimeObject* h) noexcept { return TextInputStream(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed stream.
-    static TextInputStream retain(RuntimeObject* h) noexcept { return TextInputStream(Ref<>::retain(h)); }
 
-    RuntimeObject* get() const noexcept { return ref_.get(); }
-    explicit operator bool() const noexcept { return bool(ref_); }
 
     /// The next line without its ending, labelled with `encoding` or the stream's.
     String readLine(RuntimeObject* encoding = nullptr) const {
@@ -43,9 +38,6 @@ public:
     void close() const { TextInputStreamClose(get()); }
     int32_t lastErrorCode() const { return TextInputStreamLastErrorGetter(get()); }
 
-private:
-    explicit TextInputStream(Ref<> ref) noexcept : ref_(std::move(ref)) {}
-    Ref<> ref_;
 };
 
 } // namespace rt

@@ -8,16 +8,11 @@
 namespace rt {
 
 /// Owns one reference to a TextOutputStream (or none).
-class TextOutputStream {
+class TextOutputStream : public ObjectHandle<TextOutputStream> {
 public:
+    using Handle::Handle;
     TextOutputStream() noexcept = default;
-    /// Takes over the reference an entry point handed out.
-    static TextOutputStream adopt(RuntimeObject* h) noexcept { return TextOutputStream(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed stream.
-    static TextOutputStream retain(RuntimeObject* h) noexcept { return TextOutputStream(Ref<>::retain(h)); }
 
-    RuntimeObject* get() const noexcept { return ref_.get(); }
-    explicit operator bool() const noexcept { return bool(ref_); }
 
     void write(const String& s) const { TextOutputStreamWrite(get(), s.get()); }
     void writeLine(const String& s) const { TextOutputStreamWriteLine(get(), s.get()); }
@@ -32,9 +27,6 @@ public:
     void close() const { TextOutputStreamClose(get()); }
     int32_t lastErrorCode() const { return TextOutputStreamLastErrorGetter(get()); }
 
-private:
-    explicit TextOutputStream(Ref<> ref) noexcept : ref_(std::move(ref)) {}
-    Ref<> ref_;
 };
 
 } // namespace rt

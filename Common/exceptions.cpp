@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr const char* kExceptionClassNames[kExceptionKindCount] = {
+constexpr const char* kExceptionClassNames[] = {
     "RuntimeException",          "NilObjectException",          "OutOfBoundsException",
     "IllegalCastException",      "StackOverflowException",      "FunctionNotFoundException",
     "EndException",              "ThreadEndException",          "TypeMismatchException",
@@ -24,6 +25,7 @@ constexpr const char* kExceptionClassNames[kExceptionKindCount] = {
     "ServiceNotAvailableException", "NoOpenTransportException",  "RegistryAccessErrorException",
     "KeyChainException",         "OLEException",
 };
+static_assert(std::size(kExceptionClassNames) == kExceptionKindCount, "one class name per exception kind");
 
 ExceptionHook gUnhandledHook = nullptr;
 ExceptionHook gRaiseHook = nullptr;

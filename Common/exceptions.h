@@ -45,7 +45,8 @@ enum class ExceptionKind : int32_t {
     KeyChainException,
     OLEException,
 };
-inline constexpr int32_t kExceptionKindCount = 20;
+/// The number of kinds: one past the last.
+inline constexpr int32_t kExceptionKindCount = int32_t(ExceptionKind::OLEException) + 1;
 
 /// The class record of an exception kind, built on first use.
 RuntimeClass* RuntimeExceptionClass(ExceptionKind kind);

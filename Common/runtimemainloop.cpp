@@ -7,18 +7,14 @@
 namespace {
 
 int32_t gLastTick = 0;
-int32_t gLastHousekeeping = 0;
 
-// One pass of the background work. Timers and cooperative threads hook in
-// here; a program that starts neither, like the request processor, has
-// nothing pending, and the pass only keeps the clocks of the once-a-second
-// housekeeping.
+// One pass of the background work, at most once a tick. Timers and
+// cooperative threads hook in here; a program that starts neither, like the
+// request processor, has nothing pending.
 void backgroundPass(int32_t now) {
-    if (now - gLastHousekeeping > 60 || now < gLastTick) gLastHousekeeping = now;
     gLastTick = now;
     RuntimeBackgroundWorkStep();
 }
-
 } // namespace
 
 extern "C" int32_t RuntimeBackgroundTask() {

@@ -3,6 +3,7 @@
 // and A-Z change case.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "Universal/UnicodeCase.h"

@@ -124,25 +124,19 @@ void memorySetString(RuntimeObject* block, int32_t offset, int32_t count, RTStri
 namespace rt {
 
 /// An owning handle over a MemoryBlock object; every operation is an entry point.
-class MemoryBlock {
+class MemoryBlock : public ObjectHandle<MemoryBlock> {
 public:
+    using Handle::Handle;
     MemoryBlock() noexcept = default;
     /// A new owned, zero-filled block of `size` bytes.
-    explicit MemoryBlock(int32_t size) : ref_(Ref<>::adopt(RuntimeNewObject(MemoryBlockClass()))) {
-        memoryBlockNewConstructor(ref_.get(), size);
+    explicit MemoryBlock(int32_t size) : Handle(adopt(RuntimeNewObject(MemoryBlockClass()))) {
+        memoryBlockNewConstructor(get(), size);
     }
-    /// Takes over the reference an entry point handed out.
-    static MemoryBlock adopt(RuntimeObject* h) noexcept { return MemoryBlock(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed block.
-    static MemoryBlock retain(RuntimeObject* h) noexcept { return MemoryBlock(Ref<>::retain(h)); }
     /// A block wrapping `address`, which the caller keeps valid.
     static MemoryBlock wrap(void* address) { return adopt(PtrToMemoryBlock(address)); }
     /// An owned block holding a copy of the string's bytes.
     static MemoryBlock fromString(const String& s) { return adopt(MemoryBlockFromStringOperator(s.get())); }
 
-    RuntimeObject* get() const noexcept { return ref_.get(); }
-    explicit operator bool() const noexcept { return bool(ref_); }
-    [[nodiscard]] RuntimeObject* release() noexcept { return ref_.release(); }
 
     int32_t size() const { return memoryBlockGetSize(get()); }
     void setSize(int32_t size) const { memoryBlockSetSize(get(), size); }
@@ -203,10 +197,7 @@ public:
     }
 
 private:
-    explicit MemoryBlock(Ref<> ref) noexcept : ref_(std::move(ref)) {}
-    MemoryBlockFields& fields() const { return *ObjectFields<MemoryBlockFields>(ref_.get()); }
-
-    Ref<> ref_;
+    MemoryBlockFields& fields() const { return *ObjectFields<MemoryBlockFields>(get()); }
 };
 
 } // namespace rt

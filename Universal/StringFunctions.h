@@ -26,6 +26,10 @@ inline String mid(const String& s, int32_t start) { return String::adopt(StringD
 inline String mid(const String& s, int32_t start, int32_t count) {
     return String::adopt(StringDBCSMid3(s.get(), start, count));
 }
+/// The first n bytes of s.
+inline String leftBytes(const String& s, int32_t n) { return String::adopt(StringLeft(s.get(), n)); }
+/// The bytes of s from byte `start` (1-based) to the end.
+inline String midBytes(const String& s, int32_t start) { return String::adopt(StringMid2(s.get(), start)); }
 /// Length of s in characters.
 inline int32_t len(const String& s) { return StringDBCSLen(s.get()); }
 /// 1-based character position of `find` in `source` from `start`, ignoring case; 0 when absent.

@@ -17,15 +17,6 @@ constexpr int64_t kFastSearchMinPositions = 81;  // more than 80 candidate posit
 
 // The upper case of every ASCII byte, for scanning ASCII runs of UTF-8 text
 // without decoding them.
-const std::array<uint32_t, 128>& asciiUpper() {
-    static const std::array<uint32_t, 128> table = [] {
-        std::array<uint32_t, 128> t{};
-        for (uint32_t c = 0; c < 128; ++c) t[c] = UnicodeToUpper(c);
-        return t;
-    }();
-    return table;
-}
-
 ByteMatch noMatch() { return {-1, -1}; }
 
 // One character of UTF-8 text as the character functions count it: a lead
@@ -50,7 +41,7 @@ struct Utf8Character {
     const uint8_t* next = p + 1;
     while (next < end && IsUtf8Continuation(*next)) ++next;
     p = next;
-    if (*begin < 0x80 && next == begin + 1) return {asciiUpper()[*begin], true, begin, next};
+    if (*begin < 0x80 && next == begin + 1) return {ByteToUpper(*begin), true, begin, next};
     const uint8_t* decoded = begin;
     uint32_t codePoint = DecodeUTF8(decoded, end);
     // A lone byte above 127 decodes to itself, which is not the character it
@@ -89,12 +80,11 @@ private:
 
 // Whether the pattern matches at `text`; `end` receives the match's end.
 bool utf8MatchesAt(const uint8_t* text, const uint8_t* textEnd, const FoldedPattern& folded, const uint8_t*& end) {
-    const auto& ascii = asciiUpper();
     const uint8_t* p = text;
     for (const Utf8Character& want : folded) {
         if (p >= textEnd) return false;
         if (*p < 0x80 && (p + 1 == textEnd || !IsUtf8Continuation(p[1]))) {
-            if (!(want.whole && ascii[*p++] == want.folded)) return false;
+            if (!(want.whole && ByteToUpper(*p++) == want.folded)) return false;
         } else if (!(readCharacter(p, textEnd) == want)) {
             return false;
         }
@@ -111,13 +101,12 @@ ByteMatch foldedUtf8(std::string_view text, std::string_view pattern, int64_t st
     auto* textEnd = base + text.size();
     const Utf8Character& first = *folded.begin();
     const bool firstIsAscii = first.whole && first.end - first.begin == 1;
-    const auto& ascii = asciiUpper();
     for (const uint8_t* p = base + start; p < textEnd;) {
         const uint8_t* end;
         // Most characters are ASCII bytes standing alone: one table look-up
         // tells whether such a candidate can start a match.
         if (*p < 0x80 && (p + 1 == textEnd || !IsUtf8Continuation(p[1]))) {
-            if (firstIsAscii && ascii[*p] == first.folded && utf8MatchesAt(p, textEnd, folded, end))
+            if (firstIsAscii && ByteToUpper(*p) == first.folded && utf8MatchesAt(p, textEnd, folded, end))
                 return {p - base, end - base};
             ++p;
             continue;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "Universal/CharacterClasses.h"
 #include "Universal/StringBlocks.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/UTF8.h"
@@ -62,9 +63,6 @@ RTString join(RTString a, RTString b, uint32_t encoding) {
 }
 
 int32_t sign(int64_t difference) { return difference < 0 ? -1 : difference > 0 ? 1 : 0; }
-
-uint8_t asciiLower(uint8_t c) { return c >= 'A' && c <= 'Z' ? uint8_t(c + 32) : c; }
-uint8_t asciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 32) : c; }
 
 // Vectors of bytes; the compiler maps them onto the processor's vector
 // registers where it has them and onto plain words elsewhere. The lanes are
@@ -182,7 +180,7 @@ std::optional<int32_t> compareCharacters(Cursor& left, Cursor& right) {
     while (a.at < a.end && b.at < b.end) {
         // ASCII pairs, the common case, need neither decoding nor the table.
         if (*a.at < 0x80 && *b.at < 0x80) {
-            uint8_t x = asciiUpper(*a.at++), y = asciiUpper(*b.at++);
+            uint8_t x = ByteToUpper(*a.at++), y = ByteToUpper(*b.at++);
             if (x != y) return x < y ? -1 : 1;
             continue;
         }
@@ -248,7 +246,7 @@ int32_t compareBytes(RTString a, RTString b) {
     const auto* p = reinterpret_cast<const uint8_t*>(a->bytes());
     const auto* q = reinterpret_cast<const uint8_t*>(b->bytes());
     bool sameLength = a->length == b->length;
-    uint8_t (*fold)(uint8_t) = sameLength ? asciiLower : asciiUpper;
+    uint8_t (*fold)(uint8_t) = sameLength ? ByteToLower : ByteToUpper;
     for (uint32_t i = 0; i < std::min(a->length, b->length); ++i) {
         uint8_t x = fold(p[i]), y = fold(q[i]);
         if (x != y) return x < y ? -1 : 1;

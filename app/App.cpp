@@ -4,9 +4,8 @@
 #include <utility>
 
 #include "Common/ConsoleApplication.h"
-#include "Common/runBinaryStream.h"
-#include "Common/runFileAccess.h"
-#include "Universal/VELQstring.h"
+#include "Common/TextOutputStream.h"
+#include "Universal/String.h"
 
 namespace {
 
@@ -21,11 +20,12 @@ int32_t fieldOffset(size_t member) { return int32_t(kFieldsOffset + member); }
 static_assert(kFieldsOffset == 32 && kFieldsOffset + sizeof(AppFields) == 160);
 #endif
 
+// Each field's reference is taken over by a handle that lets it go at once.
 void finalizeApp(RuntimeObject* app) {
     AppFields* f = AppState(app);
     for (RTString* s : {&f->ReqFileName, &f->RspFileName, &f->SysOp, &f->FidoAddr, &f->FileSep})
-        RuntimeUnlockString(std::exchange(*s, nullptr));
-    RuntimeUnlockObject(std::exchange(f->DbgFile, nullptr));
+        rt::String::adopt(std::exchange(*s, nullptr));
+    rt::TextOutputStream::adopt(std::exchange(f->DbgFile, nullptr));
 }
 
 template <typename F>
@@ -39,9 +39,9 @@ const MethodDefinition kMethods[] = {
     {"InitSRIF%b%o<App>s", routine(&AppInitSRIF)},
     {"ParseAddr%b%o<App>s&u2&u2&u2&u2", routine(&AppParseAddr)},
     {"InitMsg%b%o<App>ss&s", routine(&AppInitMsg)},
-    {"LogIt%%o<App>s", routine(&AppLogIt)},
+    {"LogIt%%o<App>s", routine<void (*)(RuntimeObject*, RTString)>(&AppLogIt)},
     {"TestOkFile%b%o<App>", routine(&AppTestOkFile)},
-    {"ItsaMatch%b%o<App>ss", routine(&AppItsaMatch)},
+    {"ItsaMatch%b%o<App>ss", routine<bool (*)(RuntimeObject*, RTString, RTString)>(&AppItsaMatch)},
 };
 
 const PropertyDefinition kProperties[] = {

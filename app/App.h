@@ -5,6 +5,7 @@
 
 #include "Common/Forward.h"
 #include "Common/objects.h"
+#include "Universal/String.h"
 #include "app/PacketHeaders.h"
 
 /// The fields of an App object after the ConsoleApplication's, in property
@@ -48,3 +49,8 @@ void AppLogIt(RuntimeObject* app, RTString event);
 bool AppTestOkFile(RuntimeObject* app);
 /// Whether `name` fits the wildcard `mask`; adds the time taken to T_Match.
 bool AppItsaMatch(RuntimeObject* app, RTString name, RTString mask);
+
+inline void AppLogIt(RuntimeObject* app, const rt::String& event) { AppLogIt(app, event.get()); }
+inline bool AppItsaMatch(RuntimeObject* app, const rt::String& name, const rt::String& mask) {
+    return AppItsaMatch(app, name.get(), mask.get());
+}

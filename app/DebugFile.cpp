@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "Common/runFolderItem.h"
 #include "Universal/NumberText.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
@@ -14,45 +14,41 @@ namespace {
 
 std::string gName;  // the debug file this run made
 
-rt::Ref<> itemFor(const rt::String& name) {
-    return rt::Ref<>::adopt(RuntimeGetFolderItem(name.get(), kNativePath));
-}
-
 } // namespace
 
 rt::String DebugFileName(int32_t number) {
     rt::String digits = rt::String::adopt(StringStrInt32(number));
-    if (digits.length() < 3) digits = rt::String::adopt(StringDBCSRight((rt::String("000") + digits).get(), 3));
+    if (digits.length() < 3) digits = rt::right(rt::String("000") + digits, 3);
     return rt::String("Debug") + digits + rt::String(".Txt");
 }
 
-RuntimeObject* CreateDebugFile(rt::String& name, int32_t& error) {
+rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
     for (int32_t number = 1; number < INT32_MAX; ++number) {
         name = DebugFileName(number);
-        rt::Ref<> item = itemFor(name);
-        if (item && fileExistsGetter(item.get())) continue;
+        rt::FolderItem item = rt::FolderItem::get(name);
+        if (item && item.exists()) continue;
         // The name looked free; another session may still take it first, and
         // then the next number is tried.
         switch (CreateNewFile(name, item)) {
         case NewFile::Created:
-            if (RuntimeObject* stream = OpenNewTextFile(item.get())) {
+            if (rt::TextOutputStream stream = OpenNewTextFile(item)) {
                 gName = name.str();
                 return stream;
             }
-            error = FolderItemGetLastError(item.get());
-            return nullptr;
+            error = item.lastErrorCode();
+            return {};
         case NewFile::NameTaken: continue;
-        case NewFile::NoItem: error = errno; return nullptr;
-        case NewFile::Failed: error = FolderItemGetLastError(item.get()); return nullptr;
+        case NewFile::NoItem: error = errno; return {};
+        case NewFile::Failed: error = item.lastErrorCode(); return {};
         }
     }
     error = EEXIST;
-    return nullptr;
+    return {};
 }
 
 void DeleteDebugFile() {
     if (!gName.empty())
-        if (rt::Ref<> item = itemFor(rt::String(gName))) FolderItemDelete(item.get());
+        if (rt::FolderItem item = rt::FolderItem::get(rt::String(gName))) item.remove();
 }
 
 void ReportKeptDebugFile() {

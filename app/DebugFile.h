@@ -4,16 +4,15 @@
 #pragma once
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Common/TextOutputStream.h"
 #include "Universal/String.h"
 
 /// The name of debug file `number`: "Debug" + at least three digits + ".Txt".
 rt::String DebugFileName(int32_t number);
 
-/// Creates the run's debug file and gives its stream (one reference), nil when
-/// it cannot be made; `name` receives the name tried last and `error` the
+/// Creates the run's debug file and gives its stream, empty when it cannot be made; `name` receives the name tried last and `error` the
 /// system's error number of a failure.
-RuntimeObject* CreateDebugFile(rt::String& name, int32_t& error);
+rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error);
 
 /// Deletes the debug file of a run that ended well.
 void DeleteDebugFile();

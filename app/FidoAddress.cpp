@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Universal/NumberText.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
@@ -13,7 +14,7 @@ namespace {
 // The number at the start of the text, truncated toward zero and cut to its
 // low 16 bits: there is no range check, so 65537 is stored as 1.
 uint16_t numberAt(const rt::String& text) {
-    double value = std::trunc(StringVal(text.get()));
+    double value = std::trunc(rt::val(text));
     if (!std::isfinite(value)) return 0;
     double low = std::fmod(value, 65536.0);
     if (low < 0) low += 65536.0;
@@ -21,11 +22,11 @@ uint16_t numberAt(const rt::String& text) {
 }
 
 rt::String after(const rt::String& text, int32_t position) {
-    return rt::String::adopt(StringDBCSMid2(text.get(), position + 1));
+    return rt::mid(text, position + 1);
 }
 
 rt::String before(const rt::String& text, int32_t position) {
-    return rt::String::adopt(StringDBCSLeft(text.get(), position - 1));
+    return rt::left(text, position - 1);
 }
 
 int32_t find(const rt::String& text, const char* separator) {

@@ -28,44 +28,43 @@ rt::String FailureLine(const FileFailure& failure) {
            rt::String(": ") + reason;
 }
 
-rt::String FullPath(const rt::String& path, RuntimeObject* item) {
-    if (item) return rt::String::adopt(fileAbsolutePathGetter(item));
-    if (FirstCharacter(path) == rt::String("/")) return path;
-    rt::Ref<> program = rt::Ref<>::adopt(RuntimeGetFolderItem(nullptr, kNativePath));
-    return rt::String::adopt(fileAbsolutePathGetter(program.get())) + path;
+rt::String FullPath(const rt::String& path, const rt::FolderItem& item) {
+    if (item) return item.absolutePath();
+    if (equalsIgnoringCase(FirstCharacter(path), "/")) return path;
+    return rt::FolderItem::get({}).absolutePath() + path;
 }
 
-rt::Ref<> ItemOrFail(const rt::String& path, FileAction action) {
+rt::FolderItem ItemOrFail(const rt::String& path, FileAction action) {
     errno = 0;
-    rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(path.get(), kNativePath));
+    rt::FolderItem item = rt::FolderItem::get(path);
     // No item and no error: the path held a NUL byte.
-    if (!item) throw FileFailure{action, FullPath(path, nullptr), errno ? errno : EINVAL};
+    if (!item) throw FileFailure{action, FullPath(path, {}), errno ? errno : EINVAL};
     return item;
 }
 
-void CheckTextWrites(RuntimeObject* stream, const rt::String& path) {
-    if (int32_t error = TextOutputStreamLastErrorGetter(stream)) throw FileFailure{FileAction::Write, path, error};
+void CheckTextWrites(const rt::TextOutputStream& stream, const rt::String& path) {
+    if (int32_t error = stream.lastErrorCode()) throw FileFailure{FileAction::Write, path, error};
 }
 
-void CheckBinaryWrites(RuntimeObject* stream, const rt::String& path) {
-    if (int32_t error = BinaryStreamLastErrorGetter(stream)) throw FileFailure{FileAction::Write, path, error};
+void CheckBinaryWrites(const rt::BinaryStream& stream, const rt::String& path) {
+    if (int32_t error = stream.lastErrorCode()) throw FileFailure{FileAction::Write, path, error};
 }
 
-rt::Ref<> OpenTextToRead(const rt::String& path, FileFailure& failure) {
+rt::TextInputStream OpenTextToRead(const rt::String& path, FileFailure& failure) {
     errno = 0;
-    rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(path.get(), kNativePath));
+    rt::FolderItem item = rt::FolderItem::get(path);
     if (!item) {
-        failure = FileFailure{FileAction::Open, FullPath(path, nullptr), errno ? errno : EINVAL};
+        failure = FileFailure{FileAction::Open, FullPath(path, {}), errno ? errno : EINVAL};
         return {};
     }
-    failure = FileFailure{FileAction::Open, FullPath(path, item.get()), 0};
-    if (!fileExistsGetter(item.get())) {
-        failure.error = FolderItemGetLastError(item.get());
+    failure = FileFailure{FileAction::Open, FullPath(path, item), 0};
+    if (!item.exists()) {
+        failure.error = item.lastErrorCode();
         return {};
     }
-    if (fileSizeGetter(item.get()) == 0) return {};
-    rt::Ref<> stream = rt::Ref<>::adopt(FolderItemOpenTextFile(item.get()));
-    if (!stream) failure.error = FolderItemGetLastError(item.get());
+    if (item.length() == 0) return {};
+    rt::TextInputStream stream = item.openAsTextFile();
+    if (!stream) failure.error = item.lastErrorCode();
     return stream;
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "Common/Ref.h"
+#include "Common/FolderItem.h"
 #include "Universal/String.h"
 
 /// What the run could not do with a file.
@@ -21,20 +21,20 @@ rt::String FailureLine(const FileFailure& failure);
 
 /// The full path of the file `path` names (a relative one lies in the program's
 /// folder), taken from `item` when there is one.
-rt::String FullPath(const rt::String& path, RuntimeObject* item);
+rt::String FullPath(const rt::String& path, const rt::FolderItem& item);
 
 /// The folder item for `path`; throws the failure to `action` it when none can be made.
-rt::Ref<> ItemOrFail(const rt::String& path, FileAction action);
+rt::FolderItem ItemOrFail(const rt::String& path, FileAction action);
 
 /// Throws a write failure of `path` when a write to the text output stream failed.
-void CheckTextWrites(RuntimeObject* stream, const rt::String& path);
+void CheckTextWrites(const rt::TextOutputStream& stream, const rt::String& path);
 
 /// Throws a write failure of `path` when a write to the binary stream failed.
-void CheckBinaryWrites(RuntimeObject* stream, const rt::String& path);
+void CheckBinaryWrites(const rt::BinaryStream& stream, const rt::String& path);
 
 /// Opens the file `path` names as text to read. Nil when it is missing, empty
 /// or cannot be opened; `failure` then says why.
-rt::Ref<> OpenTextToRead(const rt::String& path, FileFailure& failure);
+rt::TextInputStream OpenTextToRead(const rt::String& path, FileFailure& failure);
 
 /// Shows the failure's line on standard output and in the debug file.
 void ReportFailure(RuntimeObject* app, const FileFailure& failure);

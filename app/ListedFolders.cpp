@@ -20,32 +20,31 @@ bool sameFolder(const rt::String& a, const rt::String& b) {
 
 // Opening a pipe or a device found in a listed folder could hold the session
 // for ever; deleting one named as a response list would harm the system.
-bool IsPlainFile(RuntimeObject* item) {
+bool IsPlainFile(const rt::FolderItem& item) {
     struct stat info;
-    rt::String path = rt::String::adopt(fileAbsolutePathGetter(item));
+    rt::String path = item.absolutePath();
     return stat(path.str().c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool IsProgramFolder(RuntimeObject* folder) {
+bool IsProgramFolder(const rt::FolderItem& folder) {
     // The empty path names the program's folder.
-    rt::Ref<> program = rt::Ref<>::adopt(RuntimeGetFolderItem(nullptr, kNativePath));
+    rt::FolderItem program = rt::FolderItem::get({});
     if (!program || !folder) return false;
-    return sameFolder(rt::String::adopt(fileAbsolutePathGetter(folder)),
-                      rt::String::adopt(fileAbsolutePathGetter(program.get())));
+    return sameFolder(folder.absolutePath(), program.absolutePath());
 }
 
-rt::Ref<> ListedFile(RuntimeObject* folder, int32_t index) {
-    rt::Ref<> entry = rt::Ref<>::adopt(FolderItemTrueItem(folder, index));
-    if (!entry || fileDirectoryGetter(entry.get())) return {};
+rt::FolderItem ListedFile(const rt::FolderItem& folder, int32_t index) {
+    rt::FolderItem entry = folder.trueItem(index);
+    if (!entry || entry.directory()) return {};
     return entry;
 }
 
-rt::String WhyNotServable(RuntimeObject* file, const rt::String& name) {
+rt::String WhyNotServable(const rt::FolderItem& file, const rt::String& name) {
     if (!MailerCanCarry(name)) return "a name the mailer cannot carry";
-    if (!fileExistsGetter(file)) return "a link to nothing";
+    if (!file.exists()) return "a link to nothing";
     if (!IsPlainFile(file)) return "not a plain file";
-    rt::Ref<> opened = rt::Ref<>::adopt(FolderItemOpenBinaryFile(file, false));
-    if (!opened) return rt::String("unreadable, ") + rt::String(std::strerror(FolderItemGetLastError(file)));
-    BinaryStreamClose(opened.get());
+    rt::BinaryStream opened = file.openAsBinaryFile(rt::BinaryAccess::ReadOnly);
+    if (!opened) return rt::String("unreadable, ") + rt::String(std::strerror(file.lastErrorCode()));
+    opened.close();
     return {};
 }

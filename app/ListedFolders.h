@@ -1,24 +1,24 @@
 // The folders a permission list names, and the files in them that may leave
 // this system: shared by the permission pass and the test mode.
 #pragma once
-#include "Common/Ref.h"
+#include "Common/FolderItem.h"
 #include "Universal/String.h"
 
 /// Whether `folder` (a folder item) is the program's own folder, which holds
 /// the permission list with its passwords, the log and the debug files and so
 /// is never served, whatever path names it.
-bool IsProgramFolder(RuntimeObject* folder);
+bool IsProgramFolder(const rt::FolderItem& folder);
 
 /// Whether `item` names a regular file (after links): the only kind sent,
 /// and the only kind a failed session takes back.
-bool IsPlainFile(RuntimeObject* item);
+bool IsPlainFile(const rt::FolderItem& item);
 
 /// Entry `index` (1-based) of `folder` as a file under its own name: a link is
 /// not followed for the name or path, only for the size and type. Nil for a
 /// folder, a link to one, or an index past the end.
-rt::Ref<> ListedFile(RuntimeObject* folder, int32_t index);
+rt::FolderItem ListedFile(const rt::FolderItem& folder, int32_t index);
 
 /// Why the listed `file` named `name` cannot be sent: a name a mailer cannot
 /// carry, a dangling link, anything but a plain file, or a file that cannot
 /// be opened. Empty when it can.
-rt::String WhyNotServable(RuntimeObject* file, const rt::String& name);
+rt::String WhyNotServable(const rt::FolderItem& file, const rt::String& name);

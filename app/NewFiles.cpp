@@ -2,16 +2,16 @@
 
 #include <cerrno>
 
-#include "Common/runFolderItem.h"
-
-NewFile CreateNewFile(const rt::String& path, rt::Ref<>& item) {
-    item = rt::Ref<>::adopt(RuntimeGetFolderItem(path.get(), kNativePath));
+NewFile CreateNewFile(const rt::String& path, rt::FolderItem& item) {
+    item = rt::FolderItem::get(path);
     if (!item) return NewFile::NoItem;
-    if (FolderItemCreateNewFile(item.get())) return NewFile::Created;
-    return FolderItemGetLastError(item.get()) == EEXIST ? NewFile::NameTaken : NewFile::Failed;
+    if (item.createNewFile()) return NewFile::Created;
+    return item.lastErrorCode() == EEXIST ? NewFile::NameTaken : NewFile::Failed;
 }
 
-RuntimeObject* OpenNewBinaryFile(RuntimeObject* item) { return FolderItemOpenBinaryFile(item, true); }
+rt::BinaryStream OpenNewBinaryFile(const rt::FolderItem& item) {
+    return item.openAsBinaryFile(rt::BinaryAccess::ReadWrite);
+}
 
 // Appending to the new, empty file writes it from its start.
-RuntimeObject* OpenNewTextFile(RuntimeObject* item) { return FolderItemAppendTextFile(item); }
+rt::TextOutputStream OpenNewTextFile(const rt::FolderItem& item) { return item.appendToTextFile(); }

@@ -1,7 +1,7 @@
 // Files that two sessions running at once must never share: the report packet
 // and the debug file are created only where no file of that name exists.
 #pragma once
-#include "Common/Ref.h"
+#include "Common/FolderItem.h"
 #include "Universal/String.h"
 
 /// How the creation of a new file went.
@@ -13,10 +13,10 @@ enum class NewFile {
 };
 
 /// Creates the file `path` names, only if none exists; `item` receives its folder item.
-NewFile CreateNewFile(const rt::String& path, rt::Ref<>& item);
+NewFile CreateNewFile(const rt::String& path, rt::FolderItem& item);
 
-/// Opens a file CreateNewFile made as a binary stream for writing; nil on failure.
-RuntimeObject* OpenNewBinaryFile(RuntimeObject* item);
+/// Opens a file CreateNewFile made as a binary stream for writing; empty on failure.
+rt::BinaryStream OpenNewBinaryFile(const rt::FolderItem& item);
 
-/// Opens a file CreateNewFile made as a text stream for writing; nil on failure.
-RuntimeObject* OpenNewTextFile(RuntimeObject* item);
+/// Opens a file CreateNewFile made as a text stream for writing; empty on failure.
+rt::TextOutputStream OpenNewTextFile(const rt::FolderItem& item);

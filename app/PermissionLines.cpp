@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
+#include "Universal/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringTrim.h"
 #include "Universal/StringUtils.h"
 
 rt::String StripCommentAndTrim(const rt::String& line) {
     rt::String text = line;
-    if (int32_t semicolon = StringInStr(1, text.get(), rt::String(";").get()))
-        text = rt::String::adopt(StringDBCSLeft(text.get(), semicolon - 1));
-    return rt::String::adopt(runTrim(text.get()));
+    if (int32_t semicolon = rt::inStr(1, text, rt::String(";")))
+        text = rt::left(text, semicolon - 1);
+    return rt::trim(text);
 }
 
 std::vector<rt::String> SplitAtSpaces(const rt::String& line) {
@@ -37,8 +38,8 @@ int32_t LastSeparator(const rt::String& path, const rt::String& separator) {
 FolderAndMask SplitFolderAndMask(const rt::String& path, const rt::String& separator) {
     FolderAndMask result;
     if (int32_t last = LastSeparator(path, separator)) {
-        result.folder = rt::String::adopt(StringLeft(path.get(), last - 1));
-        result.mask = rt::String::adopt(StringMid2(path.get(), last + int32_t(separator.length())));
+        result.folder = rt::leftBytes(path, last - 1);
+        result.mask = rt::midBytes(path, last + int32_t(separator.length()));
     } else {
         result.folder = path;
     }
@@ -47,8 +48,8 @@ FolderAndMask SplitFolderAndMask(const rt::String& path, const rt::String& separ
 }
 
 rt::String WithoutFinalSeparator(const rt::String& folder, const rt::String& separator) {
-    if (!(rt::String::adopt(StringDBCSRight(folder.get(), 1)) == separator)) return folder;
-    return rt::String::adopt(StringDBCSLeft(folder.get(), StringDBCSLen(folder.get()) - 1));
+    if (!equalsIgnoringCase(rt::right(folder, 1), separator)) return folder;
+    return rt::left(folder, rt::len(folder) - 1);
 }
 
-rt::String FirstCharacter(const rt::String& text) { return rt::String::adopt(StringDBCSLeft(text.get(), 1)); }
+rt::String FirstCharacter(const rt::String& text) { return rt::left(text, 1); }

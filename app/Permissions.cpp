@@ -3,8 +3,7 @@
 // stopped by the session's file limit.
 #include "Common/runFolderItem.h"
 #include "Common/runtimemainloop.h"
-#include "Common/runBinaryStream.h"
-#include "Common/runFileAccess.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
@@ -33,54 +32,54 @@ PermissionLine parseLine(const rt::String& text, const rt::String& separator, Se
     std::vector<rt::String> tokens = SplitAtSpaces(text);
     for (const rt::String& token : tokens) {
         rt::String first = FirstCharacter(token);
-        if (first == rt::String("@")) {
-            line.magicName = rt::String::adopt(StringDBCSMid2(token.get(), 2));
-            if (line.magicName == rt::String("Files")) session.filesHint = true;
-        } else if (first == rt::String("!")) {
+        if (equalsIgnoringCase(first, "@")) {
+            line.magicName = rt::mid(token, 2);
+            if (equalsIgnoringCase(line.magicName, "Files")) session.filesHint = true;
+        } else if (equalsIgnoringCase(first, "!")) {
             line.password = token;
-        } else if (!(first == rt::String("+")) && !(first == rt::String("$"))) {
+        } else if (!equalsIgnoringCase(first, "+") && !equalsIgnoringCase(first, "$")) {
             pathToken = token;
         }
     }
-    line.lastTokenIsPlus = FirstCharacter(tokens.back()) == rt::String("+");
+    line.lastTokenIsPlus = equalsIgnoringCase(FirstCharacter(tokens.back()), "+");
     FolderAndMask parts = SplitFolderAndMask(pathToken, separator);
     line.folder = WithoutFinalSeparator(parts.folder, separator);
     line.mask = parts.mask;
     return line;
 }
 
-// Grants one file, or gives the limit signal when 16 were granted already.
 // The folder as the mailer must be told it. A relative folder (or none) names
 // one in the application folder, but the mailer would take it against its own
 // working folder, so it is given absolute.
-rt::String folderForMailer(const rt::String& folder, RuntimeObject* item, const rt::String& separator) {
-    if (FirstCharacter(folder) == separator) return folder;
-    rt::String absolute = rt::String::adopt(fileAbsolutePathGetter(item));
-    return rt::String::adopt(StringLeft(absolute.get(), int32_t(absolute.length()) - 1));  // its trailing "/" goes
+rt::String folderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator) {
+    if (equalsIgnoringCase(FirstCharacter(folder), separator)) return folder;
+    rt::String absolute = item.absolutePath();
+    return rt::leftBytes(absolute, int32_t(absolute.length()) - 1);  // its trailing "/" goes
 }
 
-bool grant(Session& session, const rt::String& request, const rt::String& folder, RuntimeObject* entry,
-           const rt::String& separator, RuntimeObject* okFile) {
+// Grants one file, or gives the limit signal when 16 were granted already.
+bool grant(Session& session, const rt::String& request, const rt::String& folder, const rt::FolderItem& entry,
+           const rt::String& separator, const rt::TextInputStream& okFile) {
     RuntimeObject* app = session.app;
     if (session.fileCount >= kFileLimit) {
         StdOut("   File Request Limit Exceeded");
-        WriteLimitLine(session.packet.get(), request);
-        AppLogIt(app, rt::String("File Request Limit Exceeded").get());
+        WriteLimitLine(session.packet, request);
+        AppLogIt(app, rt::String("File Request Limit Exceeded"));
         Debug(app, "File Request Limit Exceeded");
-        TextInputStreamClose(okFile);
+        okFile.close();
         return false;
     }
     ++session.fileCount;
     ++session.foundCount;
-    rt::String name = rt::String::adopt(fileNameGetter(entry));
+    rt::String name = entry.name();
     rt::String path = folder + separator + name;
-    TextOutputStreamWriteLine(session.responseList.get(), (rt::String("+") + path).get());
-    CheckTextWrites(session.responseList.get(), session.responsePath);
-    AppLogIt(app, (rt::String("Sending ") + path).get());
+    session.responseList.writeLine(rt::String("+") + path);
+    CheckTextWrites(session.responseList, session.responsePath);
+    AppLogIt(app, rt::String("Sending ") + path);
     Debug(app, rt::String("Sending ") + path);
-    int64_t length = fileSizeGetter(entry);
+    int64_t length = entry.length();
     session.byteCount += length;
-    WriteGrantedLine(session.packet.get(), request, name, length);
+    WriteGrantedLine(session.packet, request, name, length);
     return true;
 }
 
@@ -90,7 +89,7 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
     RuntimeObject* app = session.app;
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     FileFailure failure;
-    rt::Ref<> okFile = OpenTextToRead("OkFile.Txt", failure);
+    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
     if (!okFile) {
         StdOut("   OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
@@ -98,28 +97,28 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
         return PassEnd::PermissionListMissing;
     }
     Debug(app, "Reading OkFile");
-    while (!TextInputStreamEOF(okFile.get())) {
-        rt::String text = StripCommentAndTrim(rt::String::adopt(TextInputStreamReadLine(okFile.get(), nullptr)));
+    while (!okFile.eof()) {
+        rt::String text = StripCommentAndTrim(okFile.readLine());
         RuntimeBackgroundTask();
         if (text.empty()) continue;
         PermissionLine line = parseLine(text, separator, session);
 
         rt::String target;
         if (line.magicName.empty()) target = request;
-        else if (line.magicName == request) target = line.mask;
+        else if (equalsIgnoringCase(line.magicName, request)) target = line.mask;
 
-        rt::Ref<> folder = rt::Ref<>::adopt(RuntimeGetFolderItem(line.folder.get(), kNativePath));
-        if (!folder || !fileDirectoryGetter(folder.get())) {
+        rt::FolderItem folder = rt::FolderItem::get(line.folder);
+        if (!folder || !folder.directory()) {
             rt::String bad = line.folder + separator;
             StdOut(rt::String("   Bad Path in OkFile: ") + bad);
             Debug(app, rt::String("Bad Path in OkFile: ") + bad);
-            AppLogIt(app, (rt::String("Bad Path in OkFile: ") + bad).get());
+            AppLogIt(app, rt::String("Bad Path in OkFile: ") + bad);
             continue;
         }
         if (target.empty()) continue;
-        rt::String grantFolder = folderForMailer(line.folder, folder.get(), separator);
+        rt::String grantFolder = folderForMailer(line.folder, folder, separator);
 
-        if (IsProgramFolder(folder.get())) {
+        if (IsProgramFolder(folder)) {
             Debug(app, rt::String("Program folder never served: ") + text);
             continue;
         }
@@ -127,30 +126,29 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
                            rt::String("   Mask=") + line.mask);
         Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + line.password);
 
-        int32_t count = fileCountGetter(folder.get());
+        int32_t count = folder.count();
         for (int32_t i = 1; i <= count; ++i) {
-            rt::Ref<> entry = ListedFile(folder.get(), i);
+            rt::FolderItem entry = ListedFile(folder, i);
             RuntimeBackgroundTask();
             if (!entry) continue;
-            rt::String name = rt::String::adopt(fileNameGetter(entry.get()));
-            if (!AppItsaMatch(app, name.get(), line.mask.get()) || !AppItsaMatch(app, name.get(), target.get()))
-                continue;
-            if (rt::String why = WhyNotServable(entry.get(), name); !why.empty()) {
+            rt::String name = entry.name();
+            if (!AppItsaMatch(app, name, line.mask) || !AppItsaMatch(app, name, target)) continue;
+            if (rt::String why = WhyNotServable(entry, name); !why.empty()) {
                 Debug(app, rt::String("Skipped ") + name + rt::String(": ") + why);
                 continue;
             }
             Debug(app, rt::String("Found ") + name);
-            if (!line.password.empty() && !(password == line.password)) {
+            if (!line.password.empty() && !equalsIgnoringCase(password, line.password)) {
                 Debug(app, "File Found.  Bad Password.");
                 session.badPassword = true;
                 continue;
             }
             if (line.lastTokenIsPlus) continue;
-            if (!grant(session, request, grantFolder, entry.get(), separator, okFile.get()))
+            if (!grant(session, request, grantFolder, entry, separator, okFile))
                 return PassEnd::FileLimitExceeded;
         }
     }
     Debug(app, "Done With OkFile");
-    TextInputStreamClose(okFile.get());
+    okFile.close();
     return PassEnd::Done;
 }

@@ -8,7 +8,7 @@
 #include "Common/DateCommon.h"
 #include "Common/RuntimeMain.h"
 #include "Common/StandardStreams.h"
-#include "Common/array.h"
+#include "Common/TypedArray.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
 #include "Universal/NumberText.h"
@@ -32,28 +32,18 @@ struct Run {
     bool success = false;
 };
 
-rt::String argumentAt(RuntimeArray* args, int32_t index) {
-    auto get = reinterpret_cast<RTString (*)(RuntimeArray*, int32_t)>(args->operations->slots[kSlotGet]);
-    return rt::String::adopt(get(args, index));
-}
-
 rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
 
 AppFields& state(RuntimeObject* app) { return *AppState(app); }
-
-void setProperty(RTString& property, const rt::String& value) {
-    RuntimeLockUnlockStrings(value.get(), property);
-    property = value.get();
-}
 
 // Runs the chosen mode. Gives false when the arguments are too few for it.
 bool runMode(Run& run) {
     RuntimeObject* app = run.app;
     const rt::String& mode = run.args[1];
-    if (mode == rt::String("TEST")) {
+    if (equalsIgnoringCase(mode, "TEST")) {
         run.testMode = true;
         run.success = !AppTestOkFile(app);
-    } else if (mode == rt::String("SRIF")) {
+    } else if (equalsIgnoringCase(mode, "SRIF")) {
         if (run.args.size() < 4) return false;
         if (!AppInitSRIF(app, run.args[3].get())) run.success = ServeSession(app, run.args[2]);
     } else {
@@ -93,7 +83,7 @@ void reportCutShort(RuntimeObject* app, const rt::String& message) {
     StdOut(rt::String("   ") + message);
     Debug(app, message);
     try {
-        AppLogIt(app, message.get());
+        AppLogIt(app, message);
     } catch (const FileFailure& failure) {
         ReportFailure(app, failure);
     }
@@ -106,7 +96,7 @@ int32_t finish(Run& run) {
         rt::String requestName = rt::String::retain(f.ReqFileName);
         // An empty name is the application folder itself, which holds the
         // program and is never removed. A link is removed, never its target.
-        if (!(requestName == rt::String("Test.Req")) && !requestName.empty())
+        if (!equalsIgnoringCase(requestName, "Test.Req") && !requestName.empty())
             if (rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetTrueFolderItem(requestName.get(), kNativePath)))
                 FolderItemDelete(item.get());
     }
@@ -124,23 +114,23 @@ int32_t finish(Run& run) {
 int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
     InterruptRunOnSignals();
     Run run{app, {}};
-    rt::Ref<> started = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));
+    rt::Date started;
     AppFields& f = state(app);
 
-    RuntimeUnlockObject(f.DbgFile);
     rt::String debugName;
     int32_t debugError = 0;
-    f.DbgFile = CreateDebugFile(debugName, debugError);
-    if (!f.DbgFile) ReportFailure(app, FileFailure{FileAction::Create, FullPath(debugName, nullptr), debugError});
-    Debug(app, rt::String("Start QARVEX ") + rt::String::adopt(dateSQLDateTimeGetter(started.get())));
+    rt::TextOutputStream debugFile = CreateDebugFile(debugName, debugError);
+    debugFile.assignTo(f.DbgFile);
+    if (!debugFile) ReportFailure(app, FileFailure{FileAction::Create, FullPath(debugName, {}), debugError});
+    Debug(app, rt::String("Start QARVEX ") + started.sqlDateTime());
 
-    int32_t last = RuntimeUBound(argumentArray);
-    for (int32_t i = 0; i <= last; ++i)
-        Debug(app, rt::String("Arg ") + decimal(i) + rt::String(" = ") + argumentAt(argumentArray, i));
-    setProperty(f.FileSep, "/");
+    auto arguments = rt::Array<rt::String>::retain(argumentArray);
+    int32_t last = arguments.upperBound();
+    for (int32_t i = 0; i <= last; ++i) Debug(app, rt::String("Arg ") + decimal(i) + rt::String(" = ") + arguments[i]);
+    rt::String("/").assignTo(f.FileSep);
 
-    if (last >= 0 && argumentAt(argumentArray, last).empty()) --last;  // the runtime's empty last element
-    for (int32_t i = 0; i <= last; ++i) run.args.push_back(argumentAt(argumentArray, i));
+    if (last >= 0 && arguments[last].empty()) --last;  // the runtime's empty last element
+    for (int32_t i = 0; i <= last; ++i) run.args.push_back(arguments[i]);
     if (last < 1) return notEnoughArguments(app);
     try {
         StdOut(rt::String(">> Starting File Request Processing (") + run.args[1] + rt::String(" Mode)"));

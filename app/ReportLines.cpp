@@ -3,6 +3,7 @@
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "Universal/NumberText.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/SafeText.h"
 
@@ -15,18 +16,18 @@ const rt::String& cr() {
 
 // The text with 22 blanks added, cut to its first 22 characters.
 rt::String padded22(const rt::String& text) {
-    return rt::String::adopt(StringDBCSLeft((Replaced(text) + rt::String("                      ")).get(), 22));
+    return rt::left(Replaced(text) + rt::String("                      "), 22);
 }
 
 // The decimal text with 10 blanks put in front, cut to its last 10 characters.
 rt::String rightAligned10(int64_t value) {
     rt::String digits = rt::String::adopt(StringStrInt64(value));
-    return rt::String::adopt(StringDBCSRight((rt::String("          ") + digits).get(), 10));
+    return rt::right(rt::String("          ") + digits, 10);
 }
 
 rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
 
-void line(RuntimeObject* packet, const rt::String& text) { BinaryStreamWrite(packet, (text + cr()).get()); }
+void line(const rt::BinaryStream& packet, const rt::String& text) { packet.write(text + cr()); }
 
 const rt::String& seventeenBlanks() {
     static const rt::String text("                 ");
@@ -35,46 +36,46 @@ const rt::String& seventeenBlanks() {
 
 } // namespace
 
-void WriteReportHeading(RuntimeObject* packet) {
+void WriteReportHeading(const rt::BinaryStream& packet) {
     line(packet, rt::String("File Request Report ") + cr());
     line(packet, "Request               File Sent                   Size");
     line(packet, "------------          ------------          ----------");
 }
 
-void WriteGrantedLine(RuntimeObject* packet, const rt::String& request, const rt::String& file, int64_t length) {
+void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t length) {
     line(packet, padded22(request) + padded22(file) + rightAligned10(length));
 }
 
-void WriteInvalidCharactersLine(RuntimeObject* packet, const rt::String& request) {
+void WriteInvalidCharactersLine(const rt::BinaryStream& packet, const rt::String& request) {
     line(packet, padded22(request) + rt::String("Invalid Characters in Request"));
 }
 
-void WriteTooLongLine(RuntimeObject* packet, const rt::String& request) {
+void WriteTooLongLine(const rt::BinaryStream& packet, const rt::String& request) {
     line(packet, padded22(request) + rt::String("Request Name Too Long"));
 }
 
-void WriteNotProcessedLine(RuntimeObject* packet, int64_t count, int32_t limit) {
+void WriteNotProcessedLine(const rt::BinaryStream& packet, int64_t count, int32_t limit) {
     line(packet, decimal(count) + rt::String(" More Requests Not Processed (at most ") + decimal(limit) +
                      rt::String(" a session)"));
 }
 
-void WriteLimitLine(RuntimeObject* packet, const rt::String& request) {
+void WriteLimitLine(const rt::BinaryStream& packet, const rt::String& request) {
     line(packet, Replaced(request) + seventeenBlanks() + rt::String("File Request Limit Exceeded"));
 }
 
-void WriteBadPasswordLine(RuntimeObject* packet, const rt::String& request) {
+void WriteBadPasswordLine(const rt::BinaryStream& packet, const rt::String& request) {
     line(packet, Replaced(request) + seventeenBlanks() + rt::String("Bad or Missing Password"));
 }
 
-void WriteNotFoundLine(RuntimeObject* packet, const rt::String& request) {
+void WriteNotFoundLine(const rt::BinaryStream& packet, const rt::String& request) {
     line(packet, padded22(request) + rt::String("File Not Found"));
 }
 
-void WriteTotals(RuntimeObject* packet, int32_t files, int64_t bytes) {
+void WriteTotals(const rt::BinaryStream& packet, int32_t files, int64_t bytes) {
     line(packet, cr() + rt::String("Totals for this session") + cr() + rt::String("Files: ") + decimal(files) +
                      rt::String("   Bytes: ") + decimal(bytes));
 }
 
-void WriteFilesHint(RuntimeObject* packet) {
+void WriteFilesHint(const rt::BinaryStream& packet) {
     line(packet, cr() + rt::String("Request 'FILES' for a complete list of the files available here"));
 }

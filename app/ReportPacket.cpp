@@ -12,6 +12,7 @@
 #include "Common/runFileAccess.h"
 #include "Universal/NumberText.h"
 #include "Universal/StringFormat.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "Universal/VELQstring.h"
 #include "app/App.h"
@@ -25,17 +26,13 @@ namespace {
 constexpr int32_t kDateTimeOffset = 14;
 constexpr int32_t kDateTimeWidth = 20;
 
-rt::String twoDigits(int32_t value) {
-    return rt::String::adopt(StringFormat(double(value), rt::String("00").get()));
-}
-
-int32_t field(RuntimeObject* date, DateField index) { return dateFieldGetter(date, index); }
+rt::String twoDigits(int32_t value) { return rt::format(double(value), "00"); }
 
 rt::String packetString(const std::string& bytes) {
     return rt::String::adopt(RuntimeGetStructureContents(bytes.data(), int32_t(bytes.size())));
 }
 
-void writeText(RuntimeObject* packet, const rt::String& text) { BinaryStreamWrite(packet, text.get()); }
+void writeText(const rt::BinaryStream& packet, const rt::String& text) { packet.write(text); }
 
 // Tossers reject a message whose names are longer than 35 bytes or whose
 // subject is longer than 71 (36 and 72 with the NUL), so the fields are cut there.
@@ -44,7 +41,7 @@ constexpr int32_t kSubjectLimit = 71;
 
 // The field's text cut to `limit` bytes, then its NUL.
 rt::String nulTerminated(const rt::String& text, int32_t limit) {
-    return rt::String::adopt(StringLeft(text.get(), limit)) + rt::String::adopt(StringDBCSChr(0));
+    return rt::leftBytes(text, limit) + rt::String::adopt(StringDBCSChr(0));
 }
 
 // "\x01NAME number" and the CR that ends every line of the message text.
@@ -64,16 +61,15 @@ rt::String pointKludges(const PktHdrType& header) {
 
 } // namespace
 
-rt::String PacketDateText(RuntimeObject* date) {
-    rt::String month = rt::String::adopt(StringDBCSMid3(rt::String(kMonthTable).get(), field(date, kDateMonth) * 5, 5));
-    rt::String year = rt::String::adopt(StringDBCSRight(twoDigits(field(date, kDateYear)).get(), 2));
-    return twoDigits(field(date, kDateDay)) + month + year + rt::String("  ") + twoDigits(field(date, kDateHour)) +
-           rt::String(":") + twoDigits(field(date, kDateMinute)) + rt::String(":") +
-           twoDigits(field(date, kDateSecond));
+rt::String PacketDateText(const rt::Date& date) {
+    rt::String month = rt::mid(kMonthTable, date.month() * 5, 5);
+    rt::String year = rt::right(twoDigits(date.year()), 2);
+    return twoDigits(date.day()) + month + year + rt::String("  ") + twoDigits(date.hour()) + rt::String(":") +
+           twoDigits(date.minute()) + rt::String(":") + twoDigits(date.second());
 }
 
-rt::String PacketFileName(RuntimeObject* date) {
-    double seconds = dateTotalSecondsGetter(date);
+rt::String PacketFileName(const rt::Date& date) {
+    double seconds = date.totalSeconds();
     // The value converted to an unsigned 64-bit integer, then cut to its low 32 bits.
     uint64_t whole = seconds <= 0 || !std::isfinite(seconds) ? 0 : uint64_t(seconds);
     return rt::String::adopt(RuntimeHexUInt64(whole & 0xFFFFFFFFu)) + rt::String(".Pkt");
@@ -113,26 +109,25 @@ bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress,
     m.MsgType = 2;
 
     // One date for the name, the header fields and the date text, so they agree.
-    rt::Ref<> now = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));
-    rt::String name = PacketFileName(now.get());
-    RuntimeLockUnlockStrings(name.get(), *packetName);
-    *packetName = name.get();
+    rt::Date now;
+    rt::String name = PacketFileName(now);
+    name.assignTo(*packetName);
 
-    h.Day = uint16_t(field(now.get(), kDateDay));
-    h.Month = uint16_t(field(now.get(), kDateMonth) - 1);
-    h.Year = uint16_t(field(now.get(), kDateYear) % 1000);
-    h.Hour = uint16_t(field(now.get(), kDateHour));
-    h.Minute = uint16_t(field(now.get(), kDateMinute));
-    h.Second = uint16_t(field(now.get(), kDateSecond));
+    h.Day = uint16_t(now.day());
+    h.Month = uint16_t(now.month() - 1);
+    h.Year = uint16_t(now.year() % 1000);
+    h.Hour = uint16_t(now.hour());
+    h.Minute = uint16_t(now.minute());
+    h.Second = uint16_t(now.second());
 
-    rt::String dateText = PacketDateText(now.get()) + rt::String::adopt(StringDBCSChr(0));
+    rt::String dateText = PacketDateText(now) + rt::String::adopt(StringDBCSChr(0));
     RuntimeSetStructureString(&m, kDateTimeOffset, kDateTimeWidth, dateText.get());
 
     Debug(app, rt::String("Headers for ") + name + rt::String(" built"));
     return false;
 }
 
-void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::String& ownAddress) {
+void WritePacketStart(RuntimeObject* app, const rt::BinaryStream& packet, const rt::String& ownAddress) {
     AppFields* f = AppState(app);
     writeText(packet, packetString(SerializePacketHeader(f->PktHdr, ByteOrder::LittleEndian)));
     writeText(packet, packetString(SerializeMessageHeader(f->PkdMsg, ByteOrder::LittleEndian)));
@@ -144,6 +139,6 @@ void WritePacketStart(RuntimeObject* app, RuntimeObject* packet, const rt::Strin
     if (!kludges.empty()) writeText(packet, kludges);
 }
 
-void WritePacketEnd(RuntimeObject* packet) {
-    for (int i = 0; i < 3; ++i) BinaryStreamWriteByte(packet, 0);
+void WritePacketEnd(const rt::BinaryStream& packet) {
+    for (int i = 0; i < 3; ++i) packet.writeByte(0);
 }

@@ -2,17 +2,20 @@
 #pragma once
 #include <cstdint>
 
-#include "Common/Ref.h"
+#include "Common/BinaryStream.h"
+#include "Common/FolderItem.h"
+#include "Common/TextOutputStream.h"
 #include "Universal/String.h"
 
 struct Session {
     RuntimeObject* app = nullptr;
-    rt::Ref<> packet;        // BinaryStream of the report packet; nil once closed
-    rt::Ref<> responseList;  // TextOutputStream; nil once closed
+    // Both streams are empty once closed.
+    rt::BinaryStream packet;
+    rt::TextOutputStream responseList;
     // The two files the session made for the mailer, by full path, so that a
     // failed session can take them back.
-    rt::Ref<> packetItem;
-    rt::Ref<> responseItem;
+    rt::FolderItem packetItem;
+    rt::FolderItem responseItem;
     rt::String packetPath;
     rt::String responsePath;
     int32_t fileCount = 0;

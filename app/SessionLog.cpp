@@ -4,10 +4,9 @@
 #include "Common/DateCommon.h"
 #include "Common/StandardStreams.h"
 #include "Common/exceptions.h"
-#include "Common/runFolderItem.h"
-#include "Common/runBinaryStream.h"
-#include "Common/runFileAccess.h"
+#include "Common/FolderItem.h"
 #include "Universal/StringFormat.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/DebugFile.h"
@@ -19,47 +18,41 @@
 namespace {
 
 // The log stream opened by the first LogIt of the process and closed by "End".
-RuntimeObject* gLog = nullptr;
+rt::TextOutputStream gLog;
 
 constexpr const char* kLogName = "QARVEX.Log";
 // Its full path, for the line that reports a failed write.
 std::string gLogPath;
 
-rt::String twoDigits(int32_t value) {
-    return rt::String::adopt(StringFormat(double(value), rt::String("00").get()));
-}
+rt::String twoDigits(int32_t value) { return rt::format(double(value), "00"); }
 
-rt::String stampedLine(RuntimeObject* date, const rt::String& event) {
-    auto field = [date](DateField index) { return dateFieldGetter(date, index); };
-    rt::String month = rt::String::adopt(StringDBCSMid3(rt::String(kMonthTable).get(), field(kDateMonth) * 5, 5));
-    return rt::String("  ") + twoDigits(field(kDateDay)) + month + twoDigits(field(kDateHour)) + rt::String(":") +
-           twoDigits(field(kDateMinute)) + rt::String(":") + twoDigits(field(kDateSecond)) + rt::String(" FREQ ") +
-           event;
+rt::String stampedLine(const rt::Date& date, const rt::String& event) {
+    rt::String month = rt::mid(kMonthTable, date.month() * 5, 5);
+    return rt::String("  ") + twoDigits(date.day()) + month + twoDigits(date.hour()) + rt::String(":") +
+           twoDigits(date.minute()) + rt::String(":") + twoDigits(date.second()) + rt::String(" FREQ ") + event;
 }
 
 void openLog() {
-    rt::Ref<> item = ItemOrFail(kLogName, FileAction::Open);
-    gLogPath = FullPath(kLogName, item.get()).str();
-    gLog = FolderItemAppendTextFile(item.get());
-    if (!gLog) throw FileFailure{FileAction::Open, rt::String(gLogPath), FolderItemGetLastError(item.get())};
-    if (fileSizeGetter(item.get()) == 0)
-        TextOutputStreamWriteLine(gLog, rt::String("  QARVEX - File Request Processor - "
-                                                   "free software for FidoNet sysops, no warranty")
-                                            .get());
-    TextOutputStreamWriteLine(gLog, rt::String(" ").get());
+    rt::FolderItem item = ItemOrFail(kLogName, FileAction::Open);
+    gLogPath = FullPath(kLogName, item).str();
+    gLog = item.appendToTextFile();
+    if (!gLog) throw FileFailure{FileAction::Open, rt::String(gLogPath), item.lastErrorCode()};
+    if (item.length() == 0)
+        gLog.writeLine("  QARVEX - File Request Processor - free software for FidoNet sysops, no warranty");
+    gLog.writeLine(" ");
 }
 
 } // namespace
 
 void AppLogIt(RuntimeObject*, RTString event) {
-    rt::Ref<> now = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));
+    rt::Date now;
     if (!gLog) openLog();
     rt::String text = rt::String::retain(event);
-    TextOutputStreamWriteLine(gLog, Escaped(stampedLine(now.get(), text)).get());
+    gLog.writeLine(Escaped(stampedLine(now, text)));
     CheckTextWrites(gLog, rt::String(gLogPath));
-    if (text == rt::String("End")) {
-        TextOutputStreamClose(gLog);
-        RuntimeUnlockObject(std::exchange(gLog, nullptr));
+    if (equalsIgnoringCase(text, "End")) {
+        gLog.close();
+        gLog = {};
     }
 }
 

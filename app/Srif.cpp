@@ -1,14 +1,11 @@
 // InitSRIF: reads the request information file a mailer writes for a file
 // request and keeps the four values the run needs.
+#include "Common/TextInputStream.h"
 #include "Common/runtimemainloop.h"
-#include "Common/runFolderItem.h"
-#include "Common/runBinaryStream.h"
-#include "Common/runFileAccess.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringSearch.h"
-#include "Universal/StringUtils.h"
 #include "Universal/StringTrim.h"
 #include "Universal/StringUtils.h"
-#include "Common/Ref.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
 #include "app/Output.h"
@@ -30,10 +27,8 @@ const Keyword kKeywords[] = {
 
 void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
     if (StringInStr(1, line.get(), rt::String(keyword.text).get()) != 1) return;
-    rt::String rest = rt::String::adopt(StringDBCSMid2(line.get(), keyword.valueStart));
-    RTString value = runTrim(rest.get());
-    RuntimeUnlockString(f->*keyword.property);
-    f->*keyword.property = value;
+    rt::String rest = rt::mid(line, keyword.valueStart);
+    rt::trim(rest).assignTo(f->*keyword.property);
 }
 
 } // namespace
@@ -42,7 +37,7 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
     rt::String file = rt::String::retain(path);
     Debug(app, rt::String("Start SRIF Processing.  File=") + file);
     FileFailure failure;
-    rt::Ref<> stream = OpenTextToRead(file, failure);
+    rt::TextInputStream stream = OpenTextToRead(file, failure);
     if (!stream) {
         StdOut(rt::String("   ") + file + rt::String(" Not Found"));
         Debug(app, "SRIF File not found");
@@ -51,12 +46,12 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
     }
     Debug(app, "Reading SRIF File");
     AppFields* f = AppState(app);
-    while (!TextInputStreamEOF(stream.get())) {
-        rt::String line = rt::String::adopt(TextInputStreamReadLine(stream.get(), nullptr));
+    while (!stream.eof()) {
+        rt::String line = stream.readLine();
         for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
         RuntimeBackgroundTask();
     }
-    TextInputStreamClose(stream.get());
+    stream.close();
     Debug(app, rt::String("Request File  ") + rt::String::retain(f->ReqFileName));
     Debug(app, rt::String("Response File ") + rt::String::retain(f->RspFileName));
     Debug(app, rt::String("Remote SysOp  ") + rt::String::retain(f->SysOp));

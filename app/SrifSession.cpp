@@ -4,12 +4,10 @@
 #include <cerrno>
 #include <climits>
 
-#include "Common/runBinaryStream.h"
-#include "Common/runFileAccess.h"
-#include "Common/runFolderItem.h"
 #include "Common/runtimemainloop.h"
 #include "Universal/Clocks.h"
 #include "Universal/NumberText.h"
+#include "Universal/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
@@ -37,7 +35,7 @@ void parseRequest(const rt::String& line, rt::String& name, rt::String& password
     std::vector<rt::String> tokens = SplitAtSpaces(line);
     name = tokens.empty() ? rt::String() : tokens[0];
     for (size_t i = 1; i < tokens.size(); ++i)
-        if (FirstCharacter(tokens[i]) == rt::String("!")) password = tokens[i];
+        if (equalsIgnoringCase(FirstCharacter(tokens[i]), "!")) password = tokens[i];
 }
 
 bool holds(const rt::String& text, const char* part) {
@@ -49,11 +47,11 @@ bool holds(const rt::String& text, const char* part) {
 // file name holds. A refused request searches no folder.
 bool refuseName(Session& session, const rt::String& name) {
     if (holds(name, "/") || holds(name, "..") || HoldsControl(name)) {
-        WriteInvalidCharactersLine(session.packet.get(), name);
+        WriteInvalidCharactersLine(session.packet, name);
         return true;
     }
     if (name.length() > NAME_MAX) {
-        WriteTooLongLine(session.packet.get(), name);
+        WriteTooLongLine(session.packet, name);
         return true;
     }
     return false;
@@ -63,19 +61,19 @@ bool refuseName(Session& session, const rt::String& name) {
 rt::String packetPath(const rt::String& responseList, const rt::String& separator, const rt::String& packetName) {
     int32_t last = LastSeparator(responseList, separator);
     if (last == 0) return packetName;
-    return rt::String::adopt(StringLeft(responseList.get(), last)) + packetName;
+    return rt::leftBytes(responseList, last) + packetName;
 }
 
 void writeOutcome(Session& session, const rt::String& name) {
     RuntimeObject* app = session.app;
     if (session.foundCount == 0 && session.badPassword) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Bad or Missing Password"));
-        WriteBadPasswordLine(session.packet.get(), name);
-        AppLogIt(app, rt::String("Bad or Missing Password").get());
+        WriteBadPasswordLine(session.packet, name);
+        AppLogIt(app, rt::String("Bad or Missing Password"));
     } else if (session.foundCount == 0) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Not Found"));
-        WriteNotFoundLine(session.packet.get(), name);
-        AppLogIt(app, rt::String("File Not Found").get());
+        WriteNotFoundLine(session.packet, name);
+        AppLogIt(app, rt::String("File Not Found"));
         Debug(app, "Requested file not found");
     } else {
         StdOut(rt::String("   Requested File (") + name + rt::String(")    Found ") + decimal(session.foundCount));
@@ -85,30 +83,31 @@ void writeOutcome(Session& session, const rt::String& name) {
 }
 
 // The lines left in the list once the session served its limit of requests.
-void reportUnserved(Session& session, RuntimeObject* requestList) {
+void reportUnserved(Session& session, const rt::TextInputStream& requestList) {
     int64_t rest = 0;
-    for (; !TextInputStreamEOF(requestList); ++rest) {
-        rt::String::adopt(TextInputStreamReadLine(requestList, nullptr));
+    for (; !requestList.eof(); ++rest) {
+        requestList.readLine();
         RuntimeBackgroundTask();
     }
     rt::String message = rt::String("Requests Not Processed: ") + decimal(rest);
     StdOut(rt::String("   ") + message);
     Debug(session.app, message);
-    WriteNotProcessedLine(session.packet.get(), rest, kRequestLimit);
-    AppLogIt(session.app, message.get());
+    WriteNotProcessedLine(session.packet, rest, kRequestLimit);
+    AppLogIt(session.app, message);
 }
 
 // Serves the requests of the list one by one. Gives false when OkFile.Txt
 // could not be used, which ends the run by its error exit.
-bool serveRequests(Session& session, RuntimeObject* requestList, int32_t& searchMicroseconds, double searchStart) {
+bool serveRequests(Session& session, const rt::TextInputStream& requestList, int32_t& searchMicroseconds,
+                   double searchStart) {
     RuntimeObject* app = session.app;
-    for (int32_t served = 0; !TextInputStreamEOF(requestList); ++served) {
+    for (int32_t served = 0; !requestList.eof(); ++served) {
         if (served == kRequestLimit) {
             reportUnserved(session, requestList);
             break;
         }
-        rt::String line = rt::String::adopt(TextInputStreamReadLine(requestList, nullptr));
-        AppLogIt(app, (rt::String("File Request: ") + line).get());
+        rt::String line = requestList.readLine();
+        AppLogIt(app, rt::String("File Request: ") + line);
         Debug(app, rt::String("File Request: ") + line);
         rt::String name, password;
         parseRequest(line, name, password);
@@ -119,7 +118,7 @@ bool serveRequests(Session& session, RuntimeObject* requestList, int32_t& search
         case PassEnd::Done: break;
         }
         writeOutcome(session, name);
-        CheckBinaryWrites(session.packet.get(), session.packetPath);
+        CheckBinaryWrites(session.packet, session.packetPath);
     }
     Debug(app, "No more requests to process");
     searchMicroseconds = MicrosecondsBetween(searchStart, RuntimeMicroseconds());
@@ -129,14 +128,14 @@ bool serveRequests(Session& session, RuntimeObject* requestList, int32_t& search
 // Ends the message and the packet and closes both files for the mailer,
 // checking that every byte reached them.
 void closeOutputs(Session& session) {
-    if (rt::Ref<> packet = std::exchange(session.packet, {})) {
-        WritePacketEnd(packet.get());
-        BinaryStreamClose(packet.get());
-        CheckBinaryWrites(packet.get(), session.packetPath);
+    if (rt::BinaryStream packet = std::exchange(session.packet, {})) {
+        WritePacketEnd(packet);
+        packet.close();
+        CheckBinaryWrites(packet, session.packetPath);
     }
-    if (rt::Ref<> list = std::exchange(session.responseList, {})) {
-        TextOutputStreamClose(list.get());
-        CheckTextWrites(list.get(), session.responsePath);
+    if (rt::TextOutputStream list = std::exchange(session.responseList, {})) {
+        list.close();
+        CheckTextWrites(list, session.responsePath);
     }
 }
 
@@ -144,10 +143,10 @@ void closeOutputs(Session& session) {
 // finish them, so the mailer never sends a cut packet or a file named by a
 // cut line.
 void discardOutputs(Session& session) {
-    if (rt::Ref<> packet = std::exchange(session.packet, {})) BinaryStreamClose(packet.get());
-    if (rt::Ref<> list = std::exchange(session.responseList, {})) TextOutputStreamClose(list.get());
-    for (RuntimeObject* item : {session.responseItem.get(), session.packetItem.get()})
-        if (item && IsPlainFile(item)) FolderItemDelete(item);
+    if (rt::BinaryStream packet = std::exchange(session.packet, {})) packet.close();
+    if (rt::TextOutputStream list = std::exchange(session.responseList, {})) list.close();
+    for (const rt::FolderItem* item : {&session.responseItem, &session.packetItem})
+        if (*item && IsPlainFile(*item)) item->remove();
 }
 
 void finishOutputs(Session& session) {
@@ -169,26 +168,26 @@ void createPacket(Session& session, const rt::String& packetName, const rt::Stri
     // took the name, the next number is used, and that is the path to show.
     rt::String name = packetName;
     rt::String reportPath = packetPath(responseName, separator, name);
-    rt::Ref<> item;
+    rt::FolderItem item;
     NewFile created;
     while ((created = CreateNewFile(reportPath, item)) == NewFile::NameTaken) {
         name = NextPacketFileName(name);
         reportPath = packetPath(responseName, separator, name);
     }
-    int32_t error = created == NewFile::NoItem ? errno : item ? FolderItemGetLastError(item.get()) : 0;
+    int32_t error = created == NewFile::NoItem ? errno : item ? item.lastErrorCode() : 0;
     StdOut(rt::String("   Request File   ") + rt::String::retain(f.ReqFileName));
     StdOut(rt::String("   Response File  ") + responseName);
     StdOut(rt::String("   Report File    ") + reportPath);
-    session.packetPath = FullPath(reportPath, item.get());
+    session.packetPath = FullPath(reportPath, item);
     if (created != NewFile::Created) {
         Debug(app, rt::String("Unable to create ") + reportPath);
         throw FileFailure{FileAction::Create, session.packetPath, error};
     }
     session.packetItem = item;
-    session.packet = rt::Ref<>::adopt(OpenNewBinaryFile(item.get()));
-    if (!session.packet) throw FileFailure{FileAction::Open, session.packetPath, FolderItemGetLastError(item.get())};
-    WritePacketStart(app, session.packet.get(), ownAddress);
-    WriteReportHeading(session.packet.get());
+    session.packet = OpenNewBinaryFile(item);
+    if (!session.packet) throw FileFailure{FileAction::Open, session.packetPath, item.lastErrorCode()};
+    WritePacketStart(app, session.packet, ownAddress);
+    WriteReportHeading(session.packet);
 }
 
 // Creates the response list; its first line names the packet by its full
@@ -197,20 +196,20 @@ void createResponseList(Session& session) {
     RuntimeObject* app = session.app;
     rt::String responseName = rt::String::retain(AppState(app)->RspFileName);
     errno = 0;
-    rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(responseName.get(), kNativePath));
+    rt::FolderItem item = rt::FolderItem::get(responseName);
     int32_t error = item ? 0 : errno ? errno : EINVAL;
-    session.responsePath = FullPath(responseName, item.get());
+    session.responsePath = FullPath(responseName, item);
     if (item) {
-        session.responseList = rt::Ref<>::adopt(FolderItemCreateTextFile(item.get()));
-        error = FolderItemGetLastError(item.get());
+        session.responseList = item.createTextFile();
+        error = item.lastErrorCode();
     }
     if (!session.responseList) {
         Debug(app, rt::String("Unable to create ") + responseName);
         throw FileFailure{FileAction::Create, session.responsePath, error};
     }
     session.responseItem = item;
-    TextOutputStreamWriteLine(session.responseList.get(), (rt::String("-") + session.packetPath).get());
-    CheckTextWrites(session.responseList.get(), session.responsePath);
+    session.responseList.writeLine(rt::String("-") + session.packetPath);
+    CheckTextWrites(session.responseList, session.responsePath);
 }
 
 bool serveWithOutputs(Session& session) {
@@ -219,7 +218,7 @@ bool serveWithOutputs(Session& session) {
     createResponseList(session);
     rt::String requestName = rt::String::retain(f.ReqFileName);
     FileFailure failure;
-    rt::Ref<> requestList = OpenTextToRead(requestName, failure);
+    rt::TextInputStream requestList = OpenTextToRead(requestName, failure);
     if (!requestList) {
         StdOut(rt::String("   ") + requestName + rt::String(" Not Found"));
         Debug(app, requestName + rt::String(" Not Found"));
@@ -230,19 +229,19 @@ bool serveWithOutputs(Session& session) {
     Debug(app, "Reading .Req File");
     double searchStart = RuntimeMicroseconds();
     int32_t searchMicroseconds = 0;
-    if (!serveRequests(session, requestList.get(), searchMicroseconds, searchStart)) {
+    if (!serveRequests(session, requestList, searchMicroseconds, searchStart)) {
         finishOutputs(session);
         return false;
     }
     StdOut(rt::String("Match Timer = ") + rt::String::adopt(StringStrDouble(f.T_Match / 1000000.0)));
     StdOut(rt::String("Total Search Time = ") + rt::String::adopt(StringStrDouble(searchMicroseconds / 1000000.0)));
     StdOut(rt::String(">> F'Req Processing Complete. Queue'd = ") + decimal(session.fileCount));
-    WriteTotals(session.packet.get(), session.fileCount, session.byteCount);
-    if (session.filesHint) WriteFilesHint(session.packet.get());
+    WriteTotals(session.packet, session.fileCount, session.byteCount);
+    if (session.filesHint) WriteFilesHint(session.packet);
     Debug(app, "Finished building .Pkt");
-    TextInputStreamClose(requestList.get());
+    requestList.close();
     finishOutputs(session);
-    AppLogIt(app, rt::String("End").get());
+    AppLogIt(app, rt::String("End"));
     return true;
 }
 
@@ -253,7 +252,7 @@ bool ServeSession(RuntimeObject* app, const rt::String& ownAddress) {
     Session session;
     session.app = app;
 
-    AppLogIt(app, (rt::String("Processing File Request From ") + rt::String::retain(f.FidoAddr)).get());
+    AppLogIt(app, rt::String("Processing File Request From ") + rt::String::retain(f.FidoAddr));
     RTString packetNameRecord = nullptr;
     bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr, &packetNameRecord);
     rt::String packetName = rt::String::adopt(packetNameRecord);

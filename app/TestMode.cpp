@@ -15,37 +15,34 @@
 
 namespace {
 
-void logIt(RuntimeObject* app, const rt::String& event) { AppLogIt(app, event.get()); }
-
 // The text of the line that names the folder to test. A magic-name line too
 // short to hold its path gives the empty text: the program's folder.
 rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& line) {
     rt::String first = FirstCharacter(tokens[0]);
-    if (first == rt::String("@")) {
-        size_t pathIndex = tokens.size() > 1 && FirstCharacter(tokens[1]) == rt::String("!") ? 2 : 1;
+    if (equalsIgnoringCase(first, "@")) {
+        size_t pathIndex = tokens.size() > 1 && equalsIgnoringCase(FirstCharacter(tokens[1]), "!") ? 2 : 1;
         return pathIndex < tokens.size() ? tokens[pathIndex] : rt::String();
     }
     // A line that opens with its password lists the path after it.
-    if (first == rt::String("!")) return tokens.size() > 1 ? tokens[1] : rt::String();
-    if (first == rt::String("$")) {
+    if (equalsIgnoringCase(first, "!")) return tokens.size() > 1 ? tokens[1] : rt::String();
+    if (equalsIgnoringCase(first, "$")) {
         StdOut("$ Function Requests Not Supported");
         return line;
     }
-    if (first == rt::String("+")) {
+    if (equalsIgnoringCase(first, "+")) {
         StdOut("+ Function Requests Not Supported");
         return line;
     }
     return tokens[0];
 }
 
-bool folderHoldsAMatch(RuntimeObject* app, RuntimeObject* folder, const rt::String& mask) {
-    int32_t count = fileCountGetter(folder);
+bool folderHoldsAMatch(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask) {
+    int32_t count = folder.count();
     for (int32_t i = 1; i <= count; ++i) {
-        rt::Ref<> entry = ListedFile(folder, i);
+        rt::FolderItem entry = ListedFile(folder, i);
         RuntimeBackgroundTask();
         if (!entry) continue;
-        rt::String name = rt::String::adopt(fileNameGetter(entry.get()));
-        if (AppItsaMatch(app, name.get(), mask.get())) return true;
+        if (AppItsaMatch(app, entry.name(), mask)) return true;
     }
     return false;
 }
@@ -55,22 +52,21 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
     rt::String line = StripCommentAndTrim(rawLine);
     if (line.empty()) return 0;
     FolderAndMask parts = SplitFolderAndMask(entryText(SplitAtSpaces(line), line), separator);
-    rt::Ref<> folder = rt::Ref<>::adopt(
-        RuntimeGetFolderItem(WithoutFinalSeparator(parts.folder, separator).get(), kNativePath));
+    rt::FolderItem folder = rt::FolderItem::get(WithoutFinalSeparator(parts.folder, separator));
     // A line without a folder ("/", a bare "@FILES") names the program's own.
-    if (folder && fileDirectoryGetter(folder.get()) && IsProgramFolder(folder.get())) {
+    if (folder && folder.directory() && IsProgramFolder(folder)) {
         rt::String message = rt::String("Line ") + line + rt::String(" Names the Program Folder, Never Served");
         StdOut(message);
         Debug(app, message);
         return 1;
     }
-    if (!folder || !fileExistsGetter(folder.get())) {
+    if (!folder || !folder.exists()) {
         rt::String message = rt::String("Path ") + parts.folder + rt::String(" Not Found");
         StdOut(message);
         Debug(app, message);
         return 1;
     }
-    if (folderHoldsAMatch(app, folder.get(), parts.mask)) return 0;
+    if (folderHoldsAMatch(app, folder, parts.mask)) return 0;
     rt::String message = rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found");
     StdOut(message);
     Debug(app, message);
@@ -80,13 +76,13 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
 } // namespace
 
 bool AppTestOkFile(RuntimeObject* app) {
-    logIt(app, "Test Mode - Checking OkFile.Txt");
+    AppLogIt(app, "Test Mode - Checking OkFile.Txt");
     Debug(app, "Start Test Mode");
     FileFailure failure;
-    rt::Ref<> okFile = OpenTextToRead("OkFile.Txt", failure);
+    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
     if (!okFile) {
         StdOut("OkFile.Txt Not Found");
-        logIt(app, "OkFile.Txt Not Found");
+        AppLogIt(app, "OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
         ReportFailure(app, failure);
         return true;
@@ -95,21 +91,21 @@ bool AppTestOkFile(RuntimeObject* app) {
     Debug(app, "Testing OkFile.Txt entries");
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     int16_t errors = 0;
-    while (!TextInputStreamEOF(okFile.get())) {
-        errors = int16_t(errors + testLine(app, rt::String::adopt(TextInputStreamReadLine(okFile.get(), nullptr)), separator));
+    while (!okFile.eof()) {
+        errors = int16_t(errors + testLine(app, okFile.readLine(), separator));
         RuntimeBackgroundTask();
     }
-    TextInputStreamClose(okFile.get());
+    okFile.close();
     if (errors > 0) {
         rt::String found = rt::String("Found ") + rt::String::adopt(StringStrInt32(errors)) + rt::String(" Errors");
-        logIt(app, found);
+        AppLogIt(app, found);
         Debug(app, found);
     } else {
         StdOut("No Errors");
-        logIt(app, "No Errors");
+        AppLogIt(app, "No Errors");
         Debug(app, "No Errors");
     }
-    logIt(app, "End");
+    AppLogIt(app, "End");
     Debug(app, "End Test Mode");
     return false;
 }

@@ -3,6 +3,7 @@
 // name bytes up to the first occurrence of the byte that follows it.
 #include <cstdint>
 
+#include "Universal/CharacterClasses.h"
 #include "Universal/Clocks.h"
 #include "Universal/VELQstring.h"
 #include "app/App.h"
@@ -13,8 +14,7 @@ namespace {
 // past either end.
 int byteAt(RTString text, int32_t position) {
     if (position < 1 || uint32_t(position) > StringLength(text)) return 0;
-    int c = uint8_t(StringBytes(text)[position - 1]);
-    return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+    return ByteToUpper(uint8_t(StringBytes(text)[position - 1]));
 }
 
 // NOTE: positions are 32-bit. With 16-bit positions a name longer than 32,767

@@ -11,20 +11,12 @@
 namespace rt {
 
 /// Owns one reference to a Timer; the timer stops when the last reference goes.
-class Timer {
+class Timer : public ObjectHandle<Timer> {
 public:
+    using Handle::Handle;
     /// A timer (period 1000 ms, mode off, enabled) whose Action calls `action`.
     explicit Timer(std::function<void()> action)
-        : ref_(Ref<>::adopt(NewCallableObject(callableClass(), std::move(action)))) {}
-
-    /// Takes over the reference an entry point handed out.
-    static Timer adopt(RuntimeObject* h) noexcept { return Timer(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed timer.
-    static Timer retain(RuntimeObject* h) noexcept { return Timer(Ref<>::retain(h)); }
-
-    RuntimeObject* get() const noexcept { return ref_.get(); }
-    explicit operator bool() const noexcept { return bool(ref_); }
-
+        : Handle(adopt(NewCallableObject(callableClass(), std::move(action)))) {}
     int32_t mode() const { return fields().mode; }
     /// kTimerOff, kTimerSingle or kTimerMultiple; the period starts again.
     void setMode(int32_t mode) const { timerModeSetter(get(), mode); }
@@ -36,14 +28,11 @@ public:
     void reset() const { RuntimeTimerReset(get()); }
 
 private:
-    explicit Timer(Ref<> ref) noexcept : ref_(std::move(ref)) {}
     const TimerFields& fields() const { return *ObjectFields<TimerFields>(get()); }
     static RuntimeClass* callableClass() {
         static RuntimeClass* c = DefineCallableSubclass("CallableTimer", TimerClass(), kTimerEventAction);
         return c;
     }
-
-    Ref<> ref_;
 };
 
 } // namespace rt

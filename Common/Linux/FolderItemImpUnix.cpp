@@ -11,12 +11,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Common/Linux/SymbolicLinks.h"
 #include "Universal/Clocks.h"
 
 namespace {
 
-constexpr int kMaxLinkHops = 40;      // the kernel's own limit on a chain of links
-constexpr size_t kLinkTargetMax = 1024;
 constexpr const char* kScratchPrefix = ".qarvex-writable-";
 
 bool EndsWithSlash(std::string_view path) { return !path.empty() && path.back() == '/'; }
@@ -86,9 +85,7 @@ void SetApplicationExecutablePath(std::string_view resolvedPath) {
 
 const std::string& ApplicationFolderPath() {
     if (!gApplicationFolderKnown) {
-        char executable[PATH_MAX];
-        ssize_t length = readlink("/proc/self/exe", executable, sizeof executable - 1);
-        SetApplicationExecutablePath(std::string_view(executable, length > 0 ? size_t(length) : 0));
+        SetApplicationExecutablePath(ReadLinkTarget("/proc/self/exe").value_or(std::string()));
     }
     return gApplicationFolder;
 }
@@ -115,12 +112,9 @@ std::unique_ptr<FolderItemImpUnix> MakeFolderItemImp(std::string_view given, Lin
         }
         if (links == LinkPolicy::Keep || !alias) return std::make_unique<FolderItemImpUnix>(std::move(path));
         if (hop == kMaxLinkHops) return nullptr;
-        char linkText[kLinkTargetMax];
-        ssize_t length = readlink(path.c_str(), linkText, sizeof linkText);
-        if (length <= 0) return std::make_unique<FolderItemImpUnix>(std::move(path));
-        std::string_view link(linkText, size_t(length));
-        // A relative target is taken from the link's own folder.
-        path = link.front() == '/' ? std::string(link) : std::string(FolderPart(path)) + "/" + std::string(link);
+        std::optional<std::string> link = ReadLinkTarget(path);
+        if (!link || link->empty()) return std::make_unique<FolderItemImpUnix>(std::move(path));
+        path = LinkTargetPath(path, *link);
     }
 }
 

@@ -161,6 +161,32 @@ TEST(StringCompare, LongTextsDecideAtTheSamePlaceAsShortOnes) {
     EXPECT_EQ(RuntimeStringCompare(rt::String(lower).get(), rt::String(upper + "A").get()), -1);
 }
 
+TEST(StringCompare, BlocksFoldEveryAsciiPairAsThePlainFoldDoes) {
+    // The vector lanes fold by the 0x20 bit inside the letter range; a pair
+    // just outside it ('@' and '`', '[' and '{') must still differ. Each pair
+    // is tried in every lane of a 64-byte block that follows a passing first
+    // 16 bytes, and the texts go on past the block.
+    RuntimeLeakGuard guard;
+    std::string base(96, 'k');
+    for (int at = 16; at < 80; ++at) {
+        SCOPED_TRACE(at);
+        for (int a = 0; a < 128; ++a) {
+            std::string left = base;
+            left[size_t(at)] = char(a);
+            rt::String leftText(left);
+            for (int b = 0; b < 128; ++b) {
+                std::string right = base;
+                right[size_t(at)] = char(b);
+                int got = RuntimeStringCompare(leftText.get(), rt::String(right).get());
+                if (got != referenceOrder(left, right)) {
+                    ADD_FAILURE() << "bytes " << a << " and " << b << " compare as " << got;
+                    return;
+                }
+            }
+        }
+    }
+}
+
 TEST(StringCompare, BlocksResumeAfterEachNonAsciiCharacterWhereverItFalls) {
     // One character pair at every offset of a long text in the other case, a
     // second one 37 bytes on, and a last ASCII byte that may differ: the blocks

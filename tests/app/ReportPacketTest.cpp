@@ -26,9 +26,9 @@ rt::Date dateAt(int year, int month, int day, int hour, int minute, int second) 
 } // namespace
 
 TEST(PacketDate, IsTheTwentyByteTextOfTheMessageHeader) {
-    EXPECT_EQ(PacketDateText(dateAt(2007, 3, 3, 14, 5, 9).get()).str(), "03 Mar 07  14:05:09");
-    EXPECT_EQ(PacketDateText(dateAt(1999, 12, 31, 23, 59, 58).get()).str(), "31 Dec 99  23:59:58");
-    EXPECT_EQ(PacketDateText(dateAt(2010, 1, 1, 0, 0, 0).get()).str(), "01 Jan 10  00:00:00");
+    EXPECT_EQ(PacketDateText(dateAt(2007, 3, 3, 14, 5, 9)).str(), "03 Mar 07  14:05:09");
+    EXPECT_EQ(PacketDateText(dateAt(1999, 12, 31, 23, 59, 58)).str(), "31 Dec 99  23:59:58");
+    EXPECT_EQ(PacketDateText(dateAt(2010, 1, 1, 0, 0, 0)).str(), "01 Jan 10  00:00:00");
 }
 
 TEST(PacketName, IsTheLowThirtyTwoBitsOfTheSecondsInHexadecimal) {
@@ -41,7 +41,7 @@ TEST(PacketName, IsTheLowThirtyTwoBitsOfTheSecondsInHexadecimal) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         dateTotalSecondsSetter(date.get(), row.seconds);
-        EXPECT_EQ(PacketFileName(date.get()).str(), row.name);
+        EXPECT_EQ(PacketFileName(date).str(), row.name);
     }
     EXPECT_EQ(NextPacketFileName("C24FA700.Pkt").str(), "C24FA701.Pkt");
     EXPECT_EQ(NextPacketFileName("FFFFFFFF.Pkt").str(), "0.Pkt");
@@ -138,8 +138,8 @@ TEST_F(InitMsg, APointRequesterGetsItsPointInTheHeaderAndTheKludgeLines) {
         ASSERT_FALSE(AppInitMsg(app(), rt::String(row.own).get(), rt::String(row.requester).get(), &name));
         RuntimeUnlockString(name);
         rt::BinaryStream packet = rt::FolderItem::get(rt::String((folder() / "report.pkt").string())).createBinaryFile();
-        WritePacketStart(app(), packet.get(), rt::String(row.own));
-        WritePacketEnd(packet.get());
+        WritePacketStart(app(), packet, rt::String(row.own));
+        WritePacketEnd(packet);
         packet.close();
         std::ifstream in(folder() / "report.pkt", std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

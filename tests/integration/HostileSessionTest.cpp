@@ -159,6 +159,20 @@ TEST_F(HostileSession, RemoteControlBytesNeverReachOurFilesRaw) {
     EXPECT_EQ(responseLines().size(), 2u);  // only a.zip is granted
 }
 
+TEST_F(HostileSession, ADotDotNameIsRefusedEvenWithoutASlash) {
+    // A name holding ".." is refused for itself, not only as part of a path:
+    // "..secret" names a file that is there and would otherwise be granted.
+    WriteFile(root() / "files" / "..secret", "hidden");
+    RunResult run = serve(files("/\n"), "..\r\n..secret\r\na.zip\r\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    std::string text = packet();
+    for (const std::string& refused : {std::string(".."), std::string("..secret")})
+        EXPECT_NE(text.find("\r" + (refused + std::string(22, ' ')).substr(0, 22) + "Invalid Characters in Request\r"),
+                  std::string::npos)
+            << refused;
+    EXPECT_EQ(responseLines().size(), 2u);  // only a.zip is granted
+}
+
 TEST_F(HostileSession, TheResponseListNamesThePacketByItsFullPath) {
     writeSrif("Sysop", requests(), "relative.rsp");
     RunResult run = serve(files("/\n"), "a.zip\r\n");

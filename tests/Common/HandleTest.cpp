@@ -1,0 +1,84 @@
+// The facade's handles: each reference taken is given back exactly once,
+// through assignment, record fields and array slots alike.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Common/DateCommon.h"
+#include "Common/TypedArray.h"
+#include "Common/exceptions.h"
+#include "Universal/String.h"
+#include "Universal/TextEncoding.h"
+#include "support/RuntimeLeakGuard.h"
+
+TEST(Handle, OwnershipMovesWithoutLeakOrDoubleRelease) {
+    RuntimeLeakGuard guard;
+    rt::String text("shared");
+    RTString field = nullptr;
+    struct Row {
+        const char* name;
+        void (*step)(rt::String& text, RTString& field);
+    };
+    const Row rows[] = {
+        {"self-assignment", [](rt::String& t, RTString&) { t = static_cast<const rt::String&>(t); }},
+        {"assign into an empty field", [](rt::String& t, RTString& f) { t.assignTo(f); }},
+        {"assign the field's own value", [](rt::String& t, RTString& f) { t.assignTo(f); }},
+        {"replace the field's value", [](rt::String&, RTString& f) { rt::String("other").assignTo(f); }},
+        {"release and adopt again", [](rt::String& t, RTString&) { t = rt::String::adopt(t.release()); }},
+        {"retain a borrowed value", [](rt::String& t, RTString& f) { t = rt::String::retain(f); }},
+        {"clear the field", [](rt::String&, RTString& f) { rt::String().assignTo(f); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.step(text, field);
+    }
+    EXPECT_EQ(field, nullptr);
+    EXPECT_EQ(text.str(), "other");
+}
+
+TEST(Array, ElementsGoThroughTheSlotsOfTheirKind) {
+    RuntimeLeakGuard guard;
+    auto strings = rt::Array<rt::String>::ofSize(3);
+    strings.set(0, "zero");
+    strings.set(2, rt::String("two"));
+    strings.set(2, rt::String("TWO"));  // the old element is let go
+    std::vector<std::string> seen;
+    for (const rt::String& s : strings) seen.push_back(s.str());
+    EXPECT_EQ(seen, (std::vector<std::string>{"zero", "", "TWO"}));
+    EXPECT_EQ(strings.size(), 3);
+    EXPECT_THROW(strings[3], rt::RaisedException);
+
+    auto numbers = rt::Array<double>::ofSize(2);
+    numbers.set(1, 2.5);
+    EXPECT_EQ(numbers[0], 0.0);
+    EXPECT_EQ(numbers[1], 2.5);
+
+    auto bytes = rt::Array<uint8_t>::ofSize(1);
+    bytes.set(0, 255);
+    EXPECT_EQ(bytes[0], 255);
+
+    auto objects = rt::Array<rt::Ref<>>::ofSize(2);
+    rt::Date date;
+    objects.set(1, rt::Ref<>::retain(date.get()));
+    EXPECT_FALSE(objects[0]);
+    EXPECT_EQ(objects[1].get(), date.get());
+
+    rt::Array<int32_t> none;
+    EXPECT_EQ(none.begin(), none.end());
+}
+
+TEST(TextEncoding, HandleAnswersForItsCode) {
+    const uint32_t codes[] = {kEncodingUTF8, kEncodingUTF16, kEncodingASCII};
+    // Encodings are cached for the process; the first look-up is no leak.
+    for (uint32_t code : codes) rt::TextEncoding::forCode(code);
+    RuntimeLeakGuard guard;
+    for (uint32_t code : codes) {
+        SCOPED_TRACE(code);
+        rt::TextEncoding encoding = rt::TextEncoding::forCode(code);
+        EXPECT_EQ(encoding.code(), code);
+        EXPECT_TRUE(sameEncoding(encoding, rt::TextEncoding::forCode(code)));
+        EXPECT_EQ(rt::TextEncoding::of(encoding.relabel("x")).code(), code);
+    }
+    EXPECT_FALSE(rt::TextEncoding::of(rt::String::fromBytes("x", kEncodingUnknown)));
+}
