@@ -12,7 +12,7 @@ set(QARVEX_PROGRAM_DIR "${CMAKE_INSTALL_PREFIX}/lib/qarvex")
 set(QARVEX_FOLDER_PROGRAMS qarvex)
 # Programs that live in bin/ directly.
 set(QARVEX_BIN_PROGRAMS pktdump imagehost)
-set(QARVEX_MAN_PAGES man/qarvex.1 man/pktdump.1)
+set(QARVEX_MAN_PAGES man/qarvex.1 man/pktdump.1 man/imagehost.1)
 # Builds just what gets installed (`make install`, the package without tests).
 add_custom_target(installed-programs DEPENDS ${QARVEX_FOLDER_PROGRAMS} ${QARVEX_BIN_PROGRAMS})
 
