@@ -1,14 +1,10 @@
 #include "Common/ConsoleApplication.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "Common/ClassLib/RuntimeThread.h"
+#include "Common/Linux/ProcessControl.h"
 #include "Common/TypedArray.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
@@ -193,22 +189,7 @@ extern "C" bool ApplicationQuit(int32_t code, bool raiseEnd) {
 
 extern "C" bool VQ_ApplicationQuit(int32_t code) { return ApplicationQuit(code, true); }
 
-extern "C" bool DaemonizeApp(RuntimeObject*) {
-    pid_t child = fork();
-    if (child < 0) return false;
-    if (child > 0) _exit(0);
-    if (setsid() < 0) return false;
-    signal(SIGHUP, SIG_IGN);
-    child = fork();
-    if (child < 0) return false;
-    if (child > 0) _exit(0);
-    if (chdir("/") != 0) return false;
-    for (int fd = 0; fd < 64; ++fd) close(fd);
-    open("/dev/null", O_RDONLY);
-    open("/dev/null", O_RDWR);
-    open("/dev/null", O_RDWR);
-    return true;
-}
+extern "C" bool DaemonizeApp(RuntimeObject*) { return DetachAsDaemon(); }
 
 extern "C" void* RuntimeAllocatePluginEntrypointsTable(int32_t count) {
     return count > 0 ? RuntimeNewVtable(count) : nullptr;
