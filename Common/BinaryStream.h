@@ -1,5 +1,6 @@
 // rt::BinaryStream: an owning handle over a BinaryStream object. Every
-// operation is an entry point of runBinaryStream.
+// operation is an entry point of runBinaryStream.h, where the other streams
+// are listed; rt::FolderItem (FolderItem.h) opens one over a file.
 #pragma once
 #include "Common/Ref.h"
 #include "Common/runBinaryStream.h"

@@ -1,5 +1,6 @@
 // rt::TextInputStream: an owning handle over a TextInputStream object. Every
-// operation is an entry point of runFileAccess.
+// operation is an entry point of runFileAccess.h, where the other streams are
+// listed; rt::FolderItem (FolderItem.h) opens one.
 #pragma once
 #include "Common/Ref.h"
 #include "Common/runFileAccess.h"
