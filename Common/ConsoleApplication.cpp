@@ -50,10 +50,10 @@ void raiseUnhandledExceptionEvent(RuntimeObject* exc) {
 }
 
 // The command line as Run sees it: argc + 1 elements, the last one empty.
-RuntimeArray* buildArgumentArray() {
+rt::Array<rt::String> buildArgumentArray() {
     auto args = rt::Array<rt::String>::ofSize(gArgc + 1);
     for (int i = 0; i < gArgc; ++i) args.set(i, rt::String(gArgv[i]));
-    return args.release();
+    return args;
 }
 
 void runStep() {
@@ -69,15 +69,8 @@ void runStep() {
     }
     auto run = handlerOf<RunEventHandler>(app, kEventRun);
     if (!run) return;
-    RuntimeArray* args = buildArgumentArray();
-    int32_t result;
-    try {
-        result = run(app, args);
-    } catch (...) {
-        RuntimeUnlockArray(args);
-        throw;
-    }
-    RuntimeUnlockArray(args);
+    rt::Array<rt::String> args = buildArgumentArray();
+    int32_t result = run(app, args.get());
     if (!gQuitRequested) fields(app)->exitCode = result;
     gExitCode = fields(app)->exitCode;
 }
