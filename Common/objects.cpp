@@ -267,7 +267,7 @@ RuntimeClass* RuntimeDefineClass(const ClassDefinition& d) {
         if (!RUNTIME_CHECK("objects", handler.event >= 0 && handler.event < inheritedEvents, nullptr)) continue;
         VtableEntry& entry = c->events[handler.event];
         entry.routine = handler.routine;
-        // The inherited signature string stays the superclass's.
+        // No release of the inherited signature: that string is the superclass's.
         if (handler.signature) entry.signature = signature(handler.signature);
     }
     PropertyEntry* property = c->properties + inheritedProperties;
