@@ -1,9 +1,11 @@
 // rt::BinaryStream: an owning handle over a BinaryStream object. Every
-// operation is an entry point of runBinaryStream.
+// operation is an entry point of runBinaryStream.h, where the other streams
+// are listed; rt::FolderItem (FolderItem.h) opens one over a file.
 #pragma once
 #include "Common/Ref.h"
 #include "Common/runBinaryStream.h"
 #include "Universal/String.h"
+#include "Universal/TextEncoding.h"
 
 namespace rt {
 
@@ -19,9 +21,8 @@ public:
         return adopt(stream);
     }
 
-
-    bool littleEndian() const { return ObjectFields<BinaryStreamFields>(get())->littleEndian != 0; }
-    void setLittleEndian(bool value) const { ObjectFields<BinaryStreamFields>(get())->littleEndian = value; }
+    bool littleEndian() const { return fields().littleEndian != 0; }
+    void setLittleEndian(bool value) const { fields().littleEndian = value; }
 
     int32_t readByte() const { return BinaryStreamReadByte(get()); }
     int32_t readInt8() const { return BinaryStreamReadInt8(get()); }
@@ -34,11 +35,12 @@ public:
     float readSingle() const { return BinaryStreamReadFloat(get()); }
     double readDouble() const { return BinaryStreamReadDouble(get()); }
     bool readBoolean() const { return BinaryStreamReadBoolean(get()); }
-    String readPString(RuntimeObject* encoding = nullptr) const {
-        return String::adopt(BinaryStreamReadPString(get(), encoding));
+    /// Strings read are labelled with `encoding`; empty labels them unknown.
+    String readPString(const TextEncoding& encoding = {}) const {
+        return String::adopt(BinaryStreamReadPString(get(), encoding.get()));
     }
-    String read(int32_t count, RuntimeObject* encoding = nullptr) const {
-        return String::adopt(BinaryStreamRead(get(), count, encoding));
+    String read(int32_t count, const TextEncoding& encoding = {}) const {
+        return String::adopt(BinaryStreamRead(get(), count, encoding.get()));
     }
 
     void writeByte(int32_t value) const { BinaryStreamWriteByte(get(), value); }
@@ -64,6 +66,8 @@ public:
     void close() const { BinaryStreamClose(get()); }
     int32_t lastErrorCode() const { return BinaryStreamLastErrorGetter(get()); }
 
+private:
+    BinaryStreamFields& fields() const { return *ObjectFields<BinaryStreamFields>(get()); }
 };
 
 } // namespace rt

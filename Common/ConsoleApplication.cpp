@@ -1,14 +1,10 @@
 #include "Common/ConsoleApplication.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "Common/ClassLib/RuntimeThread.h"
+#include "Common/Linux/ProcessControl.h"
 #include "Common/TypedArray.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
@@ -54,10 +50,10 @@ void raiseUnhandledExceptionEvent(RuntimeObject* exc) {
 }
 
 // The command line as Run sees it: argc + 1 elements, the last one empty.
-RuntimeArray* buildArgumentArray() {
+rt::Array<rt::String> buildArgumentArray() {
     auto args = rt::Array<rt::String>::ofSize(gArgc + 1);
     for (int i = 0; i < gArgc; ++i) args.set(i, rt::String(gArgv[i]));
-    return args.release();
+    return args;
 }
 
 void runStep() {
@@ -73,15 +69,8 @@ void runStep() {
     }
     auto run = handlerOf<RunEventHandler>(app, kEventRun);
     if (!run) return;
-    RuntimeArray* args = buildArgumentArray();
-    int32_t result;
-    try {
-        result = run(app, args);
-    } catch (...) {
-        RuntimeUnlockArray(args);
-        throw;
-    }
-    RuntimeUnlockArray(args);
+    rt::Array<rt::String> args = buildArgumentArray();
+    int32_t result = run(app, args.get());
     if (!gQuitRequested) fields(app)->exitCode = result;
     gExitCode = fields(app)->exitCode;
 }
@@ -193,22 +182,7 @@ extern "C" bool ApplicationQuit(int32_t code, bool raiseEnd) {
 
 extern "C" bool VQ_ApplicationQuit(int32_t code) { return ApplicationQuit(code, true); }
 
-extern "C" bool DaemonizeApp(RuntimeObject*) {
-    pid_t child = fork();
-    if (child < 0) return false;
-    if (child > 0) _exit(0);
-    if (setsid() < 0) return false;
-    signal(SIGHUP, SIG_IGN);
-    child = fork();
-    if (child < 0) return false;
-    if (child > 0) _exit(0);
-    if (chdir("/") != 0) return false;
-    for (int fd = 0; fd < 64; ++fd) close(fd);
-    open("/dev/null", O_RDONLY);
-    open("/dev/null", O_RDWR);
-    open("/dev/null", O_RDWR);
-    return true;
-}
+extern "C" bool DaemonizeApp(RuntimeObject*) { return DetachAsDaemon(); }
 
 extern "C" void* RuntimeAllocatePluginEntrypointsTable(int32_t count) {
     return count > 0 ? RuntimeNewVtable(count) : nullptr;

@@ -98,15 +98,15 @@ const MethodDefinition kDateMethods[] = {
 } // namespace
 
 RuntimeClass* DateClass() {
-    static RuntimeClass* dateClass = nullptr;
-    if (!dateClass) {
-        ClassDefinition definition{"Date", nullptr, int32_t(sizeof(RuntimeObject) + sizeof(DateFields))};
-        definition.initializer = &AutoInitDate;
-        definition.finalizer = &DateFinalizer;
-        definition.methods = kDateMethods;
-        dateClass = RuntimeDefineClass(definition);
-    }
-    return dateClass;
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "Date",
+        .superclass = nullptr,
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(DateFields)),
+        .initializer = &AutoInitDate,
+        .finalizer = &DateFinalizer,
+        .methods = kDateMethods,
+    });
+    return c;
 }
 
 extern "C" void AutoInitDate(RuntimeObject* date) { implementation(date); }

@@ -1,5 +1,6 @@
 // Standard output, standard error and standard input as runtime objects, and
-// the print and input statements over them.
+// the print and input statements over them. Streams over files are in
+// runFileAccess.h (text) and runBinaryStream.h (binary).
 #pragma once
 #include <cstdint>
 

@@ -1,9 +1,11 @@
 // rt::TextInputStream: an owning handle over a TextInputStream object. Every
-// operation is an entry point of runFileAccess.
+// operation is an entry point of runFileAccess.h, where the other streams are
+// listed; rt::FolderItem (FolderItem.h) opens one.
 #pragma once
 #include "Common/Ref.h"
 #include "Common/runFileAccess.h"
 #include "Universal/String.h"
+#include "Universal/TextEncoding.h"
 
 namespace rt {
 
@@ -13,31 +15,28 @@ public:
     using Handle::Handle;
     TextInputStream() noexcept = default;
 
-
-    /// The next line without its ending, labelled with `encoding` or the stream's.
-    String readLine(RuntimeObject* encoding = nullptr) const {
-        return String::adopt(TextInputStreamReadLine(get(), encoding));
+    /// The next line without its ending, labelled with `encoding` or, when that
+    /// is empty, the stream's.
+    String readLine(const TextEncoding& encoding = {}) const {
+        return String::adopt(TextInputStreamReadLine(get(), encoding.get()));
     }
-    String read(int32_t count, RuntimeObject* encoding = nullptr) const {
-        return String::adopt(TextInputStreamRead(get(), count, encoding));
+    String read(int32_t count, const TextEncoding& encoding = {}) const {
+        return String::adopt(TextInputStreamRead(get(), count, encoding.get()));
     }
-    String readAll(RuntimeObject* encoding = nullptr) const {
-        return String::adopt(TextInputStreamReadAll(get(), encoding));
+    String readAll(const TextEncoding& encoding = {}) const {
+        return String::adopt(TextInputStreamReadAll(get(), encoding.get()));
     }
     bool eof() const { return TextInputStreamEOF(get()); }
     int64_t position() const { return TextInputStreamGetPosition(get()); }
     void setPosition(int64_t position) const { TextInputStreamSetPosition(get(), position); }
-    /// The `Encoding` property, borrowed (nil means unknown).
-    RuntimeObject* encoding() const { return ObjectFields<TextInputStreamFields>(get())->encoding; }
-    /// Sets the `Encoding` property (borrowed; the stream takes its own reference).
-    void setEncoding(RuntimeObject* encoding) const {
-        RuntimeObject*& field = ObjectFields<TextInputStreamFields>(get())->encoding;
-        RuntimeLockUnlockObjects(encoding, field);
-        field = encoding;
-    }
+    /// The `Encoding` property (empty means unknown).
+    TextEncoding encoding() const { return TextEncoding::retain(fields().encoding); }
+    void setEncoding(const TextEncoding& encoding) const { encoding.assignTo(fields().encoding); }
     void close() const { TextInputStreamClose(get()); }
     int32_t lastErrorCode() const { return TextInputStreamLastErrorGetter(get()); }
 
+private:
+    TextInputStreamFields& fields() const { return *ObjectFields<TextInputStreamFields>(get()); }
 };
 
 } // namespace rt

@@ -1,5 +1,6 @@
 #include "Common/exceptions.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -109,21 +110,28 @@ void writeDefaultReport(RuntimeObject* exc) {
 } // namespace
 
 RuntimeClass* RuntimeExceptionClass(ExceptionKind kind) {
-    static RuntimeClass* classes[kExceptionKindCount] = {};
-    auto slot = int32_t(kind);
-    if (!classes[slot]) {
-        ClassDefinition definition{kExceptionClassNames[slot], nullptr, kExceptionInstanceSize};
-        if (kind == ExceptionKind::RuntimeException) {
-            definition.initializer = &RuntimeExceptionInitializer;
-            definition.finalizer = &RuntimeExceptionFinalizer;
-            definition.methods = kExceptionMethods;
-            definition.properties = kExceptionProperties;
-        } else {
-            definition.superclass = RuntimeExceptionClass(ExceptionKind::RuntimeException);
+    // Every other kind is a plain subclass of RuntimeException, which holds the fields.
+    static const std::array<RuntimeClass*, kExceptionKindCount> classes = [] {
+        std::array<RuntimeClass*, kExceptionKindCount> made{};
+        made[0] = RuntimeDefineClass({
+            .name = kExceptionClassNames[0],
+            .superclass = nullptr,
+            .instanceSize = kExceptionInstanceSize,
+            .initializer = &RuntimeExceptionInitializer,
+            .finalizer = &RuntimeExceptionFinalizer,
+            .methods = kExceptionMethods,
+            .properties = kExceptionProperties,
+        });
+        for (size_t slot = 1; slot < made.size(); ++slot) {
+            made[slot] = RuntimeDefineClass({
+                .name = kExceptionClassNames[slot],
+                .superclass = made[0],
+                .instanceSize = kExceptionInstanceSize,
+            });
         }
-        classes[slot] = RuntimeDefineClass(definition);
-    }
-    return classes[slot];
+        return made;
+    }();
+    return classes[size_t(kind)];
 }
 
 extern "C" void RuntimeExceptionInitializer(RuntimeObject* exc) {
@@ -173,6 +181,16 @@ void RuntimeRaiseNew(ExceptionKind kind, RTString message, int32_t errorNumber) 
     __builtin_unreachable();
 }
 
+void RuntimeRaiseMessage(ExceptionKind kind, std::string_view text, int32_t errorNumber, uint32_t encoding) {
+    RTString message = StringFromBytes(text.data(), text.size(), encoding);
+    try {
+        RuntimeRaiseNew(kind, message, errorNumber);
+    } catch (...) {
+        RuntimeUnlockString(message);  // the exception object holds its own reference
+        throw;
+    }
+}
+
 extern "C" void RaiseNilObjectException() { RuntimeRaiseNew(ExceptionKind::NilObjectException); }
 
 extern "C" void RaiseOutOfBoundsException() { RuntimeRaiseNew(ExceptionKind::OutOfBoundsException); }
@@ -182,13 +200,7 @@ extern "C" void RuntimeRaiseFunctionNotFoundException(RTString functionName, RTS
     text.append(StringBytes(functionName), StringLength(functionName));
     text += " from ";
     text.append(StringBytes(libraryName), StringLength(libraryName));
-    RTString message = StringFromBytes(text.data(), text.size(), StringEncodingCode(functionName));
-    try {
-        RuntimeRaiseNew(ExceptionKind::FunctionNotFoundException, message);
-    } catch (...) {
-        RuntimeUnlockString(message);
-        throw;
-    }
+    RuntimeRaiseMessage(ExceptionKind::FunctionNotFoundException, text, 0, StringEncodingCode(functionName));
 }
 
 extern "C" void RuntimeUnhandledException(RuntimeObject* exc) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "Common/Forward.h"
 #include "Common/objects.h"
@@ -78,6 +79,10 @@ RuntimeArray* RuntimeExceptionStack(RuntimeObject* exc);
 
 /// Creates an exception of `kind` with a message and error number and raises it.
 [[noreturn]] void RuntimeRaiseNew(ExceptionKind kind, RTString message = nullptr, int32_t errorNumber = 0);
+/// The same with the message made from `text` in `encoding`; the message is
+/// released however the raise ends.
+[[noreturn]] void RuntimeRaiseMessage(ExceptionKind kind, std::string_view text, int32_t errorNumber = 0,
+                                      uint32_t encoding = kEncodingASCII);
 
 /// The unhandled processing for exc, then the end of the process as after a
 /// normal run: shutdown tasks, and the application's exit code (1 without one).

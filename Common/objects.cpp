@@ -253,19 +253,26 @@ RuntimeClass* RuntimeDefineClass(const ClassDefinition& d) {
     c->initializer = d.initializer;
     c->destructor = d.destructor;
     c->finalizer = d.finalizer;
-    auto fill = [](VtableEntry* table, std::span<const MethodDefinition> defs) {
+    auto signature = [](const char* text) { return StringFromBytes(text, std::strlen(text), kEncodingUTF8); };
+    auto fill = [&](VtableEntry* table, std::span<const MethodDefinition> defs) {
         for (const MethodDefinition& def : defs) {
             table->routine = def.routine;
-            table->signature = StringFromBytes(def.signature, std::strlen(def.signature), kEncodingUTF8);
+            table->signature = signature(def.signature);
             ++table;
         }
     };
     fill(c->methods + inheritedMethods, d.methods);
     fill(c->events + inheritedEvents, d.events);
+    for (const EventHandlerDefinition& handler : d.handlers) {
+        if (!RUNTIME_CHECK("objects", handler.event >= 0 && handler.event < inheritedEvents, nullptr)) continue;
+        VtableEntry& entry = c->events[handler.event];
+        entry.routine = handler.routine;
+        // No release of the inherited signature: that string is the superclass's.
+        if (handler.signature) entry.signature = signature(handler.signature);
+    }
     PropertyEntry* property = c->properties + inheritedProperties;
     for (const PropertyDefinition& def : d.properties) {
-        *property++ = {StringFromBytes(def.signature, std::strlen(def.signature), kEncodingUTF8),
-                       def.fieldOffset, 1, 1};
+        *property++ = {signature(def.signature), def.fieldOffset, 1, 1};
     }
     RuntimeRegisterExternalClass(c);
     return c;

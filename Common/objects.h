@@ -148,8 +148,18 @@ struct PropertyDefinition {
     int32_t fieldOffset;
 };
 
-/// Everything needed to build one of the runtime's own classes. Methods, events
-/// and properties listed here follow the ones inherited from the superclass.
+/// A handler for an event the class inherits: the event's index in the
+/// superclass's table, the handler's signature text (null keeps the inherited
+/// one) and its routine.
+struct EventHandlerDefinition {
+    int32_t event;
+    const char* signature;
+    void* routine;
+};
+
+/// Everything needed to build a runtime class: the only way the runtime and the
+/// application set one up. Methods, events and properties listed here follow the
+/// ones inherited from the superclass; `handlers` fill inherited events.
 struct ClassDefinition {
     const char* name;
     RuntimeClass* superclass;
@@ -160,6 +170,7 @@ struct ClassDefinition {
     std::span<const MethodDefinition> methods = {};
     std::span<const MethodDefinition> events = {};
     std::span<const PropertyDefinition> properties = {};
+    std::span<const EventHandlerDefinition> handlers = {};
 };
 
 /// Builds a runtime class from its definition and registers it by name; never freed.

@@ -130,13 +130,14 @@ RuntimeClass* RuntimeBinaryStreamClass() {
     static const PropertyDefinition properties[] = {
         {"LittleEndian%b%", int32_t(sizeof(RuntimeObject) + offsetof(BinaryStreamFields, littleEndian))},
     };
-    static RuntimeClass* binaryClass = [] {
-        ClassDefinition definition{"BinaryStream", nullptr, int32_t(sizeof(RuntimeObject) + sizeof(BinaryStreamFields))};
-        definition.finalizer = &finalizeBinary;
-        definition.properties = properties;
-        return RuntimeDefineClass(definition);
-    }();
-    return binaryClass;
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "BinaryStream",
+        .superclass = nullptr,
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(BinaryStreamFields)),
+        .finalizer = &finalizeBinary,
+        .properties = properties,
+    });
+    return c;
 }
 
 RuntimeObject* NewBinaryStream(std::unique_ptr<BinaryStore> contents) {

@@ -1,7 +1,10 @@
 // The BinaryStream class of the runtime: bytes, integers, floating-point values
 // and length-prefixed strings at a settable position of a file, a string or a
-// memory block. Values are big-endian until `LittleEndian` is set. Failures
-// never raise: short reads give 0 or nil, errno goes to LastErrorCode.
+// memory block, over the stores of Universal/FileStreams.h. Values are
+// big-endian until `LittleEndian` is set. Failures never raise: short reads
+// give 0 or nil, errno goes to LastErrorCode.
+// Siblings: the text streams in runFileAccess.h, the C++ handle in
+// BinaryStream.h; folder items open file streams (runFolderItem.h).
 #pragma once
 #include <cstdint>
 #include <memory>

@@ -68,29 +68,29 @@ RuntimeClass* RuntimeTextInputStreamClass() {
     static const PropertyDefinition properties[] = {
         {"Encoding%o<TextEncoding>%", int32_t(sizeof(RuntimeObject) + offsetof(TextInputStreamFields, encoding))},
     };
-    static RuntimeClass* inputClass = [] {
-        ClassDefinition definition{"TextInputStream", nullptr,
-                                   int32_t(sizeof(RuntimeObject) + sizeof(TextInputStreamFields))};
-        definition.initializer = &initializeInput;
-        definition.finalizer = &finalizeInput;
-        definition.properties = properties;
-        return RuntimeDefineClass(definition);
-    }();
-    return inputClass;
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "TextInputStream",
+        .superclass = nullptr,
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(TextInputStreamFields)),
+        .initializer = &initializeInput,
+        .finalizer = &finalizeInput,
+        .properties = properties,
+    });
+    return c;
 }
 
 RuntimeClass* RuntimeTextOutputStreamClass() {
     static const PropertyDefinition properties[] = {
         {"Delimiter%s%", int32_t(sizeof(RuntimeObject) + offsetof(TextOutputStreamFields, delimiter))},
     };
-    static RuntimeClass* outputClass = [] {
-        ClassDefinition definition{"TextOutputStream", nullptr,
-                                   int32_t(sizeof(RuntimeObject) + sizeof(TextOutputStreamFields))};
-        definition.finalizer = &finalizeOutput;
-        definition.properties = properties;
-        return RuntimeDefineClass(definition);
-    }();
-    return outputClass;
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "TextOutputStream",
+        .superclass = nullptr,
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(TextOutputStreamFields)),
+        .finalizer = &finalizeOutput,
+        .properties = properties,
+    });
+    return c;
 }
 
 RuntimeObject* NewTextInputStream(std::unique_ptr<UnixDataFile> file) {
@@ -118,14 +118,8 @@ std::unique_ptr<UnixDataFile> FileFromHandle(intptr_t handle, int32_t type) {
     else if (type == kHandleDescriptor) opened = file->AdoptDescriptor(int(handle));
     else file->SetLastError(EINVAL);
     if (!opened) {
-        static const char kMessage[] = "The handle passed into the stream was invalid";
-        RTString message = StringFromBytes(kMessage, sizeof kMessage - 1, kEncodingASCII);
-        try {
-            RuntimeRaiseNew(ExceptionKind::RuntimeException, message, file->LastError());
-        } catch (...) {
-            RuntimeUnlockString(message);
-            throw;
-        }
+        RuntimeRaiseMessage(ExceptionKind::RuntimeException, "The handle passed into the stream was invalid",
+                            file->LastError());
     }
     return file;
 }

@@ -1,7 +1,10 @@
 // The text stream classes of the runtime, TextInputStream and TextOutputStream,
-// over the file object of Universal/FileIO/file.h (BinaryStream is in
-// runBinaryStream.h). Read and write failures never raise: they give short
+// over the line reader of Universal/FileStreams.h and the file object of
+// Universal/FileIO/file.h. Read and write failures never raise: they give short
 // results and leave errno in the stream's LastErrorCode.
+// Siblings: BinaryStream in runBinaryStream.h, standard input and output in
+// StandardStreams.h, the C++ handles in TextInputStream.h and
+// TextOutputStream.h; folder items open the streams (runFolderItem.h).
 #pragma once
 #include <cstdint>
 #include <memory>

@@ -16,6 +16,7 @@
 #include "Common/exceptions.h"
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
+#include "Universal/DateImp/DateImpUnix.h"
 #include "Universal/FileIO/file.h"
 #include "Universal/FileStreams.h"
 #include "Universal/VELQstring.h"
@@ -88,16 +89,6 @@ std::string pathFromURL(std::string_view url) {
     return path;
 }
 
-[[noreturn]] void raiseWithMessage(const char* message) {
-    RTString text = StringFromBytes(message, std::strlen(message), kEncodingASCII);
-    try {
-        RuntimeRaiseNew(ExceptionKind::RuntimeException, text);
-    } catch (...) {
-        RuntimeUnlockString(text);
-        throw;
-    }
-}
-
 // The implementation for a path of any type; null when the path is invalid.
 std::unique_ptr<FolderItemImpUnix> impForPath(RTString path, int32_t pathType, LinkPolicy links) {
     RTString utf8 = ConvertStringToCode(path, kEncodingUTF8);
@@ -107,7 +98,9 @@ std::unique_ptr<FolderItemImpUnix> impForPath(RTString path, int32_t pathType, L
     switch (pathType) {
     case kNativePath: return MakeFolderItemImp(text, links);
     case kShellPath:
-        if (!text.starts_with('/')) raiseWithMessage("Passing non-absolute shell paths is not currently supported");
+        if (!text.starts_with('/'))
+            RuntimeRaiseMessage(ExceptionKind::RuntimeException,
+                                "Passing non-absolute shell paths is not currently supported");
         return MakeFolderItemImp(text, links);
     case kURLPath: return MakeFolderItemImp(pathFromURL(text), links);
     default: return nullptr;
@@ -167,8 +160,7 @@ std::string percentEncoded(std::string_view path) {
 
 // A new Date holding the local time of `when`, whole seconds.
 RuntimeObject* dateAt(const timespec& when) {
-    tm local{};
-    localtime_r(&when.tv_sec, &local);
+    tm local = LocalTimeOf(when.tv_sec);
     RuntimeObject* date = RuntimeNewObject(DateClass());
     const std::pair<DateField, int32_t> fieldValues[] = {
         {kDateYear, local.tm_year + 1900}, {kDateMonth, local.tm_mon + 1}, {kDateDay, local.tm_mday},
@@ -189,18 +181,19 @@ timespec instantOf(RuntimeObject* date) {
     local.tm_min = dateFieldGetter(date, kDateMinute);
     local.tm_sec = dateFieldGetter(date, kDateSecond);
     local.tm_isdst = -1;
-    return {mktime(&local) - time_t(dateGMTOffsetGetter(date) * 3600), 0};
+    return {ClockOfLocalTime(local) - time_t(dateGMTOffsetGetter(date) * 3600), 0};
 }
 
 } // namespace
 
 RuntimeClass* RuntimeFolderItemClass() {
-    static RuntimeClass* folderItemClass = [] {
-        ClassDefinition definition{"FolderItem", nullptr, int32_t(sizeof(RuntimeObject) + sizeof(FolderItemFields))};
-        definition.finalizer = &finalizeFolderItem;
-        return RuntimeDefineClass(definition);
-    }();
-    return folderItemClass;
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "FolderItem",
+        .superclass = nullptr,
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(FolderItemFields)),
+        .finalizer = &finalizeFolderItem,
+    });
+    return c;
 }
 
 void RuntimeSetExecutablePath(std::string_view resolvedPath) { SetApplicationExecutablePath(resolvedPath); }
@@ -215,7 +208,8 @@ extern "C" RuntimeObject* RuntimeGetTrueFolderItem(RTString path, int32_t pathTy
 
 extern "C" void FolderItemPathCtor(RuntimeObject* item, RTString path, int32_t pathType) {
     auto implementation = impForPath(path, pathType, LinkPolicy::Follow);
-    if (!implementation) raiseWithMessage("The path passed into new FolderItem was invalid");
+    if (!implementation)
+        RuntimeRaiseMessage(ExceptionKind::RuntimeException, "The path passed into new FolderItem was invalid");
     replaceImp(item, std::move(implementation));
 }
 

@@ -1,6 +1,8 @@
 // The byte engines behind the stream classes: the buffered line reader of text
 // input, and the stores a binary stream reads and writes (a file or bytes of
-// its own).
+// its own). Below them is the file object (Universal/FileIO/file.h); the
+// classes over them are in Common/runFileAccess.h (text) and
+// Common/runBinaryStream.h (binary).
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -130,17 +130,16 @@ const MethodDefinition kMemoryBlockMethods[] = {
 } // namespace
 
 RuntimeClass* MemoryBlockClass() {
-    static RuntimeClass* memoryBlockClass = nullptr;
-    if (!memoryBlockClass) {
-        ClassDefinition definition{"MemoryBlock", nullptr,
-                                   int32_t(sizeof(RuntimeObject) + sizeof(MemoryBlockFields))};
-        definition.initializer = &initializeBlock;
-        definition.finalizer = &MemoryBlockFinalizer;
-        definition.methods = kMemoryBlockMethods;
-        definition.properties = kMemoryBlockProperties;
-        memoryBlockClass = RuntimeDefineClass(definition);
-    }
-    return memoryBlockClass;
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "MemoryBlock",
+        .superclass = nullptr,
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(MemoryBlockFields)),
+        .initializer = &initializeBlock,
+        .finalizer = &MemoryBlockFinalizer,
+        .methods = kMemoryBlockMethods,
+        .properties = kMemoryBlockProperties,
+    });
+    return c;
 }
 
 // ---- Making and converting ----

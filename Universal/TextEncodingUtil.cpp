@@ -177,19 +177,22 @@ RuntimeClass* TextEncodingClass() {
         {"Variant%i4%", int32_t(sizeof(RuntimeObject) + offsetof(TextEncodingFields, variant))},
         {"Format%i4%", int32_t(sizeof(RuntimeObject) + offsetof(TextEncodingFields, format))},
     };
-    static RuntimeClass* classRecord = [] {
-        ClassDefinition definition{"TextEncoding", nullptr,
-                                   int32_t(sizeof(RuntimeObject) + sizeof(TextEncodingFields))};
-        definition.properties = kProperties;
-        return RuntimeDefineClass(definition);
-    }();
-    return classRecord;
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "TextEncoding",
+        .superclass = nullptr,
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(TextEncodingFields)),
+        .properties = kProperties,
+    });
+    return c;
 }
 
 RuntimeClass* TextConverterClass() {
-    static RuntimeClass* classRecord = RuntimeDefineClass(
-        {"TextConverter", nullptr, int32_t(sizeof(RuntimeObject) + sizeof(TextConverterFields))});
-    return classRecord;
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "TextConverter",
+        .superclass = nullptr,
+        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(TextConverterFields)),
+    });
+    return c;
 }
 
 uint32_t SystemEncodingCode() {

@@ -56,6 +56,12 @@ const PropertyDefinition kProperties[] = {
     {"T_Match%i4%", fieldOffset(offsetof(AppFields, T_Match))},
 };
 
+// App handles the two events its base declares.
+const EventHandlerDefinition kEventHandlers[] = {
+    {kEventRun, "#Run%i4%o<App>A1s", routine(&AppRun)},
+    {kEventUnhandledException, "#UnhandledException%%o<App>o<RuntimeException>", routine(&AppUnhandledException)},
+};
+
 } // namespace
 
 AppFields* AppState(RuntimeObject* app) {
@@ -63,22 +69,14 @@ AppFields* AppState(RuntimeObject* app) {
 }
 
 RuntimeClass* AppClass() {
-    static RuntimeClass* c = [] {
-        RuntimeClass* app = RuntimeDefineClass({
-            .name = "App",
-            .superclass = ConsoleApplicationClass(),
-            .instanceSize = int32_t(kFieldsOffset + sizeof(AppFields)),
-            .finalizer = &finalizeApp,
-            .methods = kMethods,
-            .properties = kProperties,
-        });
-        // App handles the two events its base declares.
-        app->events[kEventRun].routine = routine(&AppRun);
-        app->events[kEventRun].signature = RuntimeMakeSignature("#Run", "i4", "o<App>A1s");
-        app->events[kEventUnhandledException].routine = routine(&AppUnhandledException);
-        app->events[kEventUnhandledException].signature =
-            RuntimeMakeSignature("#UnhandledException", "", "o<App>o<RuntimeException>");
-        return app;
-    }();
+    static RuntimeClass* c = RuntimeDefineClass({
+        .name = "App",
+        .superclass = ConsoleApplicationClass(),
+        .instanceSize = int32_t(kFieldsOffset + sizeof(AppFields)),
+        .finalizer = &finalizeApp,
+        .methods = kMethods,
+        .properties = kProperties,
+        .handlers = kEventHandlers,
+    });
     return c;
 }

@@ -7,13 +7,14 @@ namespace {
 using Callable = std::function<void()>;
 
 // The callable sits after the base class's fields, pointer-aligned.
-int32_t callableOffset(const RuntimeClass* callableClass) {
+int32_t callableOffset(const RuntimeClass* base) {
     constexpr int32_t kAlign = int32_t(alignof(Callable*));
-    return (callableClass->superclass->instanceSize + kAlign - 1) / kAlign * kAlign;
+    return (base->instanceSize + kAlign - 1) / kAlign * kAlign;
 }
 
 Callable*& callableOf(RuntimeObject* obj) {
-    return *reinterpret_cast<Callable**>(reinterpret_cast<char*>(obj) + callableOffset(obj->classRecord));
+    int32_t offset = callableOffset(obj->classRecord->superclass);
+    return *reinterpret_cast<Callable**>(reinterpret_cast<char*>(obj) + offset);
 }
 
 void raiseEvent(RuntimeObject* obj) {
@@ -25,11 +26,14 @@ void destroyCallable(RuntimeObject* obj) { delete std::exchange(callableOf(obj),
 } // namespace
 
 RuntimeClass* DefineCallableSubclass(const char* name, RuntimeClass* base, int32_t event) {
-    RuntimeClass* c = RuntimeDefineClass({.name = name, .superclass = base, .instanceSize = base->instanceSize});
-    c->instanceSize = callableOffset(c) + int32_t(sizeof(Callable*));
-    c->destructor = &destroyCallable;
-    c->events[event].routine = reinterpret_cast<void*>(&raiseEvent);
-    return c;
+    const EventHandlerDefinition handlers[] = {{event, nullptr, reinterpret_cast<void*>(&raiseEvent)}};
+    return RuntimeDefineClass({
+        .name = name,
+        .superclass = base,
+        .instanceSize = callableOffset(base) + int32_t(sizeof(Callable*)),
+        .destructor = &destroyCallable,
+        .handlers = handlers,
+    });
 }
 
 RuntimeObject* NewCallableObject(RuntimeClass* callableClass, std::function<void()> callable) {

@@ -9,16 +9,10 @@
 namespace rt {
 
 /// Owns one reference to a CriticalSection.
-class CriticalSection {
+class CriticalSection : public ObjectHandle<CriticalSection> {
 public:
-    CriticalSection() : ref_(Ref<>::adopt(RuntimeNewObject(CriticalSectionClass()))) {}
-
-    /// Takes over the reference an entry point handed out.
-    static CriticalSection adopt(RuntimeObject* h) noexcept { return CriticalSection(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed critical section.
-    static CriticalSection retain(RuntimeObject* h) noexcept { return CriticalSection(Ref<>::retain(h)); }
-
-    RuntimeObject* get() const noexcept { return ref_.get(); }
+    using Handle::Handle;
+    CriticalSection() : Handle(adopt(RuntimeNewObject(CriticalSectionClass()))) {}
 
     /// Enters, waiting while another thread is inside; the owner may enter again.
     void enter() const { criticalsection_enter(get()); }
@@ -37,10 +31,6 @@ public:
     private:
         const CriticalSection& section_;
     };
-
-private:
-    explicit CriticalSection(Ref<> ref) noexcept : ref_(std::move(ref)) {}
-    Ref<> ref_;
 };
 
 } // namespace rt

@@ -10,29 +10,19 @@
 namespace rt {
 
 /// Owns one reference to a Mutex; letting the last one go deletes an unheld lock file.
-class Mutex {
+class Mutex : public ObjectHandle<Mutex> {
 public:
+    using Handle::Handle;
     /// The mutex of `name` in the temporary folder; an empty name gets a lock file of its own.
-    explicit Mutex(const String& name = {}) : ref_(Ref<>::adopt(RuntimeNewObject(MutexClass()))) {
+    explicit Mutex(const String& name = {}) : Handle(adopt(RuntimeNewObject(MutexClass()))) {
         MutexContructor(get(), name.get());
     }
-
-    /// Takes over the reference an entry point handed out.
-    static Mutex adopt(RuntimeObject* h) noexcept { return Mutex(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed mutex.
-    static Mutex retain(RuntimeObject* h) noexcept { return Mutex(Ref<>::retain(h)); }
-
-    RuntimeObject* get() const noexcept { return ref_.get(); }
 
     /// Locks, waiting while another thread or process holds the lock.
     void lock() const { MutexLock(get()); }
     bool tryLock() const { return MutexTryLock(get()); }
     /// Unlocks once; IllegalLockingException for a thread that does not hold it.
     void unlock() const { MutexUnlock(get()); }
-
-private:
-    explicit Mutex(Ref<> ref) noexcept : ref_(std::move(ref)) {}
-    Ref<> ref_;
 };
 
 } // namespace rt

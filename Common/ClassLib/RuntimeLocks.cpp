@@ -64,7 +64,8 @@ RuntimeClass* CriticalSectionClass() {
 
 extern "C" void Semaphore_Constructor(RuntimeObject* semaphore, int32_t initialCount) {
     SemaphoreFields& f = semaphoreFields(semaphore);
-    if (initialCount <= 0) RaiseLockingError(1, "Illegal initialCount for the Semaphore.");
+    if (initialCount <= 0)
+        RuntimeRaiseMessage(ExceptionKind::IllegalLockingException, "Illegal initialCount for the Semaphore.", 1);
     f.count = initialCount;
     f.maximum = initialCount;
 }
@@ -90,7 +91,7 @@ extern "C" void semaphore_release(RuntimeObject* semaphore) {
     SemaphoreFields& f = semaphoreFields(semaphore);
     if (++f.count > f.maximum) {
         f.count = f.maximum;
-        RaiseLockingError(0, "Called Semaphore.Release too many times.");
+        RuntimeRaiseMessage(ExceptionKind::IllegalLockingException, "Called Semaphore.Release too many times.", 0);
     }
     handToFirstWaiter(f.waiters);
 }
@@ -121,8 +122,9 @@ extern "C" bool CriticalSection_TryEnter(RuntimeObject* section) {
 extern "C" void criticalsection_leave(RuntimeObject* section) {
     CriticalSectionFields& f = sectionFields(section);
     if (f.owner != RuntimeCurrentThreadRecord())
-        RaiseLockingError(2, "The thread which Entered the CriticalSection must be the thread to Leave the "
-                             "CriticalSection");
+        RuntimeRaiseMessage(ExceptionKind::IllegalLockingException,
+                            "The thread which Entered the CriticalSection must be the thread to Leave the CriticalSection",
+                            2);
     if (--f.entryCount > 0) return;
     f.owner = nullptr;
     handToFirstWaiter(f.waiters);

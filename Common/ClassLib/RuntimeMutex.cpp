@@ -187,7 +187,8 @@ extern "C" bool MutexTryLock(RuntimeObject* mutex) {
 extern "C" void MutexUnlock(RuntimeObject* mutex) {
     MutexFields& f = fields(mutex);
     if (f.lock.owner != RuntimeCurrentThreadRecord())
-        RaiseLockingError(3, "The thread which Signaled the Mutex must be the thread to Release the Mutex");
+        RuntimeRaiseMessage(ExceptionKind::IllegalLockingException,
+                            "The thread which Signaled the Mutex must be the thread to Release the Mutex", 3);
     if (--f.lock.entryCount > 0) return;
     releaseStream(f);
     f.lock.owner = nullptr;

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 #include <utility>
 
@@ -245,16 +244,6 @@ void abandonStart(ThreadRecord* record) {
     RuntimeUpdateBackgroundWork();
 }
 
-void raiseAlreadyRunning(const char* text) {
-    RTString message = text ? StringFromBytes(text, std::strlen(text), kEncodingASCII) : nullptr;
-    try {
-        RuntimeRaiseNew(ExceptionKind::ThreadAlreadyRunningException, message);
-    } catch (...) {
-        RuntimeUnlockString(message);
-        throw;
-    }
-}
-
 const MethodDefinition kThreadEvents[] = {
     {"Run%%o<Thread>", nullptr},
 };
@@ -354,7 +343,8 @@ extern "C" void ThreadInitializer(RuntimeObject* thread) { fields(thread)->prior
 
 extern "C" void threadRun(RuntimeObject* thread) {
     ThreadFields* f = fields(thread);
-    if (f->record) raiseAlreadyRunning("You cannot call Run on a thread that is already running.");
+    if (f->record) RuntimeRaiseMessage(ExceptionKind::ThreadAlreadyRunningException,
+                            "You cannot call Run on a thread that is already running.");
     ThreadRecord* current = RuntimeCurrentThreadRecord();
     current->wakeTime = ThreadMillisecondsClock() - 1;
 
@@ -449,7 +439,7 @@ extern "C" int32_t ThreadGetStackSize(RuntimeObject* thread) { return effectiveS
 
 extern "C" void ThreadSetStackSize(RuntimeObject* thread, int32_t stackSize) {
     ThreadFields* f = fields(thread);
-    if (f->record) raiseAlreadyRunning(nullptr);
+    if (f->record) RuntimeRaiseNew(ExceptionKind::ThreadAlreadyRunningException);
     f->stackSize = stackSize;
 }
 

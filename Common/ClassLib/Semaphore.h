@@ -9,29 +9,19 @@
 namespace rt {
 
 /// Owns one reference to a Semaphore.
-class Semaphore {
+class Semaphore : public ObjectHandle<Semaphore> {
 public:
+    using Handle::Handle;
     /// A semaphore of `initialCount` units; IllegalLockingException for 0 or less.
-    explicit Semaphore(int32_t initialCount = 1) : ref_(Ref<>::adopt(RuntimeNewObject(SemaphoreClass()))) {
+    explicit Semaphore(int32_t initialCount = 1) : Handle(adopt(RuntimeNewObject(SemaphoreClass()))) {
         Semaphore_Constructor(get(), initialCount);
     }
-
-    /// Takes over the reference an entry point handed out.
-    static Semaphore adopt(RuntimeObject* h) noexcept { return Semaphore(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed semaphore.
-    static Semaphore retain(RuntimeObject* h) noexcept { return Semaphore(Ref<>::retain(h)); }
-
-    RuntimeObject* get() const noexcept { return ref_.get(); }
 
     /// Takes a unit, waiting (other threads run) while there is none.
     void signal() const { Semaphore_Signal(get()); }
     bool trySignal() const { return Semaphore_TrySignal(get()); }
     /// Gives a unit back; IllegalLockingException past the initial count.
     void release() const { semaphore_release(get()); }
-
-private:
-    explicit Semaphore(Ref<> ref) noexcept : ref_(std::move(ref)) {}
-    Ref<> ref_;
 };
 
 } // namespace rt

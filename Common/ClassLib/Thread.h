@@ -16,33 +16,29 @@ namespace rt {
 enum class WakeEarly { No, Yes };
 
 /// Owns one reference to a Thread object (or none).
-class Thread {
+class Thread : public ObjectHandle<Thread> {
 public:
+    using Handle::Handle;
     Thread() noexcept = default;
     /// A new thread object whose Run event calls `run` (not started).
     explicit Thread(std::function<void()> run)
-        : ref_(Ref<>::adopt(NewCallableObject(callableClass(), std::move(run)))) {}
-    Thread(const Thread& other) noexcept : ref_(other.ref_) {}
+        : Handle(adopt(NewCallableObject(callableClass(), std::move(run)))) {}
+    // A copy shares the object but not a subclass's tie to it: only the
+    // subclass object itself ends the thread when it goes.
+    Thread(const Thread& other) noexcept : Handle(other) {}
     Thread& operator=(const Thread& other) noexcept {
-        ref_ = other.ref_;
+        Handle::operator=(other);
         return *this;
     }
     /// A subclass object ends its thread when it goes; it must not go from inside its own Run.
     virtual ~Thread() {
-        if (bound_ && ref_ && ThreadGetState(get()) != kThreadStateNotRunning) ThreadKill(get());
+        if (bound_ && get() && ThreadGetState(get()) != kThreadStateNotRunning) ThreadKill(get());
     }
 
-    /// Takes over the reference an entry point handed out.
-    static Thread adopt(RuntimeObject* h) noexcept { return Thread(Ref<>::adopt(h)); }
-    /// Adds a reference to a borrowed thread object.
-    static Thread retain(RuntimeObject* h) noexcept { return Thread(Ref<>::retain(h)); }
     /// The thread running this code; empty on the main thread.
     static Thread current() { return adopt(VELQGetCurrentThread()); }
     /// Gives the baton to the scheduler's next choice; returns at once when no other thread runs.
     static void yield() { YieldToNextThread(nullptr); }
-
-    RuntimeObject* get() const noexcept { return ref_.get(); }
-    explicit operator bool() const noexcept { return bool(ref_); }
 
     /// Starts the thread; ThreadAlreadyRunningException when it runs already.
     void run() const { threadRun(get()); }
@@ -62,18 +58,15 @@ public:
 protected:
     struct Subclass {};
     /// For subclasses: the thread's Run event calls Run() on this object.
-    explicit Thread(Subclass)
-        : ref_(Ref<>::adopt(NewCallableObject(callableClass(), [this] { Run(); }))), bound_(true) {}
+    explicit Thread(Subclass) : Handle(adopt(NewCallableObject(callableClass(), [this] { Run(); }))), bound_(true) {}
     virtual void Run() {}
 
 private:
-    explicit Thread(Ref<> ref) noexcept : ref_(std::move(ref)) {}
     static RuntimeClass* callableClass() {
         static RuntimeClass* c = DefineCallableSubclass("CallableThread", ThreadClass(), kThreadEventRun);
         return c;
     }
 
-    Ref<> ref_;
     bool bound_ = false;
 };
 

@@ -1,10 +1,5 @@
 #include "Common/ClassLib/WaitQueue.h"
 
-#include <cstring>
-
-#include "Common/exceptions.h"
-#include "Universal/VELQstring.h"
-
 void EnqueueCurrentThread(WaitQueue& queue) {
     ThreadRecord* me = RuntimeCurrentThreadRecord();
     me->nextWaiter = nullptr;
@@ -35,14 +30,4 @@ ThreadRecord* ReleaseFirstWaiter(WaitQueue& queue) {
     RemoveWaiter(queue, first);
     if (first->blockCount > 0) --first->blockCount;
     return first;
-}
-
-void RaiseLockingError(int32_t errorNumber, const char* text) {
-    RTString message = StringFromBytes(text, std::strlen(text), kEncodingASCII);
-    try {
-        RuntimeRaiseNew(ExceptionKind::IllegalLockingException, message, errorNumber);
-    } catch (...) {
-        RuntimeUnlockString(message);
-        throw;
-    }
 }

@@ -23,8 +23,6 @@ void WaitInQueue(WaitQueue& queue, Abandon abandon);
 ThreadRecord* ReleaseFirstWaiter(WaitQueue& queue);
 /// Takes `record` off the queue; false when it was not on it.
 bool RemoveWaiter(WaitQueue& queue, ThreadRecord* record);
-/// Raises IllegalLockingException with `errorNumber` and `text`.
-[[noreturn]] void RaiseLockingError(int32_t errorNumber, const char* text);
 
 /// The halves of WaitInQueue around the yield: queue and block the current
 /// thread; clear its waiting state once it has been let go.

@@ -74,11 +74,18 @@ CalendarDay DateFromDayNumber(int64_t dayNumber) {
     return continuousDate(dayNumber >= kFirstGregorianDay ? dayNumber + kSkippedDays : dayNumber);
 }
 
+tm LocalTimeOf(time_t clock) {
+    tm local{};
+    localtime_r(&clock, &local);
+    return local;
+}
+
+time_t ClockOfLocalTime(tm local) { return mktime(&local); }
+
 void DateImp::setToNow() { setToClock(time(nullptr)); }
 
 void DateImp::setToClock(time_t clock) {
-    tm local{};
-    localtime_r(&clock, &local);
+    tm local = LocalTimeOf(clock);
     second = local.tm_sec;
     minute = local.tm_min;
     hour = local.tm_hour;

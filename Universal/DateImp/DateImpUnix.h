@@ -28,6 +28,12 @@ struct CalendarDay {
 /// beyond the Int32 years gives the first or last day they hold.
 CalendarDay DateFromDayNumber(int64_t dayNumber);
 
+/// The local wall-clock fields of `clock`, by the system's time zone rules.
+tm LocalTimeOf(time_t clock);
+/// The clock value of local wall-clock fields; with tm_isdst -1 the time zone
+/// rules decide whether summer time applies.
+time_t ClockOfLocalTime(tm local);
+
 /// Broken-down date and time of one Date object. Owned by the object, deleted
 /// by its finalizer.
 struct DateImp {

@@ -1,6 +1,8 @@
 // The file object under every stream: one C library FILE stream and the error
 // code of its last failing call. Offsets are 64 bits wide on every build
 // (off_t with _FILE_OFFSET_BITS=64), so files past 2 GiB keep their true sizes.
+// The streams above it: the byte engines in Universal/FileStreams.h, then the
+// stream classes in Common/runFileAccess.h (text) and Common/runBinaryStream.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>

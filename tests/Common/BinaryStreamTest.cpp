@@ -130,9 +130,8 @@ TEST_F(BinaryStreamTest, PStringsCarryACountByteOfAtMost255) {
     EXPECT_EQ(file.substr(1, 255), long300.substr(0, 255));
     EXPECT_EQ(file[256], '\0');
     EXPECT_EQ(file.substr(257), "tail");
-    rt::Ref<> latin1 = rt::Ref<>::adopt(TextEncodingForCode(kLatin1));
     BinaryStream again = FolderItem::get(String(path("f"))).openAsBinaryFile(rt::BinaryAccess::ReadOnly);
-    String first = again.readPString(latin1.get());
+    String first = again.readPString(rt::TextEncoding::forCode(kLatin1));
     EXPECT_EQ(first.length(), 255u);
     EXPECT_EQ(first.encoding(), kLatin1);
     EXPECT_TRUE(again.readPString().empty());

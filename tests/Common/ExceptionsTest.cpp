@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Common/Ref.h"
 #include "Common/array.h"
 #include "Common/exceptions.h"
+#include "Universal/VELQstring.h"
 #include "support/RuntimeLeakGuard.h"
 
 namespace {
@@ -137,6 +139,38 @@ TEST(ExceptionRaising, FreshExceptionsCarryTheirMessageAndNumber) {
         EXPECT_EQ(e.message(), message);
     }
     RuntimeUnlockString(message);
+}
+
+TEST(ExceptionRaising, MessagesFromTextKeepTheirBytesEncodingAndNumber) {
+    struct Row {
+        const char* name;
+        ExceptionKind kind;
+        std::string_view text;
+        int32_t errorNumber;
+        uint32_t encoding;
+    };
+    const Row rows[] = {
+        {"plain ASCII", ExceptionKind::IllegalLockingException, "Called Semaphore.Release too many times.", 0,
+         kEncodingASCII},
+        {"UTF-8 with a number", ExceptionKind::RuntimeException, "Datei \xC3\xBC", 9, kEncodingUTF8},
+        {"empty text", ExceptionKind::ThreadAlreadyRunningException, "", 0, kEncodingASCII},
+        {"NUL inside", ExceptionKind::RuntimeException, std::string_view("a\0b", 3), 2, kEncodingASCII},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RuntimeLeakGuard guard;  // the message goes with the exception
+        bool caught = false;
+        try {
+            RuntimeRaiseMessage(row.kind, row.text, row.errorNumber, row.encoding);
+        } catch (const rt::RaisedException& e) {
+            caught = true;
+            EXPECT_TRUE(e.is(row.kind));
+            EXPECT_EQ(text(e.message()), row.text);
+            EXPECT_EQ(StringEncodingCode(e.message()), row.encoding);
+            EXPECT_EQ(e.errorNumber(), row.errorNumber);
+        }
+        EXPECT_TRUE(caught);
+    }
 }
 
 TEST(ExceptionUnhandled, WithoutAHookTheAssertionReportIsPrinted) {

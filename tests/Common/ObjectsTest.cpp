@@ -229,6 +229,29 @@ TEST(ObjectEvents, HandlersComeFromTheObjectsEventTable) {
     EXPECT_EQ(RuntimeFindEventHandler(quiet.get(), 0), nullptr);
 }
 
+TEST(ObjectClasses, DefinedClassesHandleInheritedEventsWithoutTouchingTheBase) {
+    const MethodDefinition baseEvents[] = {{"Run%%o<Base>", nullptr}, {"Stop%%o<Base>", nullptr}};
+    RuntimeClass* base = RuntimeDefineClass(
+        {.name = "EventBase", .superclass = nullptr, .instanceSize = int32_t(sizeof(RuntimeObject)),
+         .events = baseEvents});
+    void* const run = reinterpret_cast<void*>(0x1234);
+    void* const stop = reinterpret_cast<void*>(0x5678);
+    const EventHandlerDefinition handlers[] = {{0, "#Run%%o<Derived>", run}, {1, nullptr, stop}};
+    const MethodDefinition ownEvents[] = {{"Pause%%o<Derived>", nullptr}};
+    RuntimeClass* derived = RuntimeDefineClass({.name = "EventDerived", .superclass = base,
+                                                .instanceSize = base->instanceSize, .events = ownEvents,
+                                                .handlers = handlers});
+    auto signature = [](const VtableEntry& entry) { return std::string(StringBytes(entry.signature)); };
+    ASSERT_EQ(derived->eventCount, 3);
+    EXPECT_EQ(derived->events[0].routine, run);
+    EXPECT_EQ(signature(derived->events[0]), "#Run%%o<Derived>");
+    EXPECT_EQ(derived->events[1].routine, stop);
+    EXPECT_EQ(derived->events[1].signature, base->events[1].signature);
+    EXPECT_EQ(signature(derived->events[2]), "Pause%%o<Derived>");
+    EXPECT_EQ(base->events[0].routine, nullptr);
+    EXPECT_EQ(signature(base->events[0]), "Run%%o<Base>");
+}
+
 TEST(ObjectHandles, RefAdoptRetainAndSelfAssignment) {
     RuntimeLeakGuard guard;
     RuntimeClass* c = newClass(nullptr);

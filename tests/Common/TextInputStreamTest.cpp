@@ -23,7 +23,7 @@ protected:
     }
 
     // Every line up to the end, each line's bytes as read.
-    static std::vector<std::string> lines(const TextInputStream& stream, RuntimeObject* encoding = nullptr) {
+    static std::vector<std::string> lines(const TextInputStream& stream, const rt::TextEncoding& encoding = {}) {
         std::vector<std::string> all;
         for (int guard = 0; !stream.eof() && guard < 100000; ++guard) all.push_back(stream.readLine(encoding).str());
         return all;
@@ -97,27 +97,31 @@ TEST_F(TextInputStreamTest, UTF16LinesEndOnWholeUnits) {
         for (char c : ascii) out += {c, '\0'};
         return out;
     };
-    rt::Ref<> encoding = rt::Ref<>::adopt(TextEncodingForCode(kEncodingUTF16));
+    auto encoding = rt::TextEncoding::forCode(kEncodingUTF16);
     std::string padding = utf16(std::string(511, 'p'));  // 1,022 bytes: the CR is the buffer's last unit
     // 0x0A41 and 0x0D42 hold an LF or CR byte but are no line endings.
     std::string bytes = padding + utf16("\r\n") + "A\nB\r" + utf16("x\ry\n");
     TextInputStream stream = open("f", bytes);
-    String line = stream.readLine(encoding.get());
+    String line = stream.readLine(encoding);
     EXPECT_EQ(line.encoding(), kEncodingUTF16);
     EXPECT_EQ(line.str(), padding);
-    EXPECT_EQ(lines(stream, encoding.get()), (Lines{std::string("A\nB\rx\0", 6), std::string("y\0", 2)}));
+    EXPECT_EQ(lines(stream, encoding), (Lines{std::string("A\nB\rx\0", 6), std::string("y\0", 2)}));
     // An odd byte that a 16-bit scan cannot pair stays with the last line.
     TextInputStream odd = open("g", utf16("ab") + "c");
-    EXPECT_EQ(odd.readLine(encoding.get()).str(), utf16("ab") + "c");
+    EXPECT_EQ(odd.readLine(encoding).str(), utf16("ab") + "c");
 }
 
 TEST_F(TextInputStreamTest, LinesAreLabelledWithTheGivenOrTheStreamEncoding) {
     RuntimeLeakGuard guard;
     TextInputStream stream = open("f", "one\ntwo\nthree\n");
     EXPECT_EQ(stream.readLine().encoding(), kEncodingUTF8);
-    rt::Ref<> latin1 = rt::Ref<>::adopt(TextEncodingForCode(0x201));
-    EXPECT_EQ(stream.readLine(latin1.get()).encoding(), 0x201u);
-    stream.setEncoding(nullptr);
+    auto latin1 = rt::TextEncoding::forCode(0x201);
+    EXPECT_EQ(stream.readLine(latin1).encoding(), 0x201u);
+    stream.setEncoding(latin1);
+    stream.setEncoding(stream.encoding());  // the stream's own reference survives
+    EXPECT_EQ(stream.encoding().code(), 0x201u);
+    stream.setEncoding({});
+    EXPECT_FALSE(stream.encoding());
     EXPECT_EQ(stream.readLine().encoding(), kEncodingUnknown);
 }
 
