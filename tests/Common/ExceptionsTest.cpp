@@ -6,7 +6,6 @@
 #include "Common/Ref.h"
 #include "Common/array.h"
 #include "Common/exceptions.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -47,7 +46,6 @@ TEST(ExceptionClasses, EveryKindHasItsNameAndDerivesFromRuntimeException) {
 }
 
 TEST(ExceptionObjects, StartWithZeroNumberEmptyMessageAndAnEmptyStack) {
-    RuntimeLeakGuard guard;
     auto exc = newException(ExceptionKind::IllegalCastException);
     auto* f = ObjectFields<ExceptionFields>(exc.get());
     EXPECT_EQ(f->errorNumber, 0);
@@ -60,7 +58,6 @@ TEST(ExceptionObjects, StartWithZeroNumberEmptyMessageAndAnEmptyStack) {
 }
 
 TEST(ExceptionRaising, DeliversToCxxWithOneReferenceAndNilDoesNothing) {
-    RuntimeLeakGuard guard;
     RuntimeRaiseException(nullptr);
     RuntimeReraiseException(nullptr);
     auto exc = newException(ExceptionKind::TypeMismatchException);
@@ -77,7 +74,6 @@ TEST(ExceptionRaising, DeliversToCxxWithOneReferenceAndNilDoesNothing) {
 }
 
 TEST(ExceptionRaising, TheRaiseHookSeesEveryRaiseButNotReraises) {
-    RuntimeLeakGuard guard;
     HookGuard hooks;
     static int seen = 0;
     seen = 0;
@@ -89,7 +85,6 @@ TEST(ExceptionRaising, TheRaiseHookSeesEveryRaiseButNotReraises) {
 }
 
 TEST(ExceptionRaising, InnermostCleanupRunsFirstAndReraiseContinuesOutwards) {
-    RuntimeLeakGuard guard;
     std::vector<std::string> order;
     try {
         try {
@@ -111,7 +106,6 @@ TEST(ExceptionRaising, InnermostCleanupRunsFirstAndReraiseContinuesOutwards) {
 }
 
 TEST(ExceptionRaising, FreshExceptionsCarryTheirMessageAndNumber) {
-    RuntimeLeakGuard guard;
     try {
         RaiseNilObjectException();
     } catch (const rt::RaisedException& e) {
@@ -140,7 +134,6 @@ TEST(ExceptionRaising, FreshExceptionsCarryTheirMessageAndNumber) {
 }
 
 TEST(ExceptionUnhandled, WithoutAHookTheAssertionReportIsPrinted) {
-    RuntimeLeakGuard guard;
     HookGuard hooks;
     auto exc = newException(ExceptionKind::RuntimeException);
     testing::internal::CaptureStdout();
@@ -149,7 +142,6 @@ TEST(ExceptionUnhandled, WithoutAHookTheAssertionReportIsPrinted) {
 }
 
 TEST(ExceptionUnhandled, DefaultReportForANilObjectExceptionIsThreeLinesWithoutALineEnd) {
-    RuntimeLeakGuard guard;
     HookGuard hooks;
     RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
     static std::vector<RuntimeObject*> eventSeen;
@@ -176,7 +168,6 @@ TEST(ExceptionUnhandled, DefaultReportForANilObjectExceptionIsThreeLinesWithoutA
 }
 
 TEST(ExceptionUnhandled, EndAndThreadEndExceptionsPrintNothingAndSkipTheEvent) {
-    RuntimeLeakGuard guard;
     HookGuard hooks;
     RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
     static int events = 0;
@@ -196,7 +187,6 @@ TEST(ExceptionUnhandled, EndAndThreadEndExceptionsPrintNothingAndSkipTheEvent) {
 }
 
 TEST(ExceptionStack, CheckRaisesStackOverflowNearTheLimit) {
-    RuntimeLeakGuard guard;
     char here;
     RuntimeInitStackLimit(&here, 256 * 1024);
     EXPECT_NO_THROW(RuntimeStackCheck());
@@ -279,7 +269,6 @@ int recurse(int depth) {
 } // namespace
 
 TEST(ExceptionRaising, AHandlerThreeCallsUpCatchesAfterTheInnerCleanups) {
-    RuntimeLeakGuard guard;
     gCleanups.clear();
     bool caught = false;
     try {
@@ -292,7 +281,6 @@ TEST(ExceptionRaising, AHandlerThreeCallsUpCatchesAfterTheInnerCleanups) {
 }
 
 TEST(ExceptionStack, DeepRecursionRaisesStackOverflowInsteadOfCrashing) {
-    RuntimeLeakGuard guard;
     char here;
     RuntimeInitStackLimit(&here, 256 * 1024);
     bool overflowed = false;

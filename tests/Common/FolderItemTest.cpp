@@ -13,7 +13,6 @@
 #include "Common/DateCommon.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -50,7 +49,6 @@ class FolderItemTest : public ScratchFolder {};
 } // namespace
 
 TEST_F(FolderItemTest, RelativePathsResolveInTheApplicationFolderWhateverTheWorkingDirectory) {
-    RuntimeLeakGuard guard;
     WorkingDirectory elsewhere("/");
     EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("OkFile.Txt"));
     EXPECT_EQ(text(FolderItem::get("").absolutePath()), root_ + "/");
@@ -58,7 +56,6 @@ TEST_F(FolderItemTest, RelativePathsResolveInTheApplicationFolderWhateverTheWork
 }
 
 TEST_F(FolderItemTest, ApplicationFolderComesFromARelativeExecutablePathAgainstTheWorkingDirectory) {
-    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("bin"));
     {
         WorkingDirectory inside(root_.c_str());
@@ -68,7 +65,6 @@ TEST_F(FolderItemTest, ApplicationFolderComesFromARelativeExecutablePathAgainstT
 }
 
 TEST_F(FolderItemTest, FolderPathsEndWithASlashAndNamesDoNot) {
-    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("sub"));
     FolderItem folder = FolderItem::get(String(path("sub")));
     EXPECT_EQ(text(folder.absolutePath()), path("sub/"));
@@ -82,7 +78,6 @@ TEST_F(FolderItemTest, FolderPathsEndWithASlashAndNamesDoNot) {
 }
 
 TEST_F(FolderItemTest, MissingFileAnswersFalseAndZeroWithENOENT) {
-    RuntimeLeakGuard guard;
     FolderItem missing = FolderItem::get(String(path("missing.txt")));
     ASSERT_TRUE(missing);
     EXPECT_FALSE(missing.exists());
@@ -95,7 +90,6 @@ TEST_F(FolderItemTest, MissingFileAnswersFalseAndZeroWithENOENT) {
 }
 
 TEST_F(FolderItemTest, InvalidPathsGiveNil) {
-    RuntimeLeakGuard guard;
     writeFile("plain", "x");
     const std::string rows[] = {path("plain/below"), std::string("/tmp/a\0b", 8)};
     for (const std::string& row : rows) {
@@ -106,13 +100,11 @@ TEST_F(FolderItemTest, InvalidPathsGiveNil) {
 }
 
 TEST_F(FolderItemTest, PathsInOtherEncodingsAreTakenAsUTF8) {
-    RuntimeLeakGuard guard;
     FolderItem item = FolderItem::get(String::fromBytes(path("caf\xE9"), 0x201));  // ISO Latin 1
     EXPECT_EQ(text(item.absolutePath()), path("caf\xC3\xA9"));
 }
 
 TEST_F(FolderItemTest, ShellPathsMustBeAbsolute) {
-    RuntimeLeakGuard guard;
     EXPECT_EQ(text(FolderItem::get("/tmp/x", kShellPath).absolutePath()), "/tmp/x");
     try {
         (void)FolderItem::get("relative", kShellPath);
@@ -124,7 +116,6 @@ TEST_F(FolderItemTest, ShellPathsMustBeAbsolute) {
 }
 
 TEST_F(FolderItemTest, PathConstructorRaisesOnAnInvalidPath) {
-    RuntimeLeakGuard guard;
     rt::Ref<> item = rt::Ref<>::adopt(RuntimeNewObject(RuntimeFolderItemClass()));
     FolderItemPathCtor(item.get(), String(path("f")).get(), kNativePath);
     EXPECT_EQ(text(String::adopt(fileAbsolutePathGetter(item.get()))), path("f"));
@@ -142,7 +133,6 @@ TEST_F(FolderItemTest, PathConstructorRaisesOnAnInvalidPath) {
 }
 
 TEST_F(FolderItemTest, ItemWithoutImplementationAnswersNothingAndReportsRequiredUse) {
-    RuntimeLeakGuard guard;
     rt::Ref<> bare = rt::Ref<>::adopt(RuntimeNewObject(RuntimeFolderItemClass()));
     EXPECT_FALSE(fileExistsGetter(bare.get()));
     EXPECT_EQ(fileNameGetter(bare.get()), nullptr);
@@ -156,7 +146,6 @@ TEST_F(FolderItemTest, ItemWithoutImplementationAnswersNothingAndReportsRequired
 }
 
 TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
-    RuntimeLeakGuard guard;
     for (const char* name : {"b", "a", "c", ".hidden"}) writeFile(name, "");
     std::filesystem::create_directory(path("d"));
     FolderItem folder = FolderItem::get(String(root_));
@@ -173,7 +162,6 @@ TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
 }
 
 TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
-    RuntimeLeakGuard guard;
     writeFile("one", "");
     FolderItem folder = FolderItem::get(String(root_));
     for (int round = 0; round < 3; ++round) {  // changes within one timestamp tick of the read
@@ -199,7 +187,6 @@ TEST_F(FolderItemTest, EachWalkSeesTheFolderAsItWasWhenTheWalkStarted) {
     // Entries of a walk share the listing its Count checked; the next Count
     // checks again, however soon it comes, and an entry asked for ticks later
     // without a Count checks too.
-    RuntimeLeakGuard guard;
     using Change = void (*)(const std::string& file);
     struct Row {
         const char* name;
@@ -235,7 +222,6 @@ TEST_F(FolderItemTest, EachWalkSeesTheFolderAsItWasWhenTheWalkStarted) {
 }
 
 TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
-    RuntimeLeakGuard guard;
     writeFile("target.txt", "12345");
     std::filesystem::create_directory(path("dir"));
     ASSERT_EQ(symlink("target.txt", path("rel").c_str()), 0);       // relative to the link's folder
@@ -267,7 +253,6 @@ TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
 }
 
 TEST_F(FolderItemTest, ChildNamesDotAndDotDotAndNeedsAnExistingFolder) {
-    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("sub"));
     writeFile("file", "");
     FolderItem sub = FolderItem::get(String(path("sub")));
@@ -279,7 +264,6 @@ TEST_F(FolderItemTest, ChildNamesDotAndDotDotAndNeedsAnExistingFolder) {
 }
 
 TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
-    RuntimeLeakGuard guard;
     FolderItem folder = FolderItem::get(String(path("made")));
     folder.createAsFolder();
     EXPECT_EQ(text(folder.absolutePath()), path("made/"));
@@ -297,7 +281,6 @@ TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
 }
 
 TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
-    RuntimeLeakGuard guard;
     EXPECT_TRUE(FolderItem::get(String(path("missing"))).isWriteable());
     EXPECT_TRUE(FolderItem::get(String(root_)).isWriteable());
     EXPECT_EQ(directoryOrder(root_), std::vector<std::string>{});
@@ -311,7 +294,6 @@ TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
 }
 
 TEST_F(FolderItemTest, StreamOpenersGiveNilWithTheFileError) {
-    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("sub"));
     FolderItem folder = FolderItem::get(String(path("sub")));
     EXPECT_FALSE(folder.openAsTextFile());
@@ -329,7 +311,6 @@ TEST_F(FolderItemTest, StreamOpenersGiveNilWithTheFileError) {
 }
 
 TEST_F(FolderItemTest, CreateDropsATrailingSlashAndEmptiesTheFile) {
-    RuntimeLeakGuard guard;
     writeFile("old", "previous contents");
     FolderItem item = FolderItem::get(String(path("old") + "/"));
     EXPECT_FALSE(item);  // a file with a slash after it is no path
@@ -345,7 +326,6 @@ TEST_F(FolderItemTest, CreateDropsATrailingSlashAndEmptiesTheFile) {
 }
 
 TEST_F(FolderItemTest, CopyMoveAndRenameKeepTheBytes) {
-    RuntimeLeakGuard guard;
     writeFile("a", "payload");
     std::filesystem::create_directory(path("into"));
     FolderItem source = FolderItem::get(String(path("a")));
@@ -364,7 +344,6 @@ TEST_F(FolderItemTest, CopyMoveAndRenameKeepTheBytes) {
 }
 
 TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
-    RuntimeLeakGuard guard;
     writeFile(".dot", "");
     FolderItem dot = FolderItem::get(String(path(".dot")));
     EXPECT_FALSE(fileVisibleGetter(dot.get()));
@@ -379,7 +358,6 @@ TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
 }
 
 TEST_F(FolderItemTest, ModificationDateReadsAndSetsTheFileTime) {
-    RuntimeLeakGuard guard;
     writeFile("f", "");
     FolderItem item = FolderItem::get(String(path("f")));
     rt::Ref<> date = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));

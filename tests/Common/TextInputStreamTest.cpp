@@ -7,7 +7,6 @@
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -35,7 +34,6 @@ using Lines = std::vector<std::string>;
 } // namespace
 
 TEST_F(TextInputStreamTest, EachLineEndingEndsOneLine) {
-    RuntimeLeakGuard guard;
     struct Row {
         const char* label;
         std::string bytes;
@@ -59,7 +57,6 @@ TEST_F(TextInputStreamTest, EachLineEndingEndsOneLine) {
 }
 
 TEST_F(TextInputStreamTest, LineEndingsAcrossTheBufferBoundary) {
-    RuntimeLeakGuard guard;
     std::string first(1023, 'a');
     struct Row {
         const char* label;
@@ -81,7 +78,6 @@ TEST_F(TextInputStreamTest, LineEndingsAcrossTheBufferBoundary) {
 }
 
 TEST_F(TextInputStreamTest, HugeLinesAreReadWhole) {
-    RuntimeLeakGuard guard;
     std::string huge(300000, 'h');
     huge[150000] = '\0';
     TextInputStream stream = open("f", huge + "\r\n" + "tail");
@@ -91,7 +87,6 @@ TEST_F(TextInputStreamTest, HugeLinesAreReadWhole) {
 }
 
 TEST_F(TextInputStreamTest, UTF16LinesEndOnWholeUnits) {
-    RuntimeLeakGuard guard;
     auto utf16 = [](std::string_view ascii) {
         std::string out;
         for (char c : ascii) out += {c, '\0'};
@@ -112,7 +107,6 @@ TEST_F(TextInputStreamTest, UTF16LinesEndOnWholeUnits) {
 }
 
 TEST_F(TextInputStreamTest, LinesAreLabelledWithTheGivenOrTheStreamEncoding) {
-    RuntimeLeakGuard guard;
     TextInputStream stream = open("f", "one\ntwo\nthree\n");
     EXPECT_EQ(stream.readLine().encoding(), kEncodingUTF8);
     rt::Ref<> latin1 = rt::Ref<>::adopt(TextEncodingForCode(0x201));
@@ -122,7 +116,6 @@ TEST_F(TextInputStreamTest, LinesAreLabelledWithTheGivenOrTheStreamEncoding) {
 }
 
 TEST_F(TextInputStreamTest, ReadTakesBufferedBytesFirstThenTheFile) {
-    RuntimeLeakGuard guard;
     std::string bytes;
     for (int i = 0; i < 3000; ++i) bytes += char('a' + i % 26);
     TextInputStream stream = open("f", "L1\n" + bytes);
@@ -137,7 +130,6 @@ TEST_F(TextInputStreamTest, ReadTakesBufferedBytesFirstThenTheFile) {
 }
 
 TEST_F(TextInputStreamTest, AHugeCountReadsWhatTheFileHolds) {
-    RuntimeLeakGuard guard;
     std::string bytes(200000, 'q');
     TextInputStream stream = open("f", "x\n" + bytes);
     EXPECT_EQ(stream.readLine().str(), "x");
@@ -146,7 +138,6 @@ TEST_F(TextInputStreamTest, AHugeCountReadsWhatTheFileHolds) {
 }
 
 TEST_F(TextInputStreamTest, SettingThePositionDropsTheOldBuffer) {
-    RuntimeLeakGuard guard;
     TextInputStream stream = open("f", "first\nsecond\nthird\n");
     EXPECT_EQ(stream.readLine().str(), "first");
     EXPECT_EQ(stream.position(), 6);
@@ -160,7 +151,6 @@ TEST_F(TextInputStreamTest, SettingThePositionDropsTheOldBuffer) {
 }
 
 TEST_F(TextInputStreamTest, FileChangedBehindTheBufferIsSeenAfterRepositioning) {
-    RuntimeLeakGuard guard;
     TextInputStream stream = open("f", "old line\n");
     EXPECT_EQ(stream.readLine().str(), "old line");
     writeFile("f", "new line\nmore\n");
@@ -169,7 +159,6 @@ TEST_F(TextInputStreamTest, FileChangedBehindTheBufferIsSeenAfterRepositioning) 
 }
 
 TEST_F(TextInputStreamTest, AFailingReadEndsTheStreamWithItsError) {
-    RuntimeLeakGuard guard;
     writeFile("f", "content that cannot be read\n");
     // A stream opened for writing only: every read fails with EBADF.
     FILE* writeOnly = fopen(path("f").c_str(), "a");
@@ -186,7 +175,6 @@ TEST_F(TextInputStreamTest, AFailingReadEndsTheStreamWithItsError) {
 }
 
 TEST_F(TextInputStreamTest, ClosedStreamReadsNothingAndKeepsItsError) {
-    RuntimeLeakGuard guard;
     TextInputStream stream = open("f", "a\nb\n");
     stream.close();
     EXPECT_TRUE(stream.readLine().empty());
@@ -196,7 +184,6 @@ TEST_F(TextInputStreamTest, ClosedStreamReadsNothingAndKeepsItsError) {
 }
 
 TEST_F(TextInputStreamTest, HandleConstructorsRefuseBadHandles) {
-    RuntimeLeakGuard guard;
     rt::Ref<> raw = rt::Ref<>::adopt(RuntimeNewObject(RuntimeTextInputStreamClass()));
     for (auto [handle, type] : {std::pair<intptr_t, int32_t>{0, 1}, {-1, kHandleDescriptor}, {0, kHandleFilePointer}}) {
         SCOPED_TRACE(type);

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "Common/ConsoleApplication.h"
 #include "Common/Ref.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
@@ -26,7 +27,12 @@ protected:
         state()->DbgFile = FolderItemCreateTextFile(item.get());
         state()->FileSep = rt::String("/").release();
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void TearDown() override {
+        // The runtime holds the newest application object, ours, past the
+        // test: a plain one takes its place, and ours goes with its fields.
+        RuntimeRegisterConsoleAppObject(nullptr, false);
+        std::filesystem::remove_all(folder_);
+    }
 
     RuntimeObject* app() const { return app_.get(); }
     AppFields* state() const { return AppState(app_.get()); }
