@@ -5,6 +5,7 @@
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
 #include "Universal/MemoryBlock.h"
+#include "Universal/TextEncodingUtil.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ using rt::BinaryStream;
 using rt::FolderItem;
 using rt::String;
 
-class BinaryStreamTest : public ScratchFolder {
+class BinaryStreamTest : public FileTest {
 protected:
     BinaryStream create(const std::string& name) { return FolderItem::get(String(path(name))).createBinaryFile(); }
     BinaryStream open(const std::string& name, const std::string& bytes) {

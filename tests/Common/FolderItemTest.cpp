@@ -44,21 +44,21 @@ private:
     char* saved_;
 };
 
-class FolderItemTest : public ScratchFolder {};
+class FolderItemTest : public FileTest {};
 
 } // namespace
 
 TEST_F(FolderItemTest, RelativePathsResolveInTheApplicationFolderWhateverTheWorkingDirectory) {
     WorkingDirectory elsewhere("/");
     EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("OkFile.Txt"));
-    EXPECT_EQ(text(FolderItem::get("").absolutePath()), root_ + "/");
+    EXPECT_EQ(text(FolderItem::get("").absolutePath()), root() + "/");
     EXPECT_EQ(text(FolderItem::get("/tmp/x").absolutePath()), "/tmp/x");
 }
 
 TEST_F(FolderItemTest, ApplicationFolderComesFromARelativeExecutablePathAgainstTheWorkingDirectory) {
     std::filesystem::create_directory(path("bin"));
     {
-        WorkingDirectory inside(root_.c_str());
+        WorkingDirectory inside(root().c_str());
         RuntimeSetExecutablePath("bin/qarvex");
     }
     EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("bin/OkFile.Txt"));
@@ -70,10 +70,10 @@ TEST_F(FolderItemTest, FolderPathsEndWithASlashAndNamesDoNot) {
     EXPECT_EQ(text(folder.absolutePath()), path("sub/"));
     EXPECT_EQ(text(folder.name()), "sub");
     EXPECT_TRUE(folder.directory());
-    FolderItem root = FolderItem::get("/");
-    EXPECT_EQ(text(root.name()), "/");
-    EXPECT_FALSE(root.parent());
-    EXPECT_EQ(text(folder.parent().absolutePath()), root_ + "/");
+    FolderItem top = FolderItem::get("/");
+    EXPECT_EQ(text(top.name()), "/");
+    EXPECT_FALSE(top.parent());
+    EXPECT_EQ(text(folder.parent().absolutePath()), root() + "/");
     EXPECT_EQ(text(FolderItem::get("/tmp").parent().absolutePath()), "/");
 }
 
@@ -148,8 +148,8 @@ TEST_F(FolderItemTest, ItemWithoutImplementationAnswersNothingAndReportsRequired
 TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
     for (const char* name : {"b", "a", "c", ".hidden"}) writeFile(name, "");
     std::filesystem::create_directory(path("d"));
-    FolderItem folder = FolderItem::get(String(root_));
-    std::vector<std::string> expected = directoryOrder(root_);
+    FolderItem folder = FolderItem::get(String(root()));
+    std::vector<std::string> expected = directoryOrder(root());
     ASSERT_EQ(folder.count(), int32_t(expected.size()));
     EXPECT_FALSE(folder.item(0));
     EXPECT_FALSE(folder.item(folder.count() + 1));
@@ -163,7 +163,7 @@ TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
 
 TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
     writeFile("one", "");
-    FolderItem folder = FolderItem::get(String(root_));
+    FolderItem folder = FolderItem::get(String(root()));
     for (int round = 0; round < 3; ++round) {  // changes within one timestamp tick of the read
         SCOPED_TRACE(round);
         int32_t before = folder.count();
@@ -173,13 +173,13 @@ TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
         std::filesystem::rename(path("added" + std::to_string(round)), path("renamed" + std::to_string(round)));
         std::vector<std::string> names;
         for (int32_t i = 1; i <= folder.count(); ++i) names.push_back(text(folder.item(i).name()));
-        EXPECT_EQ(names, directoryOrder(root_));
+        EXPECT_EQ(names, directoryOrder(root()));
     }
     std::filesystem::remove(path("one"));
     EXPECT_EQ(folder.count(), 3);
     // The folder replaced by another of the same name is read anew.
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directory(root_);
+    std::filesystem::remove_all(root());
+    std::filesystem::create_directory(root());
     EXPECT_EQ(folder.count(), 0);
 }
 
@@ -201,7 +201,7 @@ TEST_F(FolderItemTest, EachWalkSeesTheFolderAsItWasWhenTheWalkStarted) {
         {"created at once", 0, create, 1},   {"created later", 70, create, 1}, {"removed at once", 0, remove, -1},
         {"removed later", 70, remove, -1},   {"renamed at once", 0, rename, 0}, {"renamed later", 70, rename, 0},
     };
-    FolderItem folder = FolderItem::get(String(root_));
+    FolderItem folder = FolderItem::get(String(root()));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::string name = std::string("walk-") + row.name, file = path(name);
@@ -217,7 +217,7 @@ TEST_F(FolderItemTest, EachWalkSeesTheFolderAsItWasWhenTheWalkStarted) {
         int32_t count = folder.count();
         for (int32_t i = 1; i <= count; ++i) names.push_back(text(folder.item(i).name()));
         EXPECT_EQ(count, before + row.added);
-        EXPECT_EQ(names, directoryOrder(root_));
+        EXPECT_EQ(names, directoryOrder(root()));
     }
 }
 
@@ -243,7 +243,7 @@ TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
         EXPECT_EQ(text(FolderItem::get(String(path(row.name))).absolutePath()), row.followed);
         FolderItem kept = FolderItem::getTrue(String(path(row.name)));
         EXPECT_EQ(text(kept.absolutePath()), row.kept);
-        FolderItem folder = FolderItem::get(String(root_));
+        FolderItem folder = FolderItem::get(String(root()));
         EXPECT_EQ(text(folder.child(row.name).absolutePath()), row.followed);
         EXPECT_EQ(text(folder.trueChild(row.name).absolutePath()), row.kept);
     }
@@ -257,7 +257,7 @@ TEST_F(FolderItemTest, ChildNamesDotAndDotDotAndNeedsAnExistingFolder) {
     writeFile("file", "");
     FolderItem sub = FolderItem::get(String(path("sub")));
     EXPECT_EQ(text(sub.child(".").absolutePath()), path("sub/"));
-    EXPECT_EQ(text(sub.child("..").absolutePath()), root_ + "/");
+    EXPECT_EQ(text(sub.child("..").absolutePath()), root() + "/");
     EXPECT_EQ(text(sub.child("new").absolutePath()), path("sub/new"));
     EXPECT_FALSE(FolderItem::get(String(path("file"))).child("x"));
     EXPECT_FALSE(FolderItem::get(String(path("none"))).child("x"));
@@ -282,8 +282,8 @@ TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
 
 TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
     EXPECT_TRUE(FolderItem::get(String(path("missing"))).isWriteable());
-    EXPECT_TRUE(FolderItem::get(String(root_)).isWriteable());
-    EXPECT_EQ(directoryOrder(root_), std::vector<std::string>{});
+    EXPECT_TRUE(FolderItem::get(String(root())).isWriteable());
+    EXPECT_EQ(directoryOrder(root()), std::vector<std::string>{});
     // Nothing can be created under /proc, root or not.
     FolderItem refused = FolderItem::get("/proc/qarvex-none");
     EXPECT_FALSE(refused.isWriteable());

@@ -7,6 +7,7 @@
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
+#include "Universal/TextEncodingUtil.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ using rt::FolderItem;
 using rt::String;
 using rt::TextInputStream;
 
-class TextInputStreamTest : public ScratchFolder {
+class TextInputStreamTest : public FileTest {
 protected:
     TextInputStream open(const std::string& name, const std::string& bytes) {
         writeFile(name, bytes);

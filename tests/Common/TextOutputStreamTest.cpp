@@ -10,6 +10,7 @@
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
+#include "Universal/TextEncodingUtil.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ using rt::FolderItem;
 using rt::String;
 using rt::TextOutputStream;
 
-class TextOutputStreamTest : public ScratchFolder {
+class TextOutputStreamTest : public FileTest {
 protected:
     TextOutputStream create(const std::string& name) { return FolderItem::get(String(path(name))).createTextFile(); }
 };

@@ -1,6 +1,4 @@
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "AppFixture.h"
 #include "Common/DateCommon.h"
@@ -137,12 +135,11 @@ TEST_F(InitMsg, APointRequesterGetsItsPointInTheHeaderAndTheKludgeLines) {
         RTString name = nullptr;
         ASSERT_FALSE(AppInitMsg(app(), rt::String(row.own).get(), rt::String(row.requester).get(), &name));
         RuntimeUnlockString(name);
-        rt::BinaryStream packet = rt::FolderItem::get(rt::String((folder() / "report.pkt").string())).createBinaryFile();
+        rt::BinaryStream packet = rt::FolderItem::get(rt::String(path("report.pkt"))).createBinaryFile();
         WritePacketStart(app(), packet, rt::String(row.own));
         WritePacketEnd(packet);
         packet.close();
-        std::ifstream in(folder() / "report.pkt", std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string bytes = readFile("report.pkt");
         ASSERT_GT(bytes.size(), 92u);
         EXPECT_EQ(uint8_t(bytes[52]) | uint8_t(bytes[53]) << 8, row.destPoint);
         std::string subject = std::string("File Request Report From ") + row.own + '\0';
