@@ -5,28 +5,18 @@
 #include "Common/FolderItem.h"
 #include "app/PacketHeaders.h"
 #include "app/ReportPacket.h"
+#include "support/TestDates.h"
 
 namespace {
 
 class InitMsg : public AppFixture {};
 
-rt::Date dateAt(int year, int month, int day, int hour, int minute, int second) {
-    rt::Date date;
-    date.setYear(year);
-    date.setMonth(month);
-    date.setField(kDateDay, day);
-    date.setField(kDateHour, hour);
-    date.setField(kDateMinute, minute);
-    date.setField(kDateSecond, second);
-    return date;
-}
-
 } // namespace
 
 TEST(PacketDate, IsTheTwentyByteTextOfTheMessageHeader) {
-    EXPECT_EQ(PacketDateText(dateAt(2007, 3, 3, 14, 5, 9)).str(), "03 Mar 07  14:05:09");
-    EXPECT_EQ(PacketDateText(dateAt(1999, 12, 31, 23, 59, 58)).str(), "31 Dec 99  23:59:58");
-    EXPECT_EQ(PacketDateText(dateAt(2010, 1, 1, 0, 0, 0)).str(), "01 Jan 10  00:00:00");
+    EXPECT_EQ(PacketDateText(DateAt("2007-03-03 14:05:09")).str(), "03 Mar 07  14:05:09");
+    EXPECT_EQ(PacketDateText(DateAt("1999-12-31 23:59:58")).str(), "31 Dec 99  23:59:58");
+    EXPECT_EQ(PacketDateText(DateAt("2010-01-01 00:00:00")).str(), "01 Jan 10  00:00:00");
 }
 
 TEST(PacketName, IsTheLowThirtyTwoBitsOfTheSecondsInHexadecimal) {
