@@ -22,9 +22,9 @@ protected:
         state()->DbgFile = FolderItemCreateTextFile(item.get());
         state()->FileSep = rt::String("/").release();
     }
-    // The runtime holds the newest application object, ours, past the test:
-    // a plain one takes its place, and ours goes with its fields.
-    void TearDown() override { RuntimeRegisterConsoleAppObject(nullptr, false); }
+    // The runtime holds the newest application object, ours, past the test;
+    // it lets go here, and ours goes with its fields.
+    void TearDown() override { RuntimeReleaseApplicationObject(); }
 
     RuntimeObject* app() const { return app_.get(); }
     AppFields* state() const { return AppState(app_.get()); }

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "Common/ClassLib/ThreadTestSupport.h"
-#include "Common/ConsoleApplication.h"
 #include "Common/StandardStreams.h"
 #include "Universal/TextEncodingUtil.h"
 #include "app/App.h"
@@ -14,8 +13,8 @@
 
 namespace {
 
-// Classes, the standard streams, every encoding made once and an application
-// object live for the process; made here, they count as no test's leak.
+// Classes, the standard streams and every encoding made once live for the
+// process; made here, they count as no test's leak.
 class ProcessRecords : public testing::Environment {
 public:
     void SetUp() override {
@@ -27,7 +26,6 @@ public:
         for (uint32_t code : {kEncodingUTF32, 0x201u, 0x820u}) RuntimeUnlockObject(TextEncodingForCode(code));
         WarmUpThreadClasses();
         AppClass();
-        RuntimeRegisterConsoleAppObject(nullptr, false);
     }
 };
 
