@@ -22,6 +22,8 @@ bool EndsWithSlash(std::string_view path) { return !path.empty() && path.back() 
 
 bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
+} // namespace
+
 // A folder listing is trusted while the folder's times are unchanged, which
 // holds only if a later change cannot carry the same time. File systems stamp
 // with a coarse clock (a tick, or whole seconds where the nanoseconds are 0),
@@ -33,6 +35,8 @@ bool OlderThanStampMargin(const timespec& stamp, const timespec& readAt) {
     int64_t readNs = int64_t(readAt.tv_sec) * 1000000000 + readAt.tv_nsec;
     return stampNs < readNs - marginNs;
 }
+
+namespace {
 
 std::string gApplicationFolder;
 bool gApplicationFolderKnown = false;

@@ -14,6 +14,10 @@
 
 #include "Universal/StringBlocks.h"
 
+/// Whether a folder's time `stamp` lies far enough before `readAt` that a later
+/// change cannot carry the same time, so a listing read at `readAt` can be trusted.
+bool OlderThanStampMargin(const timespec& stamp, const timespec& readAt);
+
 /// Whether making an item follows a symbolic link at the end of the path.
 enum class LinkPolicy { Follow, Keep };
 

@@ -8,7 +8,6 @@
 #include "Common/array.h"
 #include "Common/exceptions.h"
 #include "Universal/String.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -57,7 +56,6 @@ bool raises(ExceptionKind kind, F&& f) {
 } // namespace
 
 TEST(ArrayCreation, BoundsGiveElementCountsAndZeroedElements) {
-    RuntimeLeakGuard guard;
     RuntimeArray* empty = CreateArray(1, kArrayString, -1);
     EXPECT_EQ(RuntimeUBound(empty), -1);
     EXPECT_EQ(empty->elements, nullptr);
@@ -79,7 +77,6 @@ TEST(ArrayCreation, UnknownKindIsReported) {
 }
 
 TEST(ArrayElements, ElementSizesAndUnsignedLoads) {
-    RuntimeLeakGuard guard;
     const std::pair<int32_t, int32_t> sizes[] = {{kArrayInt32, 4}, {kArraySingle, 4}, {kArrayDouble, 8},
                                                  {kArrayUInt8, 1}, {kArrayInt8, 1},   {kArrayUInt16, 2},
                                                  {kArrayInt16, 2}, {kArrayUInt32, 4}, {kArrayInt64, 8},
@@ -101,7 +98,6 @@ TEST(ArrayElements, ElementSizesAndUnsignedLoads) {
 }
 
 TEST(ArrayElements, OutOfRangeGetAndSetRaiseAndChangeNothing) {
-    RuntimeLeakGuard guard;
     RuntimeArray* a = CreateArray(1, kArrayInt32, 2);
     for (int32_t index : {-1, 3, 1000}) {
         SCOPED_TRACE(index);
@@ -112,7 +108,6 @@ TEST(ArrayElements, OutOfRangeGetAndSetRaiseAndChangeNothing) {
 }
 
 TEST(ArrayElements, StringsAreHeldWithOneReferenceEach) {
-    RuntimeLeakGuard guard;
     RuntimeArray* a = CreateArray(1, kArrayString, 1);
     RTString s = str("held");
     call<void>(a, kSlotSet, s, 0);
@@ -127,7 +122,6 @@ TEST(ArrayElements, StringsAreHeldWithOneReferenceEach) {
 }
 
 TEST(ArrayElements, ObjectsAreLockedAndUnlocked) {
-    RuntimeLeakGuard guard;
     RuntimeClass* c = RuntimeNewClass(nullptr, 0, 0, 0, 0, 0);
     c->instanceSize = sizeof(RuntimeObject);
     RuntimeObject* obj = RuntimeNewObject(c);
@@ -143,7 +137,6 @@ TEST(ArrayElements, ObjectsAreLockedAndUnlocked) {
 }
 
 TEST(ArrayReshaping, ResizeReleasesDroppedStringsAndZeroesNewOnes) {
-    RuntimeLeakGuard guard;
     RuntimeArray* a = CreateArray(1, kArrayString, 5);
     const char* values[] = {"a", "b", "c", "d", "e", "f"};
     for (int32_t i = 0; i <= 5; ++i) setText(a, i, values[i]);
@@ -158,7 +151,6 @@ TEST(ArrayReshaping, ResizeReleasesDroppedStringsAndZeroesNewOnes) {
 }
 
 TEST(ArrayReshaping, InsertAppendsAtTheEndAndRaisesBeyondIt) {
-    RuntimeLeakGuard guard;
     RuntimeArray* a = CreateArray(1, kArrayString, -1);
     insertText(a, 0, "b");
     insertText(a, 0, "a");
@@ -174,7 +166,6 @@ TEST(ArrayReshaping, InsertAppendsAtTheEndAndRaisesBeyondIt) {
 }
 
 TEST(ArrayReshaping, InsertGrowsGeometrically) {
-    RuntimeLeakGuard guard;
     RuntimeArray* a = CreateArray(1, kArrayInt32, -1);
     int reallocations = 0;
     int32_t lastLength = 0;
@@ -188,7 +179,6 @@ TEST(ArrayReshaping, InsertGrowsGeometrically) {
 }
 
 TEST(ArrayReshaping, RemoveReleasesTheElementAndRaisesOutsideTheBounds) {
-    RuntimeLeakGuard guard;
     RuntimeArray* a = CreateArray(1, kArrayString, -1);
     for (const char* s : {"a", "b", "c"}) insertText(a, RuntimeUBound(a) + 1, s);
     call<void>(a, kSlotRemove, 1);
@@ -202,7 +192,6 @@ TEST(ArrayReshaping, RemoveReleasesTheElementAndRaisesOutsideTheBounds) {
 }
 
 TEST(ArrayReshaping, ManyDimensionsRefuseOneDimensionOperations) {
-    RuntimeLeakGuard guard;
     RuntimeArray* a = CreateArray(2, kArrayInt32, 1, 1);
     testing::internal::CaptureStdout();
     call<void>(a, kSlotResize, 5);
@@ -216,7 +205,6 @@ TEST(ArrayReshaping, ManyDimensionsRefuseOneDimensionOperations) {
 }
 
 TEST(ArrayOrdering, SortsStringsByTheRuntimeComparisonAndFindsThem) {
-    RuntimeLeakGuard guard;
     RuntimeArray* a = CreateArray(1, kArrayString, -1);
     for (const char* s : {"pear", "Apple", "fig", "", "apple2"}) insertText(a, RuntimeUBound(a) + 1, s);
     call<void>(a, kSlotSort);
@@ -231,7 +219,6 @@ TEST(ArrayOrdering, SortsStringsByTheRuntimeComparisonAndFindsThem) {
 }
 
 TEST(ArrayOrdering, SortWithReordersTheOtherArraysInStep) {
-    RuntimeLeakGuard guard;
     RuntimeArray* keys = CreateArray(1, kArrayInt32, 2);
     RuntimeArray* names = CreateArray(1, kArrayString, 2);
     const int32_t k[] = {3, 1, 2};
@@ -249,7 +236,6 @@ TEST(ArrayOrdering, SortWithReordersTheOtherArraysInStep) {
 }
 
 TEST(ArrayOrdering, ShuffleSwapsWithTheDrawnPositions) {
-    RuntimeLeakGuard guard;
     RuntimeArray* a = CreateArray(1, kArrayInt32, 3);
     for (int32_t i = 0; i < 4; ++i) call<void>(a, kSlotSet, i, i);
     ArraySetRandomSource([] { return 0.0; });  // always swap with the first element
@@ -262,7 +248,6 @@ TEST(ArrayOrdering, ShuffleSwapsWithTheDrawnPositions) {
 }
 
 TEST(ArrayLifetime, LockUnlockArraysIsAnAssignmentAndNilIsIgnored) {
-    RuntimeLeakGuard guard;
     EXPECT_EQ(RuntimeLockArray(nullptr), nullptr);
     RuntimeUnlockArray(nullptr);
     RuntimeArray* a = CreateArray(1, kArrayInt32, 0);

@@ -5,7 +5,7 @@
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
 #include "Universal/MemoryBlock.h"
-#include "support/RuntimeLeakGuard.h"
+#include "Universal/TextEncodingUtil.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ using rt::BinaryStream;
 using rt::FolderItem;
 using rt::String;
 
-class BinaryStreamTest : public ScratchFolder {
+class BinaryStreamTest : public FileTest {
 protected:
     BinaryStream create(const std::string& name) { return FolderItem::get(String(path(name))).createBinaryFile(); }
     BinaryStream open(const std::string& name, const std::string& bytes) {
@@ -31,7 +31,6 @@ std::string bytes(std::initializer_list<int> values) {
 } // namespace
 
 TEST_F(BinaryStreamTest, NewStreamsWriteBigEndianUntilLittleEndianIsSet) {
-    RuntimeLeakGuard guard;
     struct Row {
         const char* label;
         void (*write)(const BinaryStream&);
@@ -63,7 +62,6 @@ TEST_F(BinaryStreamTest, NewStreamsWriteBigEndianUntilLittleEndianIsSet) {
 }
 
 TEST_F(BinaryStreamTest, ReadsMirrorWritesInBothOrders) {
-    RuntimeLeakGuard guard;
     for (bool little : {false, true}) {
         SCOPED_TRACE(little);
         BinaryStream stream = create("f");
@@ -96,7 +94,6 @@ TEST_F(BinaryStreamTest, ReadsMirrorWritesInBothOrders) {
 }
 
 TEST_F(BinaryStreamTest, ShortReadsGiveZeroNilOrWhatWasThere) {
-    RuntimeLeakGuard guard;
     BinaryStream stream = open("f", "ab");
     EXPECT_EQ(stream.readLong(), 0);
     stream.setPosition(1);
@@ -115,7 +112,6 @@ TEST_F(BinaryStreamTest, ShortReadsGiveZeroNilOrWhatWasThere) {
 }
 
 TEST_F(BinaryStreamTest, PStringsCarryACountByteOfAtMost255) {
-    RuntimeLeakGuard guard;
     BinaryStream stream = create("f");
     std::string long300(300, 'x');
     long300[0] = 'y';
@@ -139,7 +135,6 @@ TEST_F(BinaryStreamTest, PStringsCarryACountByteOfAtMost255) {
 }
 
 TEST_F(BinaryStreamTest, LengthTruncatesAndExtendsAndReadOnlyRefusesWrites) {
-    RuntimeLeakGuard guard;
     BinaryStream stream = open("f", "abcdef");
     EXPECT_EQ(stream.length(), 6);
     stream.setLength(3);
@@ -159,7 +154,6 @@ TEST_F(BinaryStreamTest, LengthTruncatesAndExtendsAndReadOnlyRefusesWrites) {
 }
 
 TEST_F(BinaryStreamTest, StreamOverAStringReadsAndGrows) {
-    RuntimeLeakGuard guard;
     BinaryStream stream = BinaryStream::overString(String::fromBytes(bytes({0, 0, 1, 0}), kEncodingUnknown));
     EXPECT_EQ(stream.readLong(), 256);
     EXPECT_TRUE(stream.eof());
@@ -174,7 +168,6 @@ TEST_F(BinaryStreamTest, StreamOverAStringReadsAndGrows) {
 }
 
 TEST_F(BinaryStreamTest, StreamOverAMemoryBlockTakesItsByteOrderAndGrowsIt) {
-    RuntimeLeakGuard guard;
     rt::Ref<> block = rt::Ref<>::adopt(newMemoryBlock(4));
     memorySetLong(block.get(), 0, 0x01020304);  // in the block's own order, which its stream takes
     memorySetLong(block.get(), 0, 0x01020304);
@@ -201,7 +194,6 @@ TEST_F(BinaryStreamTest, StreamOverAMemoryBlockTakesItsByteOrderAndGrowsIt) {
 }
 
 TEST_F(BinaryStreamTest, StreamsInMemoryKeepPositionsPastFourGigabytesAndEndAtTheLargestLength) {
-    RuntimeLeakGuard guard;
     constexpr int64_t kFar = (int64_t(1) << 32) + 1;  // the low 32 bits name byte 1
     rt::Ref<> block = rt::Ref<>::adopt(newMemoryBlock(4));
     memorySetLong(block.get(), 0, 0x01020304);  // in the block's own order, which its stream takes

@@ -16,6 +16,7 @@
 #include "Common/exceptions.h"
 #include "Common/runtimemainloop.h"
 #include "Universal/VELQstring.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -135,15 +136,11 @@ TEST_F(ConsoleApplicationProcess, ShutdownTasksAreDestroyedAfterTheRun) {
 }
 
 TEST(ExecutablePath, SlashPathsStayAndBareNamesAreFoundAlongPath) {
-    char folder[] = "/tmp/qarvex-path-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string bin = std::string(folder) + "/bin";
-    std::string lib = std::string(folder) + "/lib";
+    ScratchFolder folder;
+    std::string bin = folder.path("bin");
+    std::string real = folder.path("lib/tool");
+    WriteFile(real, "");
     ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
-    ASSERT_EQ(mkdir(lib.c_str(), 0755), 0);
-    std::string real = lib + "/tool";
-    FILE* f = std::fopen(real.c_str(), "w");
-    std::fclose(f);
     chmod(real.c_str(), 0755);
     ASSERT_EQ(symlink("../lib/tool", (bin + "/tool").c_str()), 0);
 
@@ -157,11 +154,6 @@ TEST(ExecutablePath, SlashPathsStayAndBareNamesAreFoundAlongPath) {
     EXPECT_EQ(RuntimeResolveExecutablePath("$(touch pwned)"), "");
     EXPECT_NE(access("pwned", F_OK), 0);
     setenv("PATH", savedPath.c_str(), 1);
-    std::remove((bin + "/tool").c_str());
-    std::remove(real.c_str());
-    rmdir(bin.c_str());
-    rmdir(lib.c_str());
-    rmdir(folder);
 }
 
 TEST_F(ConsoleApplicationProcess, ATerminationSignalEndsTheProcessWithStatusZeroAtTheNextSafePoint) {

@@ -49,7 +49,6 @@ TEST(ExceptionClasses, EveryKindHasItsNameAndDerivesFromRuntimeException) {
 }
 
 TEST(ExceptionObjects, StartWithZeroNumberEmptyMessageAndAnEmptyStack) {
-    RuntimeLeakGuard guard;
     auto exc = newException(ExceptionKind::IllegalCastException);
     auto* f = ObjectFields<ExceptionFields>(exc.get());
     EXPECT_EQ(f->errorNumber, 0);
@@ -62,7 +61,6 @@ TEST(ExceptionObjects, StartWithZeroNumberEmptyMessageAndAnEmptyStack) {
 }
 
 TEST(ExceptionRaising, DeliversToCxxWithOneReferenceAndNilDoesNothing) {
-    RuntimeLeakGuard guard;
     RuntimeRaiseException(nullptr);
     RuntimeReraiseException(nullptr);
     auto exc = newException(ExceptionKind::TypeMismatchException);
@@ -79,7 +77,6 @@ TEST(ExceptionRaising, DeliversToCxxWithOneReferenceAndNilDoesNothing) {
 }
 
 TEST(ExceptionRaising, TheRaiseHookSeesEveryRaiseButNotReraises) {
-    RuntimeLeakGuard guard;
     HookGuard hooks;
     static int seen = 0;
     seen = 0;
@@ -91,7 +88,6 @@ TEST(ExceptionRaising, TheRaiseHookSeesEveryRaiseButNotReraises) {
 }
 
 TEST(ExceptionRaising, InnermostCleanupRunsFirstAndReraiseContinuesOutwards) {
-    RuntimeLeakGuard guard;
     std::vector<std::string> order;
     try {
         try {
@@ -113,7 +109,6 @@ TEST(ExceptionRaising, InnermostCleanupRunsFirstAndReraiseContinuesOutwards) {
 }
 
 TEST(ExceptionRaising, FreshExceptionsCarryTheirMessageAndNumber) {
-    RuntimeLeakGuard guard;
     try {
         RaiseNilObjectException();
     } catch (const rt::RaisedException& e) {
@@ -174,7 +169,6 @@ TEST(ExceptionRaising, MessagesFromTextKeepTheirBytesEncodingAndNumber) {
 }
 
 TEST(ExceptionUnhandled, WithoutAHookTheAssertionReportIsPrinted) {
-    RuntimeLeakGuard guard;
     HookGuard hooks;
     auto exc = newException(ExceptionKind::RuntimeException);
     testing::internal::CaptureStdout();
@@ -183,7 +177,6 @@ TEST(ExceptionUnhandled, WithoutAHookTheAssertionReportIsPrinted) {
 }
 
 TEST(ExceptionUnhandled, DefaultReportForANilObjectExceptionIsThreeLinesWithoutALineEnd) {
-    RuntimeLeakGuard guard;
     HookGuard hooks;
     RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
     static std::vector<RuntimeObject*> eventSeen;
@@ -210,7 +203,6 @@ TEST(ExceptionUnhandled, DefaultReportForANilObjectExceptionIsThreeLinesWithoutA
 }
 
 TEST(ExceptionUnhandled, EndAndThreadEndExceptionsPrintNothingAndSkipTheEvent) {
-    RuntimeLeakGuard guard;
     HookGuard hooks;
     RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
     static int events = 0;
@@ -230,7 +222,6 @@ TEST(ExceptionUnhandled, EndAndThreadEndExceptionsPrintNothingAndSkipTheEvent) {
 }
 
 TEST(ExceptionStack, CheckRaisesStackOverflowNearTheLimit) {
-    RuntimeLeakGuard guard;
     char here;
     RuntimeInitStackLimit(&here, 256 * 1024);
     EXPECT_NO_THROW(RuntimeStackCheck());
@@ -313,7 +304,6 @@ int recurse(int depth) {
 } // namespace
 
 TEST(ExceptionRaising, AHandlerThreeCallsUpCatchesAfterTheInnerCleanups) {
-    RuntimeLeakGuard guard;
     gCleanups.clear();
     bool caught = false;
     try {
@@ -326,7 +316,6 @@ TEST(ExceptionRaising, AHandlerThreeCallsUpCatchesAfterTheInnerCleanups) {
 }
 
 TEST(ExceptionStack, DeepRecursionRaisesStackOverflowInsteadOfCrashing) {
-    RuntimeLeakGuard guard;
     char here;
     RuntimeInitStackLimit(&here, 256 * 1024);
     bool overflowed = false;

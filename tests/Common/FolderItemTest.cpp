@@ -13,7 +13,6 @@
 #include "Common/DateCommon.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -45,44 +44,40 @@ private:
     char* saved_;
 };
 
-class FolderItemTest : public ScratchFolder {};
+class FolderItemTest : public FileTest {};
 
 } // namespace
 
 TEST_F(FolderItemTest, RelativePathsResolveInTheApplicationFolderWhateverTheWorkingDirectory) {
-    RuntimeLeakGuard guard;
     WorkingDirectory elsewhere("/");
     EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("OkFile.Txt"));
-    EXPECT_EQ(text(FolderItem::get("").absolutePath()), root_ + "/");
+    EXPECT_EQ(text(FolderItem::get("").absolutePath()), root() + "/");
     EXPECT_EQ(text(FolderItem::get("/tmp/x").absolutePath()), "/tmp/x");
 }
 
 TEST_F(FolderItemTest, ApplicationFolderComesFromARelativeExecutablePathAgainstTheWorkingDirectory) {
-    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("bin"));
     {
-        WorkingDirectory inside(root_.c_str());
+        WorkingDirectory inside(root().c_str());
         RuntimeSetExecutablePath("bin/qarvex");
     }
     EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("bin/OkFile.Txt"));
 }
 
 TEST_F(FolderItemTest, FolderPathsEndWithASlashAndNamesDoNot) {
-    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("sub"));
     FolderItem folder = FolderItem::get(String(path("sub")));
     EXPECT_EQ(text(folder.absolutePath()), path("sub/"));
     EXPECT_EQ(text(folder.name()), "sub");
     EXPECT_TRUE(folder.directory());
-    FolderItem root = FolderItem::get("/");
-    EXPECT_EQ(text(root.name()), "/");
-    EXPECT_FALSE(root.parent());
-    EXPECT_EQ(text(folder.parent().absolutePath()), root_ + "/");
+    FolderItem top = FolderItem::get("/");
+    EXPECT_EQ(text(top.name()), "/");
+    EXPECT_FALSE(top.parent());
+    EXPECT_EQ(text(folder.parent().absolutePath()), root() + "/");
     EXPECT_EQ(text(FolderItem::get("/tmp").parent().absolutePath()), "/");
 }
 
 TEST_F(FolderItemTest, MissingFileAnswersFalseAndZeroWithENOENT) {
-    RuntimeLeakGuard guard;
     FolderItem missing = FolderItem::get(String(path("missing.txt")));
     ASSERT_TRUE(missing);
     EXPECT_FALSE(missing.exists());
@@ -95,7 +90,6 @@ TEST_F(FolderItemTest, MissingFileAnswersFalseAndZeroWithENOENT) {
 }
 
 TEST_F(FolderItemTest, InvalidPathsGiveNil) {
-    RuntimeLeakGuard guard;
     writeFile("plain", "x");
     const std::string rows[] = {path("plain/below"), std::string("/tmp/a\0b", 8)};
     for (const std::string& row : rows) {
@@ -106,13 +100,11 @@ TEST_F(FolderItemTest, InvalidPathsGiveNil) {
 }
 
 TEST_F(FolderItemTest, PathsInOtherEncodingsAreTakenAsUTF8) {
-    RuntimeLeakGuard guard;
     FolderItem item = FolderItem::get(String::fromBytes(path("caf\xE9"), 0x201));  // ISO Latin 1
     EXPECT_EQ(text(item.absolutePath()), path("caf\xC3\xA9"));
 }
 
 TEST_F(FolderItemTest, ShellPathsMustBeAbsolute) {
-    RuntimeLeakGuard guard;
     EXPECT_EQ(text(FolderItem::get("/tmp/x", kShellPath).absolutePath()), "/tmp/x");
     try {
         (void)FolderItem::get("relative", kShellPath);
@@ -124,7 +116,6 @@ TEST_F(FolderItemTest, ShellPathsMustBeAbsolute) {
 }
 
 TEST_F(FolderItemTest, PathConstructorRaisesOnAnInvalidPath) {
-    RuntimeLeakGuard guard;
     rt::Ref<> item = rt::Ref<>::adopt(RuntimeNewObject(RuntimeFolderItemClass()));
     FolderItemPathCtor(item.get(), String(path("f")).get(), kNativePath);
     EXPECT_EQ(text(String::adopt(fileAbsolutePathGetter(item.get()))), path("f"));
@@ -142,7 +133,6 @@ TEST_F(FolderItemTest, PathConstructorRaisesOnAnInvalidPath) {
 }
 
 TEST_F(FolderItemTest, ItemWithoutImplementationAnswersNothingAndReportsRequiredUse) {
-    RuntimeLeakGuard guard;
     rt::Ref<> bare = rt::Ref<>::adopt(RuntimeNewObject(RuntimeFolderItemClass()));
     EXPECT_FALSE(fileExistsGetter(bare.get()));
     EXPECT_EQ(fileNameGetter(bare.get()), nullptr);
@@ -156,11 +146,10 @@ TEST_F(FolderItemTest, ItemWithoutImplementationAnswersNothingAndReportsRequired
 }
 
 TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
-    RuntimeLeakGuard guard;
     for (const char* name : {"b", "a", "c", ".hidden"}) writeFile(name, "");
     std::filesystem::create_directory(path("d"));
-    FolderItem folder = FolderItem::get(String(root_));
-    std::vector<std::string> expected = directoryOrder(root_);
+    FolderItem folder = FolderItem::get(String(root()));
+    std::vector<std::string> expected = directoryOrder(root());
     ASSERT_EQ(folder.count(), int32_t(expected.size()));
     EXPECT_FALSE(folder.item(0));
     EXPECT_FALSE(folder.item(folder.count() + 1));
@@ -173,9 +162,8 @@ TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
 }
 
 TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
-    RuntimeLeakGuard guard;
     writeFile("one", "");
-    FolderItem folder = FolderItem::get(String(root_));
+    FolderItem folder = FolderItem::get(String(root()));
     for (int round = 0; round < 3; ++round) {  // changes within one timestamp tick of the read
         SCOPED_TRACE(round);
         int32_t before = folder.count();
@@ -185,13 +173,13 @@ TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
         std::filesystem::rename(path("added" + std::to_string(round)), path("renamed" + std::to_string(round)));
         std::vector<std::string> names;
         for (int32_t i = 1; i <= folder.count(); ++i) names.push_back(text(folder.item(i).name()));
-        EXPECT_EQ(names, directoryOrder(root_));
+        EXPECT_EQ(names, directoryOrder(root()));
     }
     std::filesystem::remove(path("one"));
     EXPECT_EQ(folder.count(), 3);
     // The folder replaced by another of the same name is read anew.
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directory(root_);
+    std::filesystem::remove_all(root());
+    std::filesystem::create_directory(root());
     EXPECT_EQ(folder.count(), 0);
 }
 
@@ -199,7 +187,6 @@ TEST_F(FolderItemTest, EachWalkSeesTheFolderAsItWasWhenTheWalkStarted) {
     // Entries of a walk share the listing its Count checked; the next Count
     // checks again, however soon it comes, and an entry asked for ticks later
     // without a Count checks too.
-    RuntimeLeakGuard guard;
     using Change = void (*)(const std::string& file);
     struct Row {
         const char* name;
@@ -214,7 +201,7 @@ TEST_F(FolderItemTest, EachWalkSeesTheFolderAsItWasWhenTheWalkStarted) {
         {"created at once", 0, create, 1},   {"created later", 70, create, 1}, {"removed at once", 0, remove, -1},
         {"removed later", 70, remove, -1},   {"renamed at once", 0, rename, 0}, {"renamed later", 70, rename, 0},
     };
-    FolderItem folder = FolderItem::get(String(root_));
+    FolderItem folder = FolderItem::get(String(root()));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::string name = std::string("walk-") + row.name, file = path(name);
@@ -230,12 +217,11 @@ TEST_F(FolderItemTest, EachWalkSeesTheFolderAsItWasWhenTheWalkStarted) {
         int32_t count = folder.count();
         for (int32_t i = 1; i <= count; ++i) names.push_back(text(folder.item(i).name()));
         EXPECT_EQ(count, before + row.added);
-        EXPECT_EQ(names, directoryOrder(root_));
+        EXPECT_EQ(names, directoryOrder(root()));
     }
 }
 
 TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
-    RuntimeLeakGuard guard;
     writeFile("target.txt", "12345");
     std::filesystem::create_directory(path("dir"));
     ASSERT_EQ(symlink("target.txt", path("rel").c_str()), 0);       // relative to the link's folder
@@ -257,7 +243,7 @@ TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
         EXPECT_EQ(text(FolderItem::get(String(path(row.name))).absolutePath()), row.followed);
         FolderItem kept = FolderItem::getTrue(String(path(row.name)));
         EXPECT_EQ(text(kept.absolutePath()), row.kept);
-        FolderItem folder = FolderItem::get(String(root_));
+        FolderItem folder = FolderItem::get(String(root()));
         EXPECT_EQ(text(folder.child(row.name).absolutePath()), row.followed);
         EXPECT_EQ(text(folder.trueChild(row.name).absolutePath()), row.kept);
     }
@@ -267,19 +253,17 @@ TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
 }
 
 TEST_F(FolderItemTest, ChildNamesDotAndDotDotAndNeedsAnExistingFolder) {
-    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("sub"));
     writeFile("file", "");
     FolderItem sub = FolderItem::get(String(path("sub")));
     EXPECT_EQ(text(sub.child(".").absolutePath()), path("sub/"));
-    EXPECT_EQ(text(sub.child("..").absolutePath()), root_ + "/");
+    EXPECT_EQ(text(sub.child("..").absolutePath()), root() + "/");
     EXPECT_EQ(text(sub.child("new").absolutePath()), path("sub/new"));
     EXPECT_FALSE(FolderItem::get(String(path("file"))).child("x"));
     EXPECT_FALSE(FolderItem::get(String(path("none"))).child("x"));
 }
 
 TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
-    RuntimeLeakGuard guard;
     FolderItem folder = FolderItem::get(String(path("made")));
     folder.createAsFolder();
     EXPECT_EQ(text(folder.absolutePath()), path("made/"));
@@ -297,10 +281,9 @@ TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
 }
 
 TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
-    RuntimeLeakGuard guard;
     EXPECT_TRUE(FolderItem::get(String(path("missing"))).isWriteable());
-    EXPECT_TRUE(FolderItem::get(String(root_)).isWriteable());
-    EXPECT_EQ(directoryOrder(root_), std::vector<std::string>{});
+    EXPECT_TRUE(FolderItem::get(String(root())).isWriteable());
+    EXPECT_EQ(directoryOrder(root()), std::vector<std::string>{});
     // Nothing can be created under /proc, root or not.
     FolderItem refused = FolderItem::get("/proc/qarvex-none");
     EXPECT_FALSE(refused.isWriteable());
@@ -311,7 +294,6 @@ TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
 }
 
 TEST_F(FolderItemTest, StreamOpenersGiveNilWithTheFileError) {
-    RuntimeLeakGuard guard;
     std::filesystem::create_directory(path("sub"));
     FolderItem folder = FolderItem::get(String(path("sub")));
     EXPECT_FALSE(folder.openAsTextFile());
@@ -329,7 +311,6 @@ TEST_F(FolderItemTest, StreamOpenersGiveNilWithTheFileError) {
 }
 
 TEST_F(FolderItemTest, CreateDropsATrailingSlashAndEmptiesTheFile) {
-    RuntimeLeakGuard guard;
     writeFile("old", "previous contents");
     FolderItem item = FolderItem::get(String(path("old") + "/"));
     EXPECT_FALSE(item);  // a file with a slash after it is no path
@@ -345,7 +326,6 @@ TEST_F(FolderItemTest, CreateDropsATrailingSlashAndEmptiesTheFile) {
 }
 
 TEST_F(FolderItemTest, CopyMoveAndRenameKeepTheBytes) {
-    RuntimeLeakGuard guard;
     writeFile("a", "payload");
     std::filesystem::create_directory(path("into"));
     FolderItem source = FolderItem::get(String(path("a")));
@@ -364,7 +344,6 @@ TEST_F(FolderItemTest, CopyMoveAndRenameKeepTheBytes) {
 }
 
 TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
-    RuntimeLeakGuard guard;
     writeFile(".dot", "");
     FolderItem dot = FolderItem::get(String(path(".dot")));
     EXPECT_FALSE(fileVisibleGetter(dot.get()));
@@ -379,7 +358,6 @@ TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
 }
 
 TEST_F(FolderItemTest, ModificationDateReadsAndSetsTheFileTime) {
-    RuntimeLeakGuard guard;
     writeFile("f", "");
     FolderItem item = FolderItem::get(String(path("f")));
     rt::Ref<> date = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));

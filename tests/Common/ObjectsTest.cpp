@@ -7,7 +7,6 @@
 #include "Common/Ref.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -71,7 +70,6 @@ TEST(ObjectClasses, NewVtableGivesNilForNoEntries) {
 }
 
 TEST(ObjectLifetime, InitializersRunFromTheRootDown) {
-    RuntimeLeakGuard guard;
     RuntimeClass* root = newClass(nullptr);
     root->initializer = [](RuntimeObject*) { gCalls.push_back("root"); };
     RuntimeClass* middle = newClass(root);
@@ -86,7 +84,6 @@ TEST(ObjectLifetime, InitializersRunFromTheRootDown) {
 }
 
 TEST(ObjectLifetime, DestructorsRunFromTheClassUpThenFinalizersThenTheMemoryGoes) {
-    RuntimeLeakGuard guard;
     RuntimeClass* root = newClass(nullptr);
     root->destructor = [](RuntimeObject*) { gCalls.push_back("root destructor"); };
     root->finalizer = [](RuntimeObject*) { gCalls.push_back("root finalizer"); };
@@ -105,7 +102,6 @@ TEST(ObjectLifetime, DestructorsRunFromTheClassUpThenFinalizersThenTheMemoryGoes
 
 TEST(ObjectLifetime, ADestructorThatStoresTheObjectResurrectsIt) {
     static RuntimeObject* saved = nullptr;
-    RuntimeLeakGuard guard;
     RuntimeClass* c = newClass(nullptr);
     c->destructor = [](RuntimeObject* o) {
         saved = o;
@@ -120,7 +116,6 @@ TEST(ObjectLifetime, ADestructorThatStoresTheObjectResurrectsIt) {
 }
 
 TEST(ObjectLifetime, ReleasingTheHeadOfALongChainFreesItWithoutNesting) {
-    RuntimeLeakGuard guard;
     static int deepest = 0;
     static int depth = 0;
     RuntimeClass* c = newClass(nullptr, sizeof(LinkFields));
@@ -142,7 +137,6 @@ TEST(ObjectLifetime, ReleasingTheHeadOfALongChainFreesItWithoutNesting) {
 }
 
 TEST(ObjectLifetime, LockAndUnlockIgnoreNilAndObjectsBeingDestroyed) {
-    RuntimeLeakGuard guard;
     RuntimeLockObject(nullptr);
     RuntimeUnlockObject(nullptr);
     RuntimeClass* c = newClass(nullptr);
@@ -160,7 +154,6 @@ TEST(ObjectLifetime, LockAndUnlockIgnoreNilAndObjectsBeingDestroyed) {
 }
 
 TEST(ObjectLifetime, LockUnlockObjectsIsAnAssignment) {
-    RuntimeLeakGuard guard;
     RuntimeClass* c = newClass(nullptr);
     RuntimeObject* a = RuntimeNewObject(c);
     RuntimeObject* b = RuntimeNewObject(c);
@@ -176,7 +169,6 @@ TEST(ObjectLifetime, LockUnlockObjectsIsAnAssignment) {
 }
 
 TEST(ObjectLifetime, NewObjectOfNilRaisesAndOfAnInterfaceIsReported) {
-    RuntimeLeakGuard guard;
     try {
         RuntimeNewObject(nullptr);
         FAIL() << "no exception";
@@ -192,7 +184,6 @@ TEST(ObjectLifetime, NewObjectOfNilRaisesAndOfAnInterfaceIsReported) {
 }
 
 TEST(ObjectTypes, IsaFollowsSuperclassesAndInterfaces) {
-    RuntimeLeakGuard guard;
     RuntimeClass* iface = newClass(nullptr);
     iface->isAnInterface = 1;
     RuntimeClass* other = newClass(nullptr);
@@ -213,7 +204,6 @@ TEST(ObjectTypes, IsaFollowsSuperclassesAndInterfaces) {
 }
 
 TEST(ObjectEvents, HandlersComeFromTheObjectsEventTable) {
-    RuntimeLeakGuard guard;
     RuntimeClass* base = RuntimeNewClass(nullptr, 0, 0, 2, 0, 0);
     base->instanceSize = sizeof(RuntimeObject);
     RuntimeClass* derived = RuntimeNewClass(base, 0, 0, 2, 0, 0);
@@ -253,7 +243,6 @@ TEST(ObjectClasses, DefinedClassesHandleInheritedEventsWithoutTouchingTheBase) {
 }
 
 TEST(ObjectHandles, RefAdoptRetainAndSelfAssignment) {
-    RuntimeLeakGuard guard;
     RuntimeClass* c = newClass(nullptr);
     auto a = rt::Ref<>::adopt(RuntimeNewObject(c));
     {

@@ -1,54 +1,67 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "Common/relocentry.h"
+#include "support/ScratchFolder.h"
 
 namespace {
+
 void first() {}
 void second() {}
-} // namespace
 
-// Every runtime name a code image of the request processor imports must resolve.
-TEST(EntryPointTable, EveryImportedNameResolves) {
-    const char* names[] = {
-        "RuntimeNewClass", "RuntimeNewVtable", "RuntimeNewObject", "RuntimeLockObject", "RuntimeUnlockObject",
-        "RuntimeLockUnlockObjects", "RuntimeObjectIsa", "RuntimeInitExternalClasses",
-        "RuntimeRaiseException", "RuntimeReraiseException", "RaiseNilObjectException", "RaiseOutOfBoundsException",
-        "RuntimeRaiseFunctionNotFoundException", "RuntimeUnhandledException", "RuntimeStackCheck",
-        "RuntimeExceptionInitializer", "RuntimeExceptionFinalizer", "RuntimeExceptionStack",
-        "CreateArray", "RuntimeLockArray", "RuntimeUnlockArray", "RuntimeLockUnlockArrays", "RuntimeUBound",
-        "RuntimeUBound2Param",
-        "RuntimeLockString", "RuntimeUnlockString", "RuntimeLockUnlockStrings", "RuntimeStringCompare",
-        // What the request processor calls.
-        "RuntimeInit", "RuntimeAllocatePluginEntrypointsTable", "RuntimeRegisterConsoleAppObject", "RuntimeRun",
-        "RuntimeExit", "ApplicationQuit", "VQ_ApplicationQuit", "ConsoleApplicationInitializer",
-        "RuntimeBackgroundTask", "RuntimeDoEvents", "RuntimeGetStdOut", "RuntimeGetStdIn", "RuntimeConsolePrint",
-        "RuntimeConsoleInput", "RuntimeStdOutputStreamWrite", "RuntimeStdOutputStreamWriteLine",
-        "RuntimeStdInputReadLine", "RuntimeAddString", "RuntimeSetStructureString", "RuntimeGetStructureContents",
-        "StringInStr", "StringVal", "StringFormat", "StringStrDouble", "StringDBCSMid3", "StringDBCSRight",
-        "StringDBCSChr", "StringSplit", "runTrim", "RuntimeHexUInt64", "RuntimeGetFolderItem", "fileExistsGetter",
-        "fileDirectoryGetter", "fileNameGetter", "fileSizeGetter", "fileCountGetter", "FolderItemItem",
-        "FolderItemIsCurrentlyReadable", "FolderItemDelete", "FolderItemOpenTextFile", "FolderItemAppendTextFile",
-        "FolderItemCreateTextFile", "FolderItemCreateBinaryFile", "TextInputStreamReadLine", "TextInputStreamEOF",
-        "TextInputStreamClose", "TextOutputStreamWrite", "TextOutputStreamWriteLine", "TextOutputStreamClose",
-        "BinaryStreamWrite", "BinaryStreamWriteByte", "BinaryStreamClose", "AutoInitDate", "dateFieldGetter",
-        "dateTotalSecondsGetter", "dateSQLDateTimeGetter", "RuntimeMicroseconds", "RuntimeTicks",
-    };
-    for (const char* name : names) {
-        SCOPED_TRACE(name);
-        EXPECT_NE(RuntimeLookupEntryPoint(name), nullptr);
-        EXPECT_EQ(RuntimeFindEntryPointForLinking(name), RuntimeLookupEntryPoint(name));
+// One line of the lists the fixed table is built from (Common/EntryPoints/*.inc):
+// the name a code image links by, and the function's own name.
+struct Listed {
+    std::string where, name, function;
+};
+
+// Read from the lists themselves, so that every name is checked, including one
+// in a list that the table leaves out.
+std::vector<Listed> ReadEntryPointLists() {
+    const std::regex plain(R"(ENTRY_POINT\((\w+)\))"), synonym(R"re(ENTRY_POINT_AS\("(\w+)", *(\w+)\))re");
+    std::vector<Listed> listed;
+    for (const auto& file : std::filesystem::directory_iterator(QARVEX_SOURCE_DIR "/Common/EntryPoints")) {
+        if (file.path().extension() != ".inc") continue;
+        std::istringstream lines(ReadFile(file.path()));
+        int number = 0;
+        for (std::string line; std::getline(lines, line);) {
+            std::string where = file.path().filename().string() + ":" + std::to_string(++number);
+            std::smatch m;
+            if (std::regex_match(line, m, plain)) listed.push_back({where, m[1], m[1]});
+            else if (std::regex_match(line, m, synonym)) listed.push_back({where, m[1], m[2]});
+            else if (!line.empty() && line.rfind("//", 0) != 0) ADD_FAILURE() << where << ": unreadable line " << line;
+        }
     }
+    return listed;
 }
 
-TEST(EntryPointTable, FixedNamesAreUniqueAndCarryTheirFunctions) {
-    std::set<std::string> seen;
+} // namespace
+
+// Every listed name resolves, the same way at run time and for linking, and a
+// synonym reaches the very function its main name does; the fixed table holds
+// the listed names and nothing else.
+TEST(EntryPointTable, EveryListedNameResolvesAndEachSynonymReachesItsMainName) {
+    std::vector<Listed> listed = ReadEntryPointLists();
+    ASSERT_FALSE(listed.empty());
+    std::set<std::string> names;
+    for (const Listed& row : listed) {
+        SCOPED_TRACE(row.where + " " + row.name);
+        EXPECT_TRUE(names.insert(row.name).second) << "listed twice";
+        void* function = RuntimeLookupEntryPoint(row.name.c_str());
+        EXPECT_NE(function, nullptr);
+        EXPECT_EQ(RuntimeFindEntryPointForLinking(row.name.c_str()), function);
+        if (row.function != row.name) EXPECT_EQ(function, RuntimeLookupEntryPoint(row.function.c_str()));
+    }
+    EXPECT_EQ(RuntimeFixedEntryPoints().size(), listed.size());
     for (const EntryPoint& entry : RuntimeFixedEntryPoints()) {
         SCOPED_TRACE(entry.name);
-        EXPECT_TRUE(seen.insert(entry.name).second);
-        EXPECT_NE(entry.function, nullptr);
+        EXPECT_TRUE(names.count(entry.name));
         EXPECT_EQ(entry.reserved1, nullptr);
         EXPECT_EQ(entry.reserved2, nullptr);
     }

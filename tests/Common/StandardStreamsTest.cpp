@@ -9,7 +9,6 @@
 #include "Common/StandardStreams.h"
 #include "Universal/String.h"
 #include "Universal/TextEncodingUtil.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -41,7 +40,6 @@ std::string readLine(RuntimeObject* in) { return rt::String::adopt(RuntimeStdInp
 } // namespace
 
 TEST(StandardInput, LinesEndAtCrLfCrLfOrNulAndSkip0xFF) {
-    RuntimeLeakGuard guard;
     struct Row {
         const char* name;
         std::string input;
@@ -68,7 +66,6 @@ TEST(StandardInput, LinesEndAtCrLfCrLfOrNulAndSkip0xFF) {
 
 TEST(StandardInput, ReadTakesThePendingByteThenCountsBytesAndLabelsThem) {
     auto latin1 = rt::Ref<>::adopt(TextEncodingForCode(0x0201));  // cached for the process
-    RuntimeLeakGuard guard;
     StandardInputFeed feed("a\rbc\r\nde");
     auto in = rt::Ref<>::adopt(RuntimeGetStdIn());
     EXPECT_EQ(readLine(in.get()), "a");
@@ -79,7 +76,6 @@ TEST(StandardInput, ReadTakesThePendingByteThenCountsBytesAndLabelsThem) {
 }
 
 TEST(StandardOutput, WriteLineAddsALineFeedAndWriteOfNothingPrintsNothing) {
-    RuntimeLeakGuard guard;
     auto out = rt::Ref<>::adopt(RuntimeGetStdOut());
     testing::internal::CaptureStdout();
     RuntimeStdOutputStreamWrite(out.get(), nullptr);
@@ -90,7 +86,6 @@ TEST(StandardOutput, WriteLineAddsALineFeedAndWriteOfNothingPrintsNothing) {
 }
 
 TEST(StandardOutput, UnicodeTextReachesTheTerminalAsUtf8) {
-    RuntimeLeakGuard guard;
     auto err = rt::Ref<>::adopt(RuntimeGetStdErr());
     rt::String utf16 = rt::String::fromBytes(std::string("h\0i\0", 4), kEncodingUTF16);
     testing::internal::CaptureStderr();
@@ -99,7 +94,6 @@ TEST(StandardOutput, UnicodeTextReachesTheTerminalAsUtf8) {
 }
 
 TEST(StandardOutput, EveryRequestGivesTheSameObjectWithAReference) {
-    RuntimeLeakGuard guard;
     auto a = rt::Ref<>::adopt(RuntimeGetStdOut());
     auto b = rt::Ref<>::adopt(RuntimeGetStdOut());
     auto e = rt::Ref<>::adopt(RuntimeGetStdErr());

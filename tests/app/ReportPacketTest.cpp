@@ -1,34 +1,22 @@
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "AppFixture.h"
 #include "Common/DateCommon.h"
 #include "Common/FolderItem.h"
 #include "app/PacketHeaders.h"
 #include "app/ReportPacket.h"
+#include "support/TestDates.h"
 
 namespace {
 
 class InitMsg : public AppFixture {};
 
-rt::Date dateAt(int year, int month, int day, int hour, int minute, int second) {
-    rt::Date date;
-    date.setYear(year);
-    date.setMonth(month);
-    date.setField(kDateDay, day);
-    date.setField(kDateHour, hour);
-    date.setField(kDateMinute, minute);
-    date.setField(kDateSecond, second);
-    return date;
-}
-
 } // namespace
 
 TEST(PacketDate, IsTheTwentyByteTextOfTheMessageHeader) {
-    EXPECT_EQ(PacketDateText(dateAt(2007, 3, 3, 14, 5, 9)).str(), "03 Mar 07  14:05:09");
-    EXPECT_EQ(PacketDateText(dateAt(1999, 12, 31, 23, 59, 58)).str(), "31 Dec 99  23:59:58");
-    EXPECT_EQ(PacketDateText(dateAt(2010, 1, 1, 0, 0, 0)).str(), "01 Jan 10  00:00:00");
+    EXPECT_EQ(PacketDateText(DateAt("2007-03-03 14:05:09")).str(), "03 Mar 07  14:05:09");
+    EXPECT_EQ(PacketDateText(DateAt("1999-12-31 23:59:58")).str(), "31 Dec 99  23:59:58");
+    EXPECT_EQ(PacketDateText(DateAt("2010-01-01 00:00:00")).str(), "01 Jan 10  00:00:00");
 }
 
 TEST(PacketName, IsTheLowThirtyTwoBitsOfTheSecondsInHexadecimal) {
@@ -137,12 +125,11 @@ TEST_F(InitMsg, APointRequesterGetsItsPointInTheHeaderAndTheKludgeLines) {
         RTString name = nullptr;
         ASSERT_FALSE(AppInitMsg(app(), rt::String(row.own).get(), rt::String(row.requester).get(), &name));
         RuntimeUnlockString(name);
-        rt::BinaryStream packet = rt::FolderItem::get(rt::String((folder() / "report.pkt").string())).createBinaryFile();
+        rt::BinaryStream packet = rt::FolderItem::get(rt::String(path("report.pkt"))).createBinaryFile();
         WritePacketStart(app(), packet, rt::String(row.own));
         WritePacketEnd(packet);
         packet.close();
-        std::ifstream in(folder() / "report.pkt", std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string bytes = readFile("report.pkt");
         ASSERT_GT(bytes.size(), 92u);
         EXPECT_EQ(uint8_t(bytes[52]) | uint8_t(bytes[53]) << 8, row.destPoint);
         std::string subject = std::string("File Request Report From ") + row.own + '\0';

@@ -12,11 +12,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -25,18 +26,6 @@ struct RunResult {
     std::string out;
     std::string err;
 };
-
-inline std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 inline std::vector<std::string> Lines(const std::string& text, char end = '\n') {
     std::vector<std::string> lines;
@@ -69,15 +58,12 @@ inline std::vector<std::string> ProgramCommand(const std::string& path) {
 class QarvexFolder : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/qarvex-it-XXXXXX";
-        root_ = mkdtemp(pattern);
         fs::create_directories(bin());
         fs::copy_file(QARVEX_BINARY, program());
     }
-    void TearDown() override { fs::remove_all(root_); }
 
-    fs::path root() const { return root_; }
-    fs::path bin() const { return root_ / "bin"; }
+    fs::path root() const { return scratch_.root(); }
+    fs::path bin() const { return root() / "bin"; }
     fs::path program() const { return bin() / "qarvex"; }
 
     /// A started run: its process and where its output goes.
@@ -91,12 +77,12 @@ protected:
     Started Start(const std::vector<std::string>& args, const std::string& input = "", fs::path cwd = {},
                   const std::function<void()>& inChild = {}) const {
         int tag = ++runs_;
-        Started run{-1, root_ / (".stdout" + std::to_string(tag)), root_ / (".stderr" + std::to_string(tag)),
-                    root_ / (".stdin" + std::to_string(tag))};
+        Started run{-1, root() / (".stdout" + std::to_string(tag)), root() / (".stderr" + std::to_string(tag)),
+                    root() / (".stdin" + std::to_string(tag))};
         WriteFile(run.in, input);
         run.pid = fork();
         if (run.pid == 0) {
-            if (chdir((cwd.empty() ? root_ : cwd).c_str()) != 0) _exit(126);
+            if (chdir((cwd.empty() ? root() : cwd).c_str()) != 0) _exit(126);
             freopen(run.in.c_str(), "r", stdin);
             freopen(run.out.c_str(), "w", stdout);
             freopen(run.err.c_str(), "w", stderr);
@@ -146,7 +132,7 @@ protected:
     }
 
 private:
-    fs::path root_;
+    ScratchFolder scratch_;
     mutable int runs_ = 0;
     std::chrono::seconds timeout_{300};
 };

@@ -382,3 +382,46 @@ TEST_F(RequestSession, ASuccessfulRunTakesTheFirstFreeDebugNumberAndDeletesIt) {
     EXPECT_EQ(DebugFiles(), std::vector<std::string>{"Debug001.Txt"});
     EXPECT_EQ(ReadFile(bin() / "Debug001.Txt"), "an earlier failure");
 }
+
+// With every clock stopped at one instant (tests/support/FixedClock.cpp,
+// preloaded), a session's output is the same bytes on every run: a change
+// to any of them shows here. QARVEX_WRITE_GOLDEN=1 writes the files anew
+// instead, for a change of output that is meant.
+TEST_F(RequestSession, WritesTheSameBytesOnAFixedClock) {
+    writeOkFile("{F}/pub/\n"
+                "; protected notes\n"
+                "!secret {F}/private/*.txt    ; a comment after a path\n"
+                "@FILES {F}/lists/allfiles.txt\n"
+                "{F}/missing/*\n");
+    WriteFile(requestList(), "NODELIST.ZIP\r\nnode*.z?p\r\nnotes.txt !wrong\r\nnote?.txt !SECRET\r\nfiles\r\n"
+                             "missing.arj\r\n../etc/passwd\r\n\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()}, "", {}, [] {
+        // The emulator passes the preload on to the emulated program only.
+        std::string preload = FIXED_CLOCK_LIBRARY;
+        if (std::string(QARVEX_EMULATOR).empty()) setenv("LD_PRELOAD", preload.c_str(), 1);
+        else setenv("QEMU_SET_ENV", ("LD_PRELOAD=" + preload).c_str(), 1);
+        // AddressSanitizer wants its runtime first; the preload comes before it.
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+        setenv("TZ", "UTC", 1);
+    });
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.err, "");
+
+    const std::pair<const char*, std::string> outputs[] = {
+        {"stdout.txt", run.out},
+        {"response.rsp", ReadFile(responseList())},
+        {"report.pkt", ReadFile(packetOf(run))},
+        {"QARVEX.Log", ReadFile(bin() / "QARVEX.Log")},
+        {"Debug001.Txt", ReadFile(bin() / "Debug001.Txt.kept")},
+    };
+    fs::path golden = fs::path(QARVEX_SOURCE_DIR) / "tests/integration/golden";
+    bool write = std::getenv("QARVEX_WRITE_GOLDEN") != nullptr;
+    for (const auto& [name, output] : outputs) {
+        SCOPED_TRACE(name);
+        // The scratch folder's name changes from run to run, its length does not.
+        std::string bytes = replaceAll(output, root().string(), "{ROOT}");
+        if (write) WriteFile(golden / name, bytes);
+        EXPECT_EQ(bytes, ReadFile(golden / name));
+    }
+}

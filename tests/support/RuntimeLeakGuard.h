@@ -1,29 +1,38 @@
-// Checks that a test gives back every string, object and array it made: the
-// counts of live records when the guard ends equal those when it began.
+// The counts of live strings, objects and arrays, compared around every test
+// by the unit tests' main (TestMain.cpp), and around a part of one by
+// RuntimeLeakGuard.
 #pragma once
 #include <gtest/gtest.h>
+
+#include <cstdint>
 
 #include "Common/array.h"
 #include "Common/objects.h"
 #include "Universal/VELQstring.h"
 
-class RuntimeLeakGuard {
-public:
-    // The conversion cache holds references by design; it is emptied on both
-    // sides so that only the test's own records are counted.
-    RuntimeLeakGuard() {
+struct LiveRecords {
+    int64_t strings, objects, arrays;
+
+    /// The counts now. The conversion cache holds references by design; it is
+    /// emptied first, so that only records someone holds are counted.
+    static LiveRecords Count() {
         RuntimeClearStringConversionCache();
-        strings_ = RuntimeLiveStringCount();
-        objects_ = RuntimeLiveObjectCount();
-        arrays_ = RuntimeLiveArrayCount();
-    }
-    ~RuntimeLeakGuard() {
-        RuntimeClearStringConversionCache();
-        EXPECT_EQ(RuntimeLiveStringCount(), strings_) << "strings leaked or over-released";
-        EXPECT_EQ(RuntimeLiveObjectCount(), objects_) << "objects leaked or over-released";
-        EXPECT_EQ(RuntimeLiveArrayCount(), arrays_) << "arrays leaked or over-released";
+        return {RuntimeLiveStringCount(), RuntimeLiveObjectCount(), RuntimeLiveArrayCount()};
     }
 
+    /// Adds a failure for each kind whose count differs from `before`'s, naming `where`.
+    void ExpectSameAs(const LiveRecords& before, const std::string& where) const {
+        EXPECT_EQ(strings, before.strings) << where << ": strings leaked or over-released";
+        EXPECT_EQ(objects, before.objects) << where << ": objects leaked or over-released";
+        EXPECT_EQ(arrays, before.arrays) << where << ": arrays leaked or over-released";
+    }
+};
+
+/// Checks that the code within its scope gives back every record it made.
+class RuntimeLeakGuard {
+public:
+    ~RuntimeLeakGuard() { LiveRecords::Count().ExpectSameAs(before_, "within the guard"); }
+
 private:
-    int64_t strings_, objects_, arrays_;
+    LiveRecords before_ = LiveRecords::Count();
 };

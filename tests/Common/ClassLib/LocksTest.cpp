@@ -11,7 +11,6 @@
 #include "Common/ClassLib/ThreadTestSupport.h"
 #include "Common/exceptions.h"
 #include "Universal/VELQstring.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -33,7 +32,6 @@ void ExpectLockingError(const std::function<void()>& misuse, int32_t errorNumber
 }
 
 TEST_F(LocksTest, MisuseRaisesWithItsNumberAndMessage) {
-    RuntimeLeakGuard guard;
     struct Row {
         const char* name;
         std::function<void()> misuse;
@@ -61,7 +59,6 @@ TEST_F(LocksTest, MisuseRaisesWithItsNumberAndMessage) {
 }
 
 TEST_F(LocksTest, ReleaseTooManyKeepsTheCountAtItsMaximum) {
-    RuntimeLeakGuard guard;
     rt::Semaphore s(2);
     EXPECT_THROW(s.release(), rt::RaisedException);
     EXPECT_TRUE(s.trySignal());
@@ -70,7 +67,6 @@ TEST_F(LocksTest, ReleaseTooManyKeepsTheCountAtItsMaximum) {
 }
 
 TEST_F(LocksTest, SemaphoreWaiterRunsOnlyAfterRelease) {
-    RuntimeLeakGuard guard;
     rt::Semaphore s(1);
     std::vector<std::string> events;
     s.signal();
@@ -88,7 +84,6 @@ TEST_F(LocksTest, SemaphoreWaiterRunsOnlyAfterRelease) {
 }
 
 TEST_F(LocksTest, ReenteredSectionMustBeLeftAsOftenBeforeAWaiterRuns) {
-    RuntimeLeakGuard guard;
     rt::CriticalSection section;
     std::vector<std::string> events;
     section.enter();
@@ -110,7 +105,6 @@ TEST_F(LocksTest, ReenteredSectionMustBeLeftAsOftenBeforeAWaiterRuns) {
 }
 
 TEST_F(LocksTest, KilledWaiterLeavesTheQueue) {
-    RuntimeLeakGuard guard;
     rt::Semaphore s(1);
     s.signal();
     rt::Thread waiter([&] { s.signal(); });
@@ -121,7 +115,6 @@ TEST_F(LocksTest, KilledWaiterLeavesTheQueue) {
 }
 
 TEST_F(LocksTest, MutexExcludesAnotherProcess) {
-    RuntimeLeakGuard guard;
     std::string name = "qarvex-test-mutex-" + std::to_string(getpid());
     std::string path = "/tmp/" + name;
     auto otherProcessGetsIt = [&] {
@@ -145,7 +138,6 @@ TEST_F(LocksTest, MutexExcludesAnotherProcess) {
 }
 
 TEST_F(LocksTest, MutexNameStaysInTheTemporaryFolder) {
-    RuntimeLeakGuard guard;
     std::string name = "../qarvex-escape-" + std::to_string(getpid());
     {
         rt::Mutex mutex{rt::String(name)};

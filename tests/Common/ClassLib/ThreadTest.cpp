@@ -10,7 +10,6 @@
 #include "Common/ConsoleApplication.h"
 #include "Common/exceptions.h"
 #include "Universal/VELQstring.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -21,7 +20,6 @@ protected:
 
 TEST_F(ThreadTest, OnlyTheMainThreadYieldsAtOnce) {
     RuntimeInitMainThread();
-    RuntimeLeakGuard guard;
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 10000; ++i) rt::Thread::yield();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
@@ -32,7 +30,6 @@ TEST_F(ThreadTest, OnlyTheMainThreadYieldsAtOnce) {
 // The main thread holds 5 entries, the workers 5 and 10: every full round of
 // the table gives the workers 5 and 10 turns.
 TEST_F(ThreadTest, PrioritiesShareTurnsByWeight) {
-    RuntimeLeakGuard guard;
     bool stop = false;
     int turns[2] = {0, 0};
     std::vector<rt::Thread> workers;
@@ -66,7 +63,6 @@ TEST_F(ThreadTest, SleeperWaitsForItsTimeUnlessItMayWakeEarly) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        RuntimeLeakGuard guard;
         uint32_t slept = 0;
         rt::Thread sleeper([&] {
             uint32_t start = ThreadMillisecondsClock();
@@ -81,7 +77,6 @@ TEST_F(ThreadTest, SleeperWaitsForItsTimeUnlessItMayWakeEarly) {
 }
 
 TEST_F(ThreadTest, KillEndsASleepingThread) {
-    RuntimeLeakGuard guard;
     bool wokeUp = false;
     rt::Thread sleeper([&] {
         rt::Thread::current().sleep(60000);
@@ -96,7 +91,6 @@ TEST_F(ThreadTest, KillEndsASleepingThread) {
 }
 
 TEST_F(ThreadTest, MisuseWhileRunningRaises) {
-    RuntimeLeakGuard guard;
     rt::Thread thread([] { rt::Thread::current().suspend(); });
     thread.run();
     EXPECT_EQ(thread.state(), kThreadStateSuspended);
@@ -137,7 +131,6 @@ int RecurseUntilOverflow(int depth) {
 // The check of a thread measures against the thread's own stack size, and
 // raises well before the system stack runs out.
 TEST_F(ThreadTest, StackCheckFollowsTheThreadsStackSize) {
-    RuntimeLeakGuard guard;
     struct Row {
         int32_t stackSize;
         int minDepth, maxDepth;  // 1 KiB frames or more, less the check's 8 KiB margin

@@ -10,7 +10,6 @@
 #include "Common/ClassLib/ThreadTestSupport.h"
 #include "Common/ClassLib/Timer.h"
 #include "Common/runtimemainloop.h"
-#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -39,7 +38,6 @@ void RunOnePass() {
 }
 
 TEST_F(TimerTest, SingleTimerFiresOnceAfterItsPeriodAndTurnsOff) {
-    RuntimeLeakGuard guard;
     int32_t enabledAt = 0, firedAt = 0, firings = 0;
     rt::Timer timer([&] {
         ++firings;
@@ -55,7 +53,6 @@ TEST_F(TimerTest, SingleTimerFiresOnceAfterItsPeriodAndTurnsOff) {
 }
 
 TEST_F(TimerTest, TimerDestroyedByItsOwnActionEndsThePass) {
-    RuntimeLeakGuard guard;
     std::vector<std::string> fired;
     rt::Timer older([&] { fired.push_back("older"); });
     std::optional<rt::Timer> newer;  // first in the list
@@ -75,7 +72,6 @@ TEST_F(TimerTest, TimerDestroyedByItsOwnActionEndsThePass) {
 }
 
 TEST_F(TimerTest, WaitTimeFollowsTheNextDueTimer) {
-    RuntimeLeakGuard guard;
     {
         rt::Timer timer([] {});
         timer.setPeriod(5000);

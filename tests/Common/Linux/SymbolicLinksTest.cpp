@@ -3,25 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "Common/Linux/SymbolicLinks.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
-class LinkFolder : public testing::Test {
-protected:
-    LinkFolder() {
-        char pattern[] = "/tmp/qarvex-links-XXXXXX";
-        root_ = mkdtemp(pattern);
-    }
-    ~LinkFolder() override { std::filesystem::remove_all(root_); }
-    std::string path(const std::string& name) const { return root_ + "/" + name; }
-
-    std::string root_;
-};
+class LinkFolder : public testing::Test, protected ScratchFolder {};
 
 } // namespace
 
@@ -36,7 +25,7 @@ TEST_F(LinkFolder, ReadsTargetsWholeAtEveryLength) {
         ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
         EXPECT_EQ(ReadLinkTarget(link), target);
     }
-    std::ofstream(path("plain")) << "x";
+    writeFile("plain", "x");
     EXPECT_EQ(ReadLinkTarget(path("plain")), std::nullopt);
     EXPECT_EQ(ReadLinkTarget(path("missing")), std::nullopt);
 }
@@ -59,7 +48,7 @@ TEST(LinkTargetPath, TakesARelativeTargetFromTheLinksFolder) {
 }
 
 TEST_F(LinkFolder, FollowsAChainAndStopsInACycle) {
-    std::ofstream(path("file")) << "x";
+    writeFile("file", "x");
     ASSERT_EQ(symlink("file", path("one").c_str()), 0);
     ASSERT_EQ(symlink(path("one").c_str(), path("two").c_str()), 0);
     EXPECT_EQ(FollowLinks(path("two")), path("file"));
