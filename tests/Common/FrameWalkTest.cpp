@@ -93,8 +93,8 @@ TEST_F(FrameWalk, CleanupsRunInnermostFirstAndTheCatcherGetsOneReference) {
     RuntimeUnlockObject(exc);
 }
 
-// Without a handler in the image, the exception leaves it as a C++ exception
-// for the C++ code around it, passing the image's frames.
+// Without a handler in the image, the raise returns as in image code, and the
+// return out of the image raises the exception in the C++ code around it.
 TEST_F(FrameWalk, WithoutAHandlerTheCppCallerCatches) {
     RuntimeLeakGuard leaks;
     RuntimeObject* exc = newException();
@@ -104,7 +104,7 @@ TEST_F(FrameWalk, WithoutAHandlerTheCppCallerCatches) {
     } catch (const rt::RaisedException& raised) {
         EXPECT_EQ(raised.object(), exc);
     }
-    EXPECT_EQ(gNotes, "");
+    EXPECT_EQ(gNotes, "R");
     RuntimeUnlockObject(exc);
 }
 
