@@ -18,20 +18,40 @@ namespace {
 std::string gNotes;
 RuntimeObject* gCaught = nullptr;
 int32_t gCaughtReferences = 0;
+RuntimeClass* gCaughtClass = nullptr;  // the landing code lets the exception go
 
 extern "C" void TestNote(int letter) { gNotes += char(letter); }
 extern "C" void TestCaught(RuntimeObject* exc) {
     gCaught = exc;
     gCaughtReferences = exc->refCount;
+    gCaughtClass = exc->classRecord;
 }
 
 using ImageFunction = int (*)(RuntimeObject*);
+
+// Runtime code between image frames: a C++ frame whose destructor notes 'D'
+// around a runtime entry point given nil, and one around a call back into the
+// image function gCallBack.
+ImageFunction gCallBack = nullptr;
+struct NoteOnExit {
+    ~NoteOnExit() { TestNote('D'); }
+};
+extern "C" void TestGuardedNil(RuntimeObject* exc) {
+    NoteOnExit guard;
+    RuntimeUnlockArray(RuntimeExceptionStack(exc));
+}
+extern "C" void TestCallBack(RuntimeObject* exc) {
+    NoteOnExit guard;
+    gCallBack(exc);
+}
 
 class FrameWalk : public testing::Test {
 protected:
     void SetUp() override {
         RuntimeRegisterEntryPoint("TestNote", reinterpret_cast<void*>(&TestNote));
         RuntimeRegisterEntryPoint("TestCaught", reinterpret_cast<void*>(&TestCaught));
+        RuntimeRegisterEntryPoint("TestGuardedNil", reinterpret_cast<void*>(&TestGuardedNil));
+        RuntimeRegisterEntryPoint("TestCallBack", reinterpret_cast<void*>(&TestCallBack));
         ImageBlocks blocks = RuntimeReadImage(FRAME_TEST_IMAGE);
         symbols_ = blocks.symbols;
         code_ = RuntimeLinkImage(blocks);
@@ -93,6 +113,41 @@ TEST_F(FrameWalk, CleanupsRunInnermostFirstAndTheCatcherGetsOneReference) {
     RuntimeUnlockObject(exc);
 }
 
+// Raised by runtime code that image code called, the exception passes the C++
+// frames between (their destructors first) to the innermost image handler; a
+// re-raise there goes on outwards through C++ frames that called back into the
+// image.
+TEST_F(FrameWalk, RuntimeRaisesReachImageHandlersAfterTheCppCleanups) {
+    gCallBack = function("Inner");
+    struct Row {
+        const char* function;
+        bool raisesNil;  // else RaiseIn raises the test's RuntimeException
+        const char* notes;
+    } rows[] = {
+        {"CatchNilFromRuntime", true, ""},
+        {"CatchAroundGuard", true, "DI"},
+        {"CatchAroundCallBack", false, "RIDO"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.function);
+        RuntimeLeakGuard leaks;
+        gNotes.clear();
+        gCaught = nullptr;
+        RuntimeObject* exc = row.raisesNil ? nullptr : newException();
+        EXPECT_EQ(function(row.function)(exc), 1);
+        EXPECT_EQ(gNotes, row.notes);
+        ASSERT_NE(gCaught, nullptr);
+        ExceptionKind kind = row.raisesNil ? ExceptionKind::NilObjectException : ExceptionKind::RuntimeException;
+        EXPECT_EQ(gCaughtClass, RuntimeExceptionClass(kind));
+        EXPECT_EQ(gCaughtReferences, row.raisesNil ? 1 : 2);  // the slot's, and the test's when it made it
+        if (exc) {
+            EXPECT_EQ(gCaught, exc);
+            EXPECT_EQ(exc->refCount, 1);
+            RuntimeUnlockObject(exc);
+        }
+    }
+}
+
 // Without a handler in the image, the raise returns as in image code, and the
 // return out of the image raises the exception in the C++ code around it.
 TEST_F(FrameWalk, WithoutAHandlerTheCppCallerCatches) {
@@ -109,17 +164,27 @@ TEST_F(FrameWalk, WithoutAHandlerTheCppCallerCatches) {
 }
 
 // A frame larger than 4 KiB, or a link of 0, ends the walk: the handler outside
-// is never reached and the unhandled processing ends the process.
+// is never reached and the unhandled processing ends the process. The rules
+// hold from the first image frame on when runtime code raised.
 TEST_F(FrameWalk, ABrokenOrStretchedChainEndsTheWalk) {
-    for (const char* name : {"CatchAroundBigFrame", "CatchBrokenChain"}) {
-        SCOPED_TRACE(name);
-        ImageFunction run = function(name);
+    struct Row {
+        const char* function;
+        bool raisesNil;
+        const char* report;
+    } rows[] = {
+        {"CatchAroundBigFrame", false, "An exception of class RuntimeException was not handled"},
+        {"CatchBrokenChain", false, "An exception of class RuntimeException was not handled"},
+        {"CatchAroundBigFrameAroundRuntime", true, "An exception of class NilObjectException was not handled"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.function);
+        ImageFunction run = function(row.function);
         EXPECT_EXIT(
             {
                 RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
-                run(newException());
+                run(row.raisesNil ? nullptr : newException());
                 std::exit(0);
             },
-            testing::ExitedWithCode(1), "An exception of class RuntimeException was not handled");
+            testing::ExitedWithCode(1), row.report);
     }
 }
