@@ -48,11 +48,7 @@ bool linkHolds(uintptr_t at, uintptr_t link, uintptr_t top) {
            link - at <= kMaxFrameDistance;
 }
 
-// The frame after `frame`, or 0 where the chain ends.
-uintptr_t nextFrame(const Frame& frame, uintptr_t top) {
-    uintptr_t link = frame.link();
-    return linkHolds(frame.at, link, top) ? link : 0;
-}
+
 
 // The handler record in the image code from `returnAddress` to the end of the
 // image function it lies in.
@@ -67,15 +63,19 @@ std::optional<uintptr_t> handlerAfter(uintptr_t returnAddress) {
 
 } // namespace
 
-std::vector<std::string> ImageStackNames(void** frame) {
+std::vector<std::string> ImageStackNames(const ImageCallFrame& first) {
     std::vector<std::string> names;
     uintptr_t top = stackTop();
-    for (uintptr_t at = reinterpret_cast<uintptr_t>(frame); at; at = nextFrame(Frame{at}, top)) {
-        if (std::optional<CodeAddressName> named = RuntimeNameCodeAddress(Frame{at}.returnAddress());
-            named && !named->name.empty())
+    uintptr_t at = first.at, link = first.link, returnAddress = first.returnAddress;
+    for (;;) {
+        if (std::optional<CodeAddressName> named = RuntimeNameCodeAddress(returnAddress); named && !named->name.empty())
             names.push_back(named->name);
+        if (!linkHolds(at, link, top)) return names;
+        Frame next{link};
+        at = link;
+        link = next.link();
+        returnAddress = next.returnAddress();
     }
-    return names;
 }
 
 FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, ImageCallFrame& first) {

@@ -8,10 +8,6 @@
 
 #include "Common/Forward.h"
 
-/// Names of the image methods whose frames lie on the chain that starts at
-/// `frame` (a raising function's own frame), innermost first.
-std::vector<std::string> ImageStackNames(void** frame);
-
 /// Where a walk starts: the call from image code into a runtime function
 /// that the exception is leaving.
 struct ImageCallFrame {
@@ -19,6 +15,10 @@ struct ImageCallFrame {
     uintptr_t link;           // the calling image function's frame pointer
     uintptr_t returnAddress;  // where the call returns in image code; the walk may divert it
 };
+
+/// Names of the image methods whose frames lie on the chain that starts at
+/// `first`, innermost first.
+std::vector<std::string> ImageStackNames(const ImageCallFrame& first);
 
 /// What the frame walk found for an exception.
 enum class FrameWalkResult {

@@ -25,7 +25,6 @@
 #include <utility>
 #include <vector>
 
-#include "Common/FrameWalk.h"
 #include "Common/exceptions.h"
 #include "Common/loaderX86.h"
 #include "Common/objects.h"
@@ -53,6 +52,14 @@ constexpr uint8_t kPointerEncodingAbsolute = 0x00;
 // a primary from a dependent one).
 bool isCppException(_Unwind_Exception_Class exceptionClass) {
     return (exceptionClass >> 8) == 0x474E5543432B2BULL;  // "GNUCC++"
+}
+
+// The call from image code whose frame `context` describes. The call ends at
+// the canonical frame address, the image function's stack pointer after the
+// return; a frame record of the callee would sit just below it.
+ImageCallFrame callFrameOf(_Unwind_Context* context) {
+    return {uintptr_t(_Unwind_GetCFA(context)) - 2 * kWord, uintptr_t(_Unwind_GetGR(context, kFramePointerRegister)),
+            uintptr_t(_Unwind_GetIP(context))};
 }
 
 // Catches the C++ exception that reached image code and gives the runtime
@@ -88,12 +95,7 @@ _Unwind_Reason_Code imageFramePersonality(int version, _Unwind_Action actions, _
     RuntimeObject* exc = takeRuntimeException(unwinding);
     if (!exc) std::terminate();
 
-    // The call into the runtime ends at the canonical frame address, the
-    // image function's stack pointer after the return; a frame record of the
-    // callee would sit just below it.
-    auto stackPointer = uintptr_t(_Unwind_GetCFA(context));
-    ImageCallFrame first{stackPointer - 2 * kWord, uintptr_t(_Unwind_GetGR(context, kFramePointerRegister)),
-                         returnAddress};
+    ImageCallFrame first = callFrameOf(context);
     if (DeliverThroughImageFrames(exc, first) == FrameWalkResult::Ended) RuntimeEndUnhandled(exc);
     RuntimeUnlockObject(exc);
     _Unwind_SetIP(context, first.returnAddress);
@@ -220,6 +222,23 @@ void RaiseInCallerOnReturn(uintptr_t* returnSlot, RuntimeObject* exc) {
     }
     tPendingRaises.push_back({returnSlot, *returnSlot, exc});
     *returnSlot = stub;
+}
+
+std::optional<ImageCallFrame> InnermostImageCall(void** frame) {
+    ImageCallFrame own{reinterpret_cast<uintptr_t>(frame), reinterpret_cast<uintptr_t>(frame[0]),
+                       reinterpret_cast<uintptr_t>(frame[1])};
+    if (RuntimeIsImageCode(own.returnAddress)) return own;
+    if (RuntimeImageCodeBlock().empty()) return std::nullopt;
+    // C++ frames need not keep frame pointers: their own descriptions lead out.
+    std::optional<ImageCallFrame> found;
+    _Unwind_Backtrace(
+        [](_Unwind_Context* context, void* result) {
+            if (!RuntimeIsImageCode(uintptr_t(_Unwind_GetIP(context)))) return _URC_NO_REASON;
+            *static_cast<std::optional<ImageCallFrame>*>(result) = callFrameOf(context);
+            return _URC_NORMAL_STOP;
+        },
+        &found);
+    return found;
 }
 
 void RegisterImageFrames(const uint8_t* code, size_t size) {

@@ -5,8 +5,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "Common/Forward.h"
+#include "Common/FrameWalk.h"
 
 /// Describes the code block at `code` to the C++ unwinder: frames of image
 /// functions, linked by their frame pointers, whose personality delivers
@@ -18,3 +20,9 @@ void RegisterImageFrames(const uint8_t* code, size_t size);
 /// function called by C++ code) raise `exc` in that C++ caller instead, as if
 /// the call had raised it. Takes its own reference to `exc`.
 void RaiseInCallerOnReturn(uintptr_t* returnSlot, RuntimeObject* exc);
+
+/// The innermost call from image code on the stack, as seen from `frame`, the
+/// own frame of a runtime function: that function's own call when image code
+/// made it, else the one the C++ unwinder finds further out; none when no image
+/// code is on the stack.
+std::optional<ImageCallFrame> InnermostImageCall(void** frame);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Common/ConsoleApplication.h"
-#include "Common/FrameWalk.h"
+#include "Common/ImageUnwind.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Universal/VELQstring.h"
@@ -71,7 +71,8 @@ namespace {
 void recordStack(RuntimeObject* exc, void** frame) {
     RuntimeArray* stack = fields(exc)->stack;
     if (!stack) return;
-    std::vector<std::string> names = ImageStackNames(frame);
+    std::optional<ImageCallFrame> call = InnermostImageCall(frame);
+    std::vector<std::string> names = call ? ImageStackNames(*call) : std::vector<std::string>();
     ArrayResize(stack, int32_t(names.size()) - 1);
     auto set = reinterpret_cast<void (*)(RuntimeArray*, RTString, int32_t)>(stack->operations->slots[kSlotSet]);
     for (size_t i = 0; i < names.size(); ++i) {

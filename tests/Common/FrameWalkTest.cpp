@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -12,19 +13,35 @@
 #include "support/RuntimeLeakGuard.h"
 
 // The image functions of tests/images/frames_*.S. Their landing codes report
-// through two functions the test enters into the entry-point table.
+// through functions the test enters into the entry-point table.
 namespace {
 
 std::string gNotes;
 RuntimeObject* gCaught = nullptr;
 int32_t gCaughtReferences = 0;
-RuntimeClass* gCaughtClass = nullptr;  // the landing code lets the exception go
+// The landing code lets the exception go: what the test looks at is kept.
+RuntimeClass* gCaughtClass = nullptr;
+std::vector<std::string> gCaughtStack;
+
+std::vector<std::string> stackNames(RuntimeObject* exc) {
+    RuntimeArray* stack = RuntimeExceptionStack(exc);
+    std::vector<std::string> names;
+    auto get = reinterpret_cast<RTString (*)(RuntimeArray*, int32_t)>(stack->operations->slots[kSlotGet]);
+    for (int32_t i = 0; i <= RuntimeUBound(stack); ++i) {
+        RTString name = get(stack, i);
+        names.emplace_back(StringBytes(name), StringLength(name));
+        RuntimeUnlockString(name);
+    }
+    RuntimeUnlockArray(stack);
+    return names;
+}
 
 extern "C" void TestNote(int letter) { gNotes += char(letter); }
 extern "C" void TestCaught(RuntimeObject* exc) {
     gCaught = exc;
     gCaughtReferences = exc->refCount;
     gCaughtClass = exc->classRecord;
+    gCaughtStack = stackNames(exc);
 }
 
 using ImageFunction = int (*)(RuntimeObject*);
@@ -84,19 +101,6 @@ protected:
     uintptr_t code_ = 0;
 };
 
-std::vector<std::string> stackNames(RuntimeObject* exc) {
-    RuntimeArray* stack = RuntimeExceptionStack(exc);
-    std::vector<std::string> names;
-    auto get = reinterpret_cast<RTString (*)(RuntimeArray*, int32_t)>(stack->operations->slots[kSlotGet]);
-    for (int32_t i = 0; i <= RuntimeUBound(stack); ++i) {
-        RTString name = get(stack, i);
-        names.emplace_back(StringBytes(name), StringLength(name));
-        RuntimeUnlockString(name);
-    }
-    RuntimeUnlockArray(stack);
-    return names;
-}
-
 } // namespace
 
 // Innermost cleanup first, each re-raise outwards, and the catching function's
@@ -123,10 +127,11 @@ TEST_F(FrameWalk, RuntimeRaisesReachImageHandlersAfterTheCppCleanups) {
         const char* function;
         bool raisesNil;  // else RaiseIn raises the test's RuntimeException
         const char* notes;
+        std::vector<std::string> stack;  // its innermost names: C++ frames may cut the chain short
     } rows[] = {
-        {"CatchNilFromRuntime", true, ""},
-        {"CatchAroundGuard", true, "DI"},
-        {"CatchAroundCallBack", false, "RIDO"},
+        {"CatchNilFromRuntime", true, "", {"CatchNilFromRuntime"}},
+        {"CatchAroundGuard", true, "DI", {"InnerGuarded", "CatchAroundGuard"}},
+        {"CatchAroundCallBack", false, "RIDO", {"RaiseIn", "Inner"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.function);
@@ -140,6 +145,8 @@ TEST_F(FrameWalk, RuntimeRaisesReachImageHandlersAfterTheCppCleanups) {
         ExceptionKind kind = row.raisesNil ? ExceptionKind::NilObjectException : ExceptionKind::RuntimeException;
         EXPECT_EQ(gCaughtClass, RuntimeExceptionClass(kind));
         EXPECT_EQ(gCaughtReferences, row.raisesNil ? 1 : 2);  // the slot's, and the test's when it made it
+        gCaughtStack.resize(std::min(gCaughtStack.size(), row.stack.size()));
+        EXPECT_EQ(gCaughtStack, row.stack);
         if (exc) {
             EXPECT_EQ(gCaught, exc);
             EXPECT_EQ(exc->refCount, 1);
