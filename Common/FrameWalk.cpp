@@ -48,8 +48,6 @@ bool linkHolds(uintptr_t at, uintptr_t link, uintptr_t top) {
            link - at <= kMaxFrameDistance;
 }
 
-
-
 // The handler record in the image code from `returnAddress` to the end of the
 // image function it lies in.
 std::optional<uintptr_t> handlerAfter(uintptr_t returnAddress) {
