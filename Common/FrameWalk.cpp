@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "Common/ImageUnwind.h"
 #include "Common/exceptions.h"
 #include "Common/loaderX86.h"
 #include "Common/objects.h"
@@ -39,14 +40,12 @@ struct Frame {
     }
 };
 
-// The frame after `frame`, or 0 where the chain ends: a link that is zero,
-// misaligned, below the frame, too far above it or past the stack top.
-uintptr_t nextFrame(const Frame& frame, uintptr_t top) {
-    uintptr_t link = frame.link();
-    if (link == 0 || link % sizeof(void*) != 0 || link <= frame.at || link > top - 2 * sizeof(void*) ||
-        link - frame.at > kMaxFrameDistance)
-        return 0;
-    return link;
+// Whether the chain goes on from the frame record at `at` to `link`: not when
+// the link is zero, misaligned, below the frame, too far above it or past the
+// stack top.
+bool linkHolds(uintptr_t at, uintptr_t link, uintptr_t top) {
+    return link != 0 && link % sizeof(void*) == 0 && link > at && link <= top - 2 * sizeof(void*) &&
+           link - at <= kMaxFrameDistance;
 }
 
 // The handler record in the image code from `returnAddress` to the end of the
@@ -62,29 +61,31 @@ std::optional<uintptr_t> handlerAfter(uintptr_t returnAddress) {
 
 } // namespace
 
-bool CalledFromImageCode(void** frame) {
-    return RuntimeIsImageCode(Frame{reinterpret_cast<uintptr_t>(frame)}.returnAddress());
-}
-
-std::vector<std::string> ImageStackNames(void** frame) {
+std::vector<std::string> ImageStackNames(const ImageCallFrame& first) {
     std::vector<std::string> names;
     uintptr_t top = stackTop();
-    for (uintptr_t at = reinterpret_cast<uintptr_t>(frame); at; at = nextFrame(Frame{at}, top)) {
-        if (std::optional<CodeAddressName> named = RuntimeNameCodeAddress(Frame{at}.returnAddress());
-            named && !named->name.empty())
+    uintptr_t at = first.at, link = first.link, returnAddress = first.returnAddress;
+    for (;;) {
+        if (std::optional<CodeAddressName> named = RuntimeNameCodeAddress(returnAddress); named && !named->name.empty())
             names.push_back(named->name);
+        if (!linkHolds(at, link, top)) return names;
+        Frame next{link};
+        at = link;
+        link = next.link();
+        returnAddress = next.returnAddress();
     }
-    return names;
 }
 
-FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, void** frame) {
+FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, ImageCallFrame& first) {
     uintptr_t top = stackTop();
-    for (uintptr_t at = reinterpret_cast<uintptr_t>(frame); at;) {
-        Frame current{at};
-        uintptr_t returnAddress = current.returnAddress();
-        if (!RuntimeIsImageCode(returnAddress)) return FrameWalkResult::LeftImage;
-        uintptr_t link = nextFrame(current, top);
-        if (!link) return FrameWalkResult::Ended;
+    uintptr_t at = first.at, link = first.link, returnAddress = first.returnAddress;
+    uintptr_t* returnSlot = &first.returnAddress;
+    for (;;) {
+        if (!RuntimeIsImageCode(returnAddress)) {
+            RaiseInCallerOnReturn(returnSlot, exc);
+            return FrameWalkResult::LeftImage;
+        }
+        if (!linkHolds(at, link, top)) return FrameWalkResult::Ended;
         if (std::optional<uintptr_t> record = handlerAfter(returnAddress)) {
             int16_t slotOffset;
             std::memcpy(&slotOffset, reinterpret_cast<const void*>(*record + 11), 2);
@@ -93,10 +94,13 @@ FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, void** frame) {
                 std::memcpy(reinterpret_cast<void*>(link + slotOffset), &exc, sizeof exc);
             }
             uintptr_t landing = *record + kHandlerRecordSize;
-            std::memcpy(reinterpret_cast<void*>(at + sizeof(void*)), &landing, sizeof landing);
+            std::memcpy(returnSlot, &landing, sizeof landing);
             return FrameWalkResult::Diverted;
         }
+        Frame next{link};
         at = link;
+        link = next.link();
+        returnAddress = next.returnAddress();
+        returnSlot = reinterpret_cast<uintptr_t*>(at + sizeof(void*));
     }
-    return FrameWalkResult::Ended;
 }

@@ -8,23 +8,29 @@
 
 #include "Common/Forward.h"
 
+/// Where a walk starts: the call from image code into a runtime function
+/// that the exception is leaving.
+struct ImageCallFrame {
+    uintptr_t at;             // where the runtime function's frame record lies, or would lie
+    uintptr_t link;           // the calling image function's frame pointer
+    uintptr_t returnAddress;  // where the call returns in image code; the walk may divert it
+};
+
 /// Names of the image methods whose frames lie on the chain that starts at
-/// `frame` (a raising function's own frame), innermost first.
-std::vector<std::string> ImageStackNames(void** frame);
+/// `first`, innermost first.
+std::vector<std::string> ImageStackNames(const ImageCallFrame& first);
 
 /// What the frame walk found for an exception.
 enum class FrameWalkResult {
-    Diverted,   // a handler record took it: the raising function must return
-    LeftImage,  // the chain left image code intact: C++ handlers around the image take it
+    Diverted,   // a handler record took it: image code resumes at `returnAddress`
+    LeftImage,  // no image function took it: it goes on in the C++ caller of the image
     Ended,      // the chain broke inside image code: nothing handles it
 };
 
-/// Walks the chain from `frame` (the raising function's own frame, called from
-/// image code) for a handler record. When one is found at H in the code after a
-/// return address: stores `exc` with one new reference in the handling
-/// function's exception slot, when it names one, and sets that return address to
-/// H + 13, so that returning from the frames between arrives at the landing code.
-FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, void** frame);
-
-/// Whether the return address of `frame` (a function's own frame) lies in image code.
-bool CalledFromImageCode(void** frame);
+/// Walks the chain from `first` for a handler record. When one is found at H
+/// in the code after a return address: stores `exc` with one new reference in
+/// the handling function's exception slot, when it names one, and sets that
+/// return address to H + 13, so that returning from the frames between arrives
+/// at the landing code. When the chain leaves image code intact, the outermost
+/// image function's return goes on raising `exc` in its C++ caller.
+FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, ImageCallFrame& first);

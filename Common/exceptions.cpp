@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Common/ConsoleApplication.h"
-#include "Common/FrameWalk.h"
+#include "Common/ImageUnwind.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Universal/VELQstring.h"
@@ -63,27 +63,17 @@ void RuntimeEndUnhandled(RuntimeObject* exc) {
 
 namespace {
 
-// Every exception is delivered through here. Raised or re-raised by image code
-// (`frame` being the raising entry point's own frame), it goes to the handler
-// records of the image functions on the stack first; when it returns, the
-// raising entry point must return, into the landing code the walk chose. Raised
-// by C++ code, or once the walk leaves the image, it travels as a C++ exception.
-void deliver(RuntimeObject* exc, void** frame) {
-    if (CalledFromImageCode(frame)) {
-        switch (DeliverThroughImageFrames(exc, frame)) {
-        case FrameWalkResult::Diverted: return;
-        case FrameWalkResult::Ended: RuntimeEndUnhandled(exc);
-        case FrameWalkResult::LeftImage: break;
-        }
-    }
-    throw rt::RaisedException(exc);
-}
+// Every exception is delivered through here, as a C++ exception: C++ handlers
+// take it in C++ code, and where it reaches image code first, the frame
+// description of image code hands it to the frame walk (Common/ImageUnwind).
+[[noreturn]] void deliver(RuntimeObject* exc) { throw rt::RaisedException(exc); }
 
 // Fills the stack array with the image methods on the stack, innermost first.
 void recordStack(RuntimeObject* exc, void** frame) {
     RuntimeArray* stack = fields(exc)->stack;
     if (!stack) return;
-    std::vector<std::string> names = ImageStackNames(frame);
+    std::optional<ImageCallFrame> call = InnermostImageCall(frame);
+    std::vector<std::string> names = call ? ImageStackNames(*call) : std::vector<std::string>();
     ArrayResize(stack, int32_t(names.size()) - 1);
     auto set = reinterpret_cast<void (*)(RuntimeArray*, RTString, int32_t)>(stack->operations->slots[kSlotSet]);
     for (size_t i = 0; i < names.size(); ++i) {
@@ -148,23 +138,18 @@ extern "C" RuntimeArray* RuntimeExceptionStack(RuntimeObject* exc) {
     return RuntimeLockArray(fields(exc)->stack);
 }
 
-// The frame walk changes the return address of these two entry points' own
-// frames, so each keeps a frame of its own, live until it returns: the empty
-// statement after the delivery keeps the compiler from leaving the frame
-// before it (a tail call).
+// Kept out of line: the stack array names the image methods from this
+// function's own frame outwards.
 extern "C" __attribute__((noinline)) void RuntimeRaiseException(RuntimeObject* exc) {
     if (!exc) return;
-    void** frame = static_cast<void**>(__builtin_frame_address(0));
-    recordStack(exc, frame);
+    recordStack(exc, static_cast<void**>(__builtin_frame_address(0)));
     if (gRaiseHook) gRaiseHook(exc);
-    deliver(exc, frame);
-    asm volatile("" ::: "memory");
+    deliver(exc);
 }
 
-extern "C" __attribute__((noinline)) void RuntimeReraiseException(RuntimeObject* exc) {
+extern "C" void RuntimeReraiseException(RuntimeObject* exc) {
     if (!exc) return;
-    deliver(exc, static_cast<void**>(__builtin_frame_address(0)));
-    asm volatile("" ::: "memory");
+    deliver(exc);
 }
 
 void RuntimeRaiseNew(ExceptionKind kind, RTString message, int32_t errorNumber) {

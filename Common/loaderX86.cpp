@@ -11,21 +11,17 @@
 #include <utility>
 
 #include "Common/ImageMemory.h"
+#include "Common/ImageUnwind.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
 #include "Common/relocentry.h"
 #include "Universal/VELQstring.h"
-
-extern "C" void __register_frame(void* begin);  // the C++ unwinder's table of frame descriptions
 
 namespace {
 
 constexpr size_t kCodeAlignment = 4096;
 constexpr size_t kResourceHeaderSize = 14;   // type, id, 4 unused bytes, length
 constexpr size_t kVersionFixedSize = 24;
-// An image made from compiled C brings its unwind table as this resource (id
-// 0, the table's u32 code offset), so that C++ exceptions pass its frames.
-constexpr uint32_t kFrameTableResourceType = 0x45484652;  // "EHFR"
 
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
@@ -423,9 +419,7 @@ uintptr_t RuntimeLinkImage(const ImageBlocks& blocks) {
     Linker(image).applyRelocations();
     registerResources(image);
     walkOptions(image);
-    if (const ImageResource* frames = RuntimeFindImageResource(kFrameTableResourceType, 0);
-        frames && frames->length == 4 && readU32(frames->data) < image.codeSize)
-        __register_frame(image.code + readU32(frames->data));
+    if (image.codeSize) RegisterImageFrames(image.code, image.codeSize);
     return image.codeSize ? reinterpret_cast<uintptr_t>(image.code) : 0;
 }
 

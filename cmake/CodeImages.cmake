@@ -49,3 +49,15 @@ function(qarvex_add_image name)
     DEPENDS imagetool ${host_depends} ${linked} VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${IMAGE_OUTPUT})
 endfunction()
+
+# One source compiled as image code into OUTPUT, unlinked: input for the tests
+# of imagetool itself.
+#
+#   qarvex_add_image_object(NAME OUTPUT <file> SOURCE <file>)
+function(qarvex_add_image_object name)
+  cmake_parse_arguments(OBJECT "" "OUTPUT;SOURCE" "" ${ARGN})
+  add_custom_command(OUTPUT ${OBJECT_OUTPUT}
+    COMMAND ${IMAGE_CC} ${IMAGE_C_FLAGS} -c ${OBJECT_SOURCE} -o ${OBJECT_OUTPUT}
+    DEPENDS ${OBJECT_SOURCE} VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${OBJECT_OUTPUT})
+endfunction()

@@ -1,7 +1,7 @@
 /* The example code image. It prints through the runtime's standard output,
  * reads its own version block, raises a runtime exception that the assembly
- * routine CatchRuntimeException catches and cleans up after, and ends with
- * exit code 3. It reaches the runtime only through the entry-point table. */
+ * routine CatchRuntimeException catches and cleans up after, does the same for
+ * an exception the runtime raises, and ends with exit code 3. It reaches the runtime only through the entry-point table. */
 typedef struct StringRecord* RTString;
 typedef struct RuntimeObject RuntimeObject;
 typedef struct RuntimeClass RuntimeClass;
@@ -11,6 +11,7 @@ RuntimeClass* RuntimeFindExternalClass(const char* name);
 RuntimeObject* RuntimeNewObject(RuntimeClass* classRecord);
 void RuntimeUnlockObject(RuntimeObject* object);
 void RuntimeRaiseException(RuntimeObject* exception);
+struct RuntimeArray* RuntimeExceptionStack(RuntimeObject* exception);
 RTString StringFromCString(const char* text);
 RTString StringFromPString(const unsigned char* text);
 RTString RuntimeAddString(RTString a, RTString b);
@@ -57,6 +58,12 @@ static void raiseRuntimeException(void) {
     RuntimeUnlockObject(exception);
 }
 
+static void passNilToTheRuntime(void) {
+    print("Passing nil to the runtime");
+    /* The runtime raises a NilObjectException; its result means nothing then. */
+    RuntimeExceptionStack(0);
+}
+
 int ImageMain(void) {
     RuntimeInitExternalClasses();
     print("Hello from a code image");
@@ -65,5 +72,9 @@ int ImageMain(void) {
         print("Caught it and cleaned up");
     else
         print("Nothing was raised");
+    if (CatchRuntimeException(passNilToTheRuntime))
+        print("Caught the runtime's NilObjectException");
+    else
+        print("The runtime raised nothing");
     return 3;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -12,26 +13,62 @@
 #include "support/RuntimeLeakGuard.h"
 
 // The image functions of tests/images/frames_*.S. Their landing codes report
-// through two functions the test enters into the entry-point table.
+// through functions the test enters into the entry-point table.
 namespace {
 
 std::string gNotes;
 RuntimeObject* gCaught = nullptr;
 int32_t gCaughtReferences = 0;
+// The landing code lets the exception go: what the test looks at is kept.
+RuntimeClass* gCaughtClass = nullptr;
+std::vector<std::string> gCaughtStack;
+
+std::vector<std::string> stackNames(RuntimeObject* exc) {
+    RuntimeArray* stack = RuntimeExceptionStack(exc);
+    std::vector<std::string> names;
+    auto get = reinterpret_cast<RTString (*)(RuntimeArray*, int32_t)>(stack->operations->slots[kSlotGet]);
+    for (int32_t i = 0; i <= RuntimeUBound(stack); ++i) {
+        RTString name = get(stack, i);
+        names.emplace_back(StringBytes(name), StringLength(name));
+        RuntimeUnlockString(name);
+    }
+    RuntimeUnlockArray(stack);
+    return names;
+}
 
 extern "C" void TestNote(int letter) { gNotes += char(letter); }
 extern "C" void TestCaught(RuntimeObject* exc) {
     gCaught = exc;
     gCaughtReferences = exc->refCount;
+    gCaughtClass = exc->classRecord;
+    gCaughtStack = stackNames(exc);
 }
 
 using ImageFunction = int (*)(RuntimeObject*);
+
+// Runtime code between image frames: a C++ frame whose destructor notes 'D'
+// around a runtime entry point given nil, and one around a call back into the
+// image function gCallBack.
+ImageFunction gCallBack = nullptr;
+struct NoteOnExit {
+    ~NoteOnExit() { TestNote('D'); }
+};
+extern "C" void TestGuardedNil(RuntimeObject* exc) {
+    NoteOnExit guard;
+    RuntimeUnlockArray(RuntimeExceptionStack(exc));
+}
+extern "C" void TestCallBack(RuntimeObject* exc) {
+    NoteOnExit guard;
+    gCallBack(exc);
+}
 
 class FrameWalk : public testing::Test {
 protected:
     void SetUp() override {
         RuntimeRegisterEntryPoint("TestNote", reinterpret_cast<void*>(&TestNote));
         RuntimeRegisterEntryPoint("TestCaught", reinterpret_cast<void*>(&TestCaught));
+        RuntimeRegisterEntryPoint("TestGuardedNil", reinterpret_cast<void*>(&TestGuardedNil));
+        RuntimeRegisterEntryPoint("TestCallBack", reinterpret_cast<void*>(&TestCallBack));
         ImageBlocks blocks = RuntimeReadImage(FRAME_TEST_IMAGE);
         symbols_ = blocks.symbols;
         code_ = RuntimeLinkImage(blocks);
@@ -64,19 +101,6 @@ protected:
     uintptr_t code_ = 0;
 };
 
-std::vector<std::string> stackNames(RuntimeObject* exc) {
-    RuntimeArray* stack = RuntimeExceptionStack(exc);
-    std::vector<std::string> names;
-    auto get = reinterpret_cast<RTString (*)(RuntimeArray*, int32_t)>(stack->operations->slots[kSlotGet]);
-    for (int32_t i = 0; i <= RuntimeUBound(stack); ++i) {
-        RTString name = get(stack, i);
-        names.emplace_back(StringBytes(name), StringLength(name));
-        RuntimeUnlockString(name);
-    }
-    RuntimeUnlockArray(stack);
-    return names;
-}
-
 } // namespace
 
 // Innermost cleanup first, each re-raise outwards, and the catching function's
@@ -93,8 +117,46 @@ TEST_F(FrameWalk, CleanupsRunInnermostFirstAndTheCatcherGetsOneReference) {
     RuntimeUnlockObject(exc);
 }
 
-// Without a handler in the image, the exception leaves it as a C++ exception
-// for the C++ code around it, passing the image's frames.
+// Raised by runtime code that image code called, the exception passes the C++
+// frames between (their destructors first) to the innermost image handler; a
+// re-raise there goes on outwards through C++ frames that called back into the
+// image.
+TEST_F(FrameWalk, RuntimeRaisesReachImageHandlersAfterTheCppCleanups) {
+    gCallBack = function("Inner");
+    struct Row {
+        const char* function;
+        bool raisesNil;  // else RaiseIn raises the test's RuntimeException
+        const char* notes;
+        std::vector<std::string> stack;  // its innermost names: C++ frames may cut the chain short
+    } rows[] = {
+        {"CatchNilFromRuntime", true, "", {"CatchNilFromRuntime"}},
+        {"CatchAroundGuard", true, "DI", {"InnerGuarded", "CatchAroundGuard"}},
+        {"CatchAroundCallBack", false, "RIDO", {"RaiseIn", "Inner"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.function);
+        RuntimeLeakGuard leaks;
+        gNotes.clear();
+        gCaught = nullptr;
+        RuntimeObject* exc = row.raisesNil ? nullptr : newException();
+        EXPECT_EQ(function(row.function)(exc), 1);
+        EXPECT_EQ(gNotes, row.notes);
+        ASSERT_NE(gCaught, nullptr);
+        ExceptionKind kind = row.raisesNil ? ExceptionKind::NilObjectException : ExceptionKind::RuntimeException;
+        EXPECT_EQ(gCaughtClass, RuntimeExceptionClass(kind));
+        EXPECT_EQ(gCaughtReferences, row.raisesNil ? 1 : 2);  // the slot's, and the test's when it made it
+        gCaughtStack.resize(std::min(gCaughtStack.size(), row.stack.size()));
+        EXPECT_EQ(gCaughtStack, row.stack);
+        if (exc) {
+            EXPECT_EQ(gCaught, exc);
+            EXPECT_EQ(exc->refCount, 1);
+            RuntimeUnlockObject(exc);
+        }
+    }
+}
+
+// Without a handler in the image, the raise returns as in image code, and the
+// return out of the image raises the exception in the C++ code around it.
 TEST_F(FrameWalk, WithoutAHandlerTheCppCallerCatches) {
     RuntimeLeakGuard leaks;
     RuntimeObject* exc = newException();
@@ -104,22 +166,32 @@ TEST_F(FrameWalk, WithoutAHandlerTheCppCallerCatches) {
     } catch (const rt::RaisedException& raised) {
         EXPECT_EQ(raised.object(), exc);
     }
-    EXPECT_EQ(gNotes, "");
+    EXPECT_EQ(gNotes, "R");
     RuntimeUnlockObject(exc);
 }
 
 // A frame larger than 4 KiB, or a link of 0, ends the walk: the handler outside
-// is never reached and the unhandled processing ends the process.
+// is never reached and the unhandled processing ends the process. The rules
+// hold from the first image frame on when runtime code raised.
 TEST_F(FrameWalk, ABrokenOrStretchedChainEndsTheWalk) {
-    for (const char* name : {"CatchAroundBigFrame", "CatchBrokenChain"}) {
-        SCOPED_TRACE(name);
-        ImageFunction run = function(name);
+    struct Row {
+        const char* function;
+        bool raisesNil;
+        const char* report;
+    } rows[] = {
+        {"CatchAroundBigFrame", false, "An exception of class RuntimeException was not handled"},
+        {"CatchBrokenChain", false, "An exception of class RuntimeException was not handled"},
+        {"CatchAroundBigFrameAroundRuntime", true, "An exception of class NilObjectException was not handled"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.function);
+        ImageFunction run = function(row.function);
         EXPECT_EXIT(
             {
                 RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
-                run(newException());
+                run(row.raisesNil ? nullptr : newException());
                 std::exit(0);
             },
-            testing::ExitedWithCode(1), "An exception of class RuntimeException was not handled");
+            testing::ExitedWithCode(1), row.report);
     }
 }

@@ -115,4 +115,15 @@ RaiseWithBrokenChain:
         /* A frame of more than 4,096 bytes: the walk ends below it. */
         catch_function BigFrame, RaiseIn, 8216
 
+        /* Exceptions raised by runtime code that image code called: a runtime
+         * entry point given nil, one behind a C++ frame with a destructor, and
+         * one passing C++ frames that called back into the image (Inner). */
+        catch_function CatchNilFromRuntime, RuntimeExceptionStack, 24
+        cleanup_function InnerGuarded, TestGuardedNil, 'I'
+        catch_function CatchAroundGuard, InnerGuarded, 24
+        cleanup_function OuterAroundCallBack, TestCallBack, 'O'
+        catch_function CatchAroundCallBack, OuterAroundCallBack, 24
+        catch_function BigFrameAroundRuntime, RuntimeExceptionStack, 8216
+        catch_function CatchAroundBigFrameAroundRuntime, BigFrameAroundRuntime, 24
+
         .section .note.GNU-stack,"",@progbits

@@ -102,4 +102,15 @@ RaiseWithBrokenChain:
         /* A frame of more than 4,096 bytes: the walk ends below it. */
         catch_function BigFrame, RaiseIn, 8208
 
+        /* Exceptions raised by runtime code that image code called: a runtime
+         * entry point given nil, one behind a C++ frame with a destructor, and
+         * one passing C++ frames that called back into the image (Inner). */
+        catch_function CatchNilFromRuntime, RuntimeExceptionStack, 16
+        cleanup_function InnerGuarded, TestGuardedNil, 'I'
+        catch_function CatchAroundGuard, InnerGuarded, 16
+        cleanup_function OuterAroundCallBack, TestCallBack, 'O'
+        catch_function CatchAroundCallBack, OuterAroundCallBack, 16
+        catch_function BigFrameAroundRuntime, RuntimeExceptionStack, 8208
+        catch_function CatchAroundBigFrameAroundRuntime, BigFrameAroundRuntime, 16
+
         .section .note.GNU-stack,"",@progbits

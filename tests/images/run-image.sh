@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs an image host (through EMULATOR when one is given) in a scratch folder and
-# checks its standard output against EXPECTED and its exit status.
-#   run-image.sh EMULATOR PROGRAM EXPECTED STATUS
+# checks its standard output against EXPECTED, its exit status, and its
+# standard error against EXPECTED_ERRORS when that is given.
+#   run-image.sh EMULATOR PROGRAM EXPECTED STATUS [EXPECTED_ERRORS]
 set -u
-emulator=$1 program=$2 expected=$3 status=$4
+emulator=$1 program=$2 expected=$3 status=$4 expected_errors=${5:-}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cp "$program" "$scratch/"
@@ -16,5 +17,9 @@ if ! diff -u "$expected" stdout.txt; then
 fi
 if [ "$actual" != "$status" ]; then
   echo "exit status $actual, expected $status; standard error was:"; cat stderr.txt
+  exit 1
+fi
+if [ -n "$expected_errors" ] && ! diff -u "$expected_errors" stderr.txt; then
+  echo "standard error differs"
   exit 1
 fi

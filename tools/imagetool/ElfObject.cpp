@@ -26,6 +26,17 @@ private:
     const std::vector<uint8_t>& bytes_;
 };
 
+// An image has no global offset table: position-independent code cannot be
+// linked into one.
+std::runtime_error positionIndependent(uint32_t type) {
+    return std::runtime_error("relocation type " + std::to_string(type) +
+                              " refers to a global offset table: compile without -fpic/-fpie");
+}
+
+std::runtime_error unsupported(uint32_t type) {
+    return std::runtime_error("relocation type " + std::to_string(type) + " is not one an image can carry");
+}
+
 struct Wide {
     using Header = Elf64_Ehdr;
     using Section = Elf64_Shdr;
@@ -41,9 +52,19 @@ struct Wide {
         case R_X86_64_PC32:
         case R_X86_64_PLT32: return RelocationKind::Relative32;
         case R_X86_64_64: return RelocationKind::Absolute64;
+        case R_X86_64_GOT32:
+        case R_X86_64_GOTPCREL:
+        case R_X86_64_GOTOFF64:
+        case R_X86_64_GOTPC32:
+        case R_X86_64_GOT64:
+        case R_X86_64_GOTPCREL64:
+        case R_X86_64_GOTPC64:
+        case R_X86_64_GOTPLT64:
+        case R_X86_64_PLTOFF64:
+        case R_X86_64_GOTPCRELX:
+        case R_X86_64_REX_GOTPCRELX: throw positionIndependent(type);
         }
-        throw std::runtime_error("relocation type " + std::to_string(type) +
-                                 " cannot be carried (compile without PIC, small code model)");
+        throw unsupported(type);
     }
 };
 
@@ -60,16 +81,24 @@ struct Narrow {
         case R_386_32: return RelocationKind::Absolute32;
         case R_386_PC32:
         case R_386_PLT32: return RelocationKind::Relative32;
+        case R_386_GOT32:
+        case R_386_GOTOFF:
+        case R_386_GOTPC:
+        case R_386_GOT32X: throw positionIndependent(type);
         }
-        throw std::runtime_error("relocation type " + std::to_string(type) + " cannot be carried (compile without PIC)");
+        throw unsupported(type);
     }
 };
 
 template <typename Elf>
 ElfObject read(const Reader& reader, bool wide) {
     auto header = reader.at<typename Elf::Header>(0);
-    if (header.e_type != ET_REL || header.e_machine != Elf::machine)
-        throw std::runtime_error("not a relocatable object of this machine");
+    if (header.e_type != ET_REL)
+        throw std::runtime_error("not a relocatable object (ELF type " + std::to_string(header.e_type) +
+                                 "): give the object the compiler wrote with -c");
+    if (header.e_machine != Elf::machine)
+        throw std::runtime_error("made for machine " + std::to_string(header.e_machine) + ", not " +
+                                 (wide ? "x86-64" : "i386"));
     ElfObject object;
     object.wide = wide;
     std::vector<typename Elf::Section> headers;
@@ -100,7 +129,10 @@ ElfObject read(const Reader& reader, bool wide) {
     }
     for (const auto& section : headers) {
         if (section.sh_type != SHT_REL && section.sh_type != SHT_RELA) continue;
-        if (!(headers.at(section.sh_info).sh_flags & SHF_ALLOC)) continue;
+        if (section.sh_info >= headers.size())
+            throw std::runtime_error("relocations for section " + std::to_string(section.sh_info) +
+                                     ", which does not exist");
+        if (!(headers[section.sh_info].sh_flags & SHF_ALLOC)) continue;
         bool explicitAddend = section.sh_type == SHT_RELA;
         uint64_t entrySize = section.sh_entsize ? section.sh_entsize : 1;
         for (uint64_t at = 0; at + entrySize <= section.sh_size; at += entrySize) {
@@ -109,7 +141,10 @@ ElfObject read(const Reader& reader, bool wide) {
             auto offset = reader.at<Word>(base);
             auto info = reader.at<Word>(base + sizeof(Word));
             ObjectRelocation relocation{section.sh_info, offset, Elf::symbolOf(info), 0, Elf::kind(Elf::typeOf(info))};
-            const std::vector<uint8_t>& target = object.sections.at(section.sh_info).bytes;
+            if (relocation.symbol >= object.symbols.size())
+                throw std::runtime_error("a relocation names symbol " + std::to_string(relocation.symbol) +
+                                         ", which does not exist");
+            const std::vector<uint8_t>& target = object.sections[section.sh_info].bytes;
             if (explicitAddend) {
                 relocation.addend = int64_t(reader.at<std::make_signed_t<Word>>(base + 2 * sizeof(Word)));
             } else if (offset + 4 <= target.size()) {
@@ -131,5 +166,5 @@ ElfObject ReadElfObject(const std::vector<uint8_t>& bytes) {
         throw std::runtime_error("not an ELF file");
     if (bytes[EI_CLASS] == ELFCLASS64) return read<Wide>(reader, true);
     if (bytes[EI_CLASS] == ELFCLASS32) return read<Narrow>(reader, false);
-    throw std::runtime_error("unknown ELF class");
+    throw std::runtime_error("unknown ELF class " + std::to_string(bytes[EI_CLASS]));
 }

@@ -4,14 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 #include <stdexcept>
 
 namespace {
 
 // The entry routine at code offset 0 is a jump to the entry function.
 constexpr uint32_t kEntryStubSize = 16;
-constexpr uint32_t kFrameTableResourceType = 0x45484652;  // "EHFR": code offset of the unwind table
 
 void putU32(std::vector<uint8_t>& out, uint32_t value) {
     for (int i = 0; i < 4; ++i) out.push_back(uint8_t(value >> (8 * i)));
@@ -47,22 +45,20 @@ public:
     }
 
 private:
-    // Code sections first, then the other allocated ones; the unwind table
-    // gets the zero word that ends it.
+    // Code sections first, then the other allocated ones. The unwind table is
+    // left out: the loader describes image frames to the unwinder itself.
     void layOut() {
         code_.assign(kEntryStubSize, 0xCC);
         base_.assign(object_.sections.size(), UINT64_MAX);
         for (bool executable : {true, false}) {
             for (size_t i = 0; i < object_.sections.size(); ++i) {
                 const ObjectSection& section = object_.sections[i];
-                if (!(section.flags & SHF_ALLOC) || bool(section.flags & SHF_EXECINSTR) != executable) continue;
+                if (!(section.flags & SHF_ALLOC) || bool(section.flags & SHF_EXECINSTR) != executable ||
+                    section.name == ".eh_frame")
+                    continue;
                 code_.resize((code_.size() + section.alignment - 1) / section.alignment * section.alignment, 0);
                 base_[i] = code_.size();
                 code_.insert(code_.end(), section.bytes.begin(), section.bytes.end());
-                if (section.name == ".eh_frame") {
-                    frameTable_ = base_[i];
-                    code_.insert(code_.end(), 4, 0);
-                }
             }
         }
         if (code_.size() > UINT32_MAX) throw std::runtime_error("code block too large");
@@ -153,14 +149,8 @@ private:
     }
 
     std::vector<uint8_t> resources() const {
-        std::vector<ImageResourceInput> all = options_.resources;
-        if (frameTable_) {
-            std::vector<uint8_t> offset;
-            putU32(offset, uint32_t(*frameTable_));
-            all.push_back({kFrameTableResourceType, 0, offset});
-        }
         std::vector<uint8_t> block;
-        for (const ImageResourceInput& resource : all) {
+        for (const ImageResourceInput& resource : options_.resources) {
             putU32(block, resource.type);
             block.push_back(uint8_t(resource.id));
             block.push_back(uint8_t(resource.id >> 8));
@@ -186,7 +176,6 @@ private:
     const ImageOptions& options_;
     std::vector<uint8_t> code_, relocations_;
     std::vector<uint64_t> base_;
-    std::optional<uint64_t> frameTable_;
     std::map<std::pair<std::string, bool>, std::vector<uint32_t>> imports_;
 };
 

@@ -111,7 +111,13 @@ int run(int argc, char** argv) {
                      "[--resource TYPE:ID:FILE] [--version X.Y.Z:SHORT:LONG:NAME] OBJECT -o OUTPUT\n";
         return 2;
     }
-    std::vector<uint8_t> image = BuildImage(ReadElfObject(readFile(object)), options);
+    std::vector<uint8_t> bytes = readFile(object);
+    std::vector<uint8_t> image;
+    try {
+        image = BuildImage(ReadElfObject(bytes), options);
+    } catch (const std::exception& error) {
+        throw std::runtime_error(object + ": " + error.what());
+    }
     if (host.empty()) {
         writeFile(output, image);
         return 0;
