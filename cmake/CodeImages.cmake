@@ -56,7 +56,9 @@ endfunction()
 #   qarvex_add_image_object(NAME OUTPUT <file> SOURCE <file>)
 function(qarvex_add_image_object name)
   cmake_parse_arguments(OBJECT "" "OUTPUT;SOURCE" "" ${ARGN})
+  get_filename_component(folder ${OBJECT_OUTPUT} DIRECTORY)
   add_custom_command(OUTPUT ${OBJECT_OUTPUT}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
     COMMAND ${IMAGE_CC} ${IMAGE_C_FLAGS} -c ${OBJECT_SOURCE} -o ${OBJECT_OUTPUT}
     DEPENDS ${OBJECT_SOURCE} VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${OBJECT_OUTPUT})
