@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "Common/array.h"
@@ -61,6 +62,7 @@ extern "C" void TestCallBack(RuntimeObject* exc) {
     NoteOnExit guard;
     gCallBack(exc);
 }
+extern "C" void TestThrowCpp(RuntimeObject*) { throw std::runtime_error("not a runtime exception"); }
 
 class FrameWalk : public testing::Test {
 protected:
@@ -69,6 +71,7 @@ protected:
         RuntimeRegisterEntryPoint("TestCaught", reinterpret_cast<void*>(&TestCaught));
         RuntimeRegisterEntryPoint("TestGuardedNil", reinterpret_cast<void*>(&TestGuardedNil));
         RuntimeRegisterEntryPoint("TestCallBack", reinterpret_cast<void*>(&TestCallBack));
+        RuntimeRegisterEntryPoint("TestThrowCpp", reinterpret_cast<void*>(&TestThrowCpp));
         ImageBlocks blocks = RuntimeReadImage(FRAME_TEST_IMAGE);
         symbols_ = blocks.symbols;
         code_ = RuntimeLinkImage(blocks);
@@ -194,4 +197,12 @@ TEST_F(FrameWalk, ABrokenOrStretchedChainEndsTheWalk) {
             },
             testing::ExitedWithCode(1), row.report);
     }
+}
+
+// Image code has no way to take a C++ exception that carries no runtime
+// exception: reaching an image frame, it ends the process as one leaving a
+// noexcept function does, naming its type.
+TEST_F(FrameWalk, AnotherCppExceptionEndsTheProcessAtImageCode) {
+    ImageFunction run = function("CatchAroundCppThrow");
+    EXPECT_DEATH(run(nullptr), "terminate called after throwing an instance of 'std::runtime_error'");
 }

@@ -125,5 +125,7 @@ RaiseWithBrokenChain:
         catch_function CatchAroundCallBack, OuterAroundCallBack, 24
         catch_function BigFrameAroundRuntime, RuntimeExceptionStack, 8216
         catch_function CatchAroundBigFrameAroundRuntime, BigFrameAroundRuntime, 24
+        /* A C++ exception of another kind, which image code cannot take. */
+        catch_function CatchAroundCppThrow, TestThrowCpp, 24
 
         .section .note.GNU-stack,"",@progbits

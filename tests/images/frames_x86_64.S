@@ -112,5 +112,7 @@ RaiseWithBrokenChain:
         catch_function CatchAroundCallBack, OuterAroundCallBack, 16
         catch_function BigFrameAroundRuntime, RuntimeExceptionStack, 8208
         catch_function CatchAroundBigFrameAroundRuntime, BigFrameAroundRuntime, 16
+        /* A C++ exception of another kind, which image code cannot take. */
+        catch_function CatchAroundCppThrow, TestThrowCpp, 16
 
         .section .note.GNU-stack,"",@progbits
