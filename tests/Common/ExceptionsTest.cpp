@@ -222,7 +222,7 @@ TEST(ExceptionUnhandled, EndAndThreadEndExceptionsPrintNothingAndSkipTheEvent) {
 }
 
 TEST(ExceptionStack, CheckRaisesStackOverflowNearTheLimit) {
-    char here;
+    char here = 0;
     RuntimeInitStackLimit(&here, 256 * 1024);
     EXPECT_NO_THROW(RuntimeStackCheck());
     // A limit just below this frame leaves less than the 8,192-byte margin.
@@ -316,7 +316,7 @@ TEST(ExceptionRaising, AHandlerThreeCallsUpCatchesAfterTheInnerCleanups) {
 }
 
 TEST(ExceptionStack, DeepRecursionRaisesStackOverflowInsteadOfCrashing) {
-    char here;
+    char here = 0;
     RuntimeInitStackLimit(&here, 256 * 1024);
     bool overflowed = false;
     try {

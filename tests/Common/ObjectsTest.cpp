@@ -7,6 +7,7 @@
 #include "Common/Ref.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "support/RuntimeLeakGuard.h"
 
 namespace {
 
@@ -220,6 +221,7 @@ TEST(ObjectEvents, HandlersComeFromTheObjectsEventTable) {
 }
 
 TEST(ObjectClasses, DefinedClassesHandleInheritedEventsWithoutTouchingTheBase) {
+    HoldsRecordsForTheProcess("class records and their names live for the process");
     const MethodDefinition baseEvents[] = {{"Run%%o<Base>", nullptr}, {"Stop%%o<Base>", nullptr}};
     RuntimeClass* base = RuntimeDefineClass(
         {.name = "EventBase", .superclass = nullptr, .instanceSize = int32_t(sizeof(RuntimeObject)),

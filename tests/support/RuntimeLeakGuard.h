@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 #include "Common/array.h"
 #include "Common/objects.h"
@@ -36,3 +37,16 @@ public:
 private:
     LiveRecords before_ = LiveRecords::Count();
 };
+
+/// Said by a test whose records are meant to live for the whole process, such
+/// as the class records it defines and their names: the check after the test
+/// then passes it over, and the reason stands in the test's report.
+inline void HoldsRecordsForTheProcess(const char* why) { testing::Test::RecordProperty("holds_records", why); }
+
+/// Whether `test` said it holds records for the process.
+inline bool HoldsRecordsForTheProcess(const testing::TestInfo& test) {
+    const testing::TestResult& result = *test.result();
+    for (int i = 0; i < result.test_property_count(); ++i)
+        if (std::string(result.GetTestProperty(i).key()) == "holds_records") return true;
+    return false;
+}
