@@ -56,7 +56,9 @@ TEST(EntryPointTable, EveryListedNameResolvesAndEachSynonymReachesItsMainName) {
         void* function = RuntimeLookupEntryPoint(row.name.c_str());
         EXPECT_NE(function, nullptr);
         EXPECT_EQ(RuntimeFindEntryPointForLinking(row.name.c_str()), function);
-        if (row.function != row.name) EXPECT_EQ(function, RuntimeLookupEntryPoint(row.function.c_str()));
+        if (row.function != row.name) {
+            EXPECT_EQ(function, RuntimeLookupEntryPoint(row.function.c_str()));
+        }
     }
     EXPECT_EQ(RuntimeFixedEntryPoints().size(), listed.size());
     for (const EntryPoint& entry : RuntimeFixedEntryPoints()) {
