@@ -404,6 +404,7 @@ TEST_F(RequestSession, WritesTheSameBytesOnAFixedClock) {
         const char* asan = std::getenv("ASAN_OPTIONS");
         setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
         setenv("TZ", "UTC", 1);
+        setenv("LC_ALL", "C", 1);
     });
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(run.err, "");
