@@ -8,6 +8,7 @@
 
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/String.h"
 #include "Universal/UTF8.h"
 #include "Universal/VELQstring.h"
 

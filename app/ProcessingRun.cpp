@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "Common/DateCommon.h"
+#include "Common/Date.h"
 #include "Common/RuntimeMain.h"
 #include "Common/StandardStreams.h"
 #include "Common/TypedArray.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Common/DateCommon.h"
+#include "Common/Date.h"
 #include "Common/basicstr.h"
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"

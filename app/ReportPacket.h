@@ -2,7 +2,7 @@
 // that open and end it.
 #pragma once
 #include "Common/BinaryStream.h"
-#include "Common/DateCommon.h"
+#include "Common/Date.h"
 #include "Universal/String.h"
 
 /// The twelve month abbreviations, five characters apart with a blank on each side.

@@ -1,7 +1,7 @@
 // LogIt and the UnhandledException event: the session log that grows across
 // runs, and the report of an exception nothing handled.
 #include "Common/ConsoleApplication.h"
-#include "Common/DateCommon.h"
+#include "Common/Date.h"
 #include "Common/StandardStreams.h"
 #include "Common/exceptions.h"
 #include "Common/FolderItem.h"

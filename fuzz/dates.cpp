@@ -1,7 +1,7 @@
 // Date parsing and the calendar arithmetic over arbitrary input: parseDate and
 // the SQL text setters read any text, and fields set to any Int32 or seconds
 // to any double normalise to a real calendar date without overflow.
-#include "Common/DateCommon.h"
+#include "Common/Date.h"
 #include "FuzzSupport.h"
 #include "Universal/DateImp/DateImpUnix.h"
 

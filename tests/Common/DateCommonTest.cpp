@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Common/Date.h"
 #include "Common/DateCommon.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Common/DateCommon.h"
+#include "Common/Date.h"
 #include "Common/TypedArray.h"
 #include "Common/exceptions.h"
 #include "Universal/String.h"

@@ -8,6 +8,7 @@
 #include "Common/exceptions.h"
 #include "Common/objects.h"
 #include "Universal/MemoryBlock.h"
+#include "Universal/MemoryBlockHandle.h"
 #include "Universal/VELQstring.h"
 
 namespace {

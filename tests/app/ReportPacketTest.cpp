@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "AppFixture.h"
-#include "Common/DateCommon.h"
+#include "Common/Date.h"
 #include "Common/FolderItem.h"
 #include "app/PacketHeaders.h"
 #include "app/ReportPacket.h"

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "Common/DateCommon.h"
+#include "Common/Date.h"
 #include "Universal/DateImp/DateImpUnix.h"
 
 /// A date built from its fields, as a setter leaves it: not yet normalised.
