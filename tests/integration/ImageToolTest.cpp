@@ -16,17 +16,7 @@ constexpr int kShortRelocation = 20;  // R_386_16
 
 // Runs imagetool on `object`, writing to `output`; standard output and error together.
 RunResult makeImage(const fs::path& object, const fs::path& output) {
-    std::string command;
-    for (const std::string& word : ProgramCommand(IMAGETOOL_BINARY)) command += word + " ";
-    command += "'" + object.string() + "' -o '" + output.string() + "' 2>&1";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return RunThroughShell(IMAGETOOL_BINARY, "'" + object.string() + "' -o '" + output.string() + "'");
 }
 
 } // namespace

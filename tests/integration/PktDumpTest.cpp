@@ -5,17 +5,7 @@ namespace {
 
 // `options` go before the packet, as written; `environment` before the command.
 RunResult dump(const fs::path& packet, const std::string& options = "", const std::string& environment = "") {
-    std::string command = environment + " ";
-    for (const std::string& word : ProgramCommand(PKTDUMP_BINARY)) command += word + " ";
-    command += options + " '" + packet.string() + "' 2>&1";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return RunThroughShell(PKTDUMP_BINARY, options + " '" + packet.string() + "'", environment);
 }
 
 void put(std::string& bytes, size_t at, uint16_t value) {

@@ -43,6 +43,24 @@ inline std::vector<std::string> ProgramCommand(const std::string& path) {
     return {emulator, path};
 }
 
+/// Runs the program at `path` through the shell with `arguments` (already
+/// quoted) after it and `environment` before it; standard output and error
+/// come back together.
+inline RunResult RunThroughShell(const std::string& path, const std::string& arguments,
+                                 const std::string& environment = "") {
+    std::string command = environment + " ";
+    for (const std::string& word : ProgramCommand(path)) command += word + " ";
+    command += arguments + " 2>&1";
+    RunResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
 /// Replaces the calling (child) process by the program at `path` with `args`.
 [[noreturn]] inline void ExecProgram(const std::string& path, const std::vector<std::string>& args) {
     std::vector<std::string> command = ProgramCommand(path);
