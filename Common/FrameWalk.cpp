@@ -48,13 +48,12 @@ bool linkHolds(uintptr_t at, uintptr_t link, uintptr_t top) {
            link - at <= kMaxFrameDistance;
 }
 
-// The handler record in the image code from `returnAddress` to the end of the
-// image function it lies in.
+// The handler record in the image code from `returnAddress` (in image code)
+// to the end of the image function it lies in, found in the code as built.
 std::optional<uintptr_t> handlerAfter(uintptr_t returnAddress) {
-    std::span<const uint8_t> code = RuntimeImageCodeBlock();
-    uintptr_t codeEnd = reinterpret_cast<uintptr_t>(code.data() + code.size());
-    std::optional<size_t> record =
-        FindHandlerRecord(reinterpret_cast<const uint8_t*>(returnAddress), codeEnd - returnAddress);
+    std::span<const uint8_t> scan = RuntimeImageScanCode();
+    size_t offset = returnAddress - reinterpret_cast<uintptr_t>(RuntimeImageCodeBlock().data());
+    std::optional<size_t> record = FindHandlerRecord(scan.data() + offset, scan.size() - offset);
     if (!record) return std::nullopt;
     return returnAddress + *record;
 }

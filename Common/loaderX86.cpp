@@ -34,6 +34,7 @@ struct LoadedImage {
     uint8_t* data = nullptr;
     uint32_t dataSize = 0;
     ImageBlocks blocks;  // the symbols, resources and options stay here
+    std::vector<uint8_t> scanCode;  // the code as built, patched fields zeroed
     std::map<std::pair<uint32_t, int16_t>, ImageResource> resources;
 };
 
@@ -209,11 +210,13 @@ public:
     }
 
 private:
+    // The field at `site`, which the caller patches: the scan copy reads it as zeros.
     uint8_t* field(uint32_t site) {
         if (site > image_.codeSize || image_.codeSize - site < 4) {
             RUNTIME_ASSERT_FAILED("loaderX86", "site + 4 <= codeSize", "Relocation site outside the code");
             return nullptr;
         }
+        std::memset(image_.scanCode.data() + site, 0, 4);
         return image_.code + site;
     }
 
@@ -411,6 +414,7 @@ uintptr_t RuntimeLinkImage(const ImageBlocks& blocks) {
     }
     // An empty block has no bytes to copy (and its vector may hold no buffer).
     if (image.codeSize) std::memcpy(image.code, blocks.code.data(), image.codeSize);
+    image.scanCode = std::move(image.blocks.code);
     if (image.dataSize) std::memcpy(image.data, blocks.data.data(), image.dataSize);
     if (int error = MakeImageCodeExecutable(image.code, image.codeSize)) {
         std::printf("Loader failed to protect memory, error #%d\n", error);
@@ -442,6 +446,11 @@ const ImageResource* RuntimeFindImageResource(uint32_t type, int16_t id) {
 std::span<const uint8_t> RuntimeImageCodeBlock() {
     LoadedImage* image = current();
     return image ? std::span<const uint8_t>(image->code, image->codeSize) : std::span<const uint8_t>();
+}
+
+std::span<const uint8_t> RuntimeImageScanCode() {
+    LoadedImage* image = current();
+    return image ? std::span<const uint8_t>(image->scanCode) : std::span<const uint8_t>();
 }
 
 bool RuntimeIsImageCode(uintptr_t address) {

@@ -43,6 +43,13 @@ const ImageResource* RuntimeFindImageResource(uint32_t type, int16_t id);
 /// The loaded image's code block; empty before any load.
 std::span<const uint8_t> RuntimeImageCodeBlock();
 
+/// The loaded image's code as it was built, with every field the linker
+/// patched read as zeros: the bytes the handler scan reads. A patched field's
+/// bytes change with the address the image and its targets were loaded at; a
+/// scan over them could take a call's displacement for a jump and leap past the
+/// end of a function into the next one's handler.
+std::span<const uint8_t> RuntimeImageScanCode();
+
 /// Whether `address` lies in the loaded image's code block.
 bool RuntimeIsImageCode(uintptr_t address);
 

@@ -3,10 +3,12 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <tuple>
 #include <fstream>
 #include <string>
@@ -213,6 +215,28 @@ TEST(Loader, RelocationKindsPatchTheirSites) {
         ASSERT_NE(code, 0u);
         row.check(code, 0);
     }
+}
+
+// The handler scan must find the same records wherever the image was loaded:
+// it reads the code as built, each patched field as zeros, every other byte
+// (here 0xE9, which the scan reads as a jump) as it stands.
+TEST(Loader, TheHandlerScanReadsPatchedFieldsAsZeros) {
+    ImageBlocks blocks;
+    blocks.code = codeWith(24, {{4, 12}, {12, 0}, {16, 2}});
+    blocks.code[0] = blocks.code[20] = 0xE9;
+    blocks.relocations = {1, 1, 4, 0, 0, 0};
+    putName(blocks.relocations, "RuntimeStackCheck");
+    blocks.relocations.insert(blocks.relocations.end(), {3, 16, 0, 0, 0});
+    uintptr_t code = 0;
+    EXPECT_EQ(linkCapturingReports(blocks, code), "");
+    ASSERT_NE(code, 0u);
+    Bytes expected = blocks.code;
+    for (uint32_t site : {4u, 12u, 16u}) {
+        EXPECT_NE(u32At(code + site), u32At(uintptr_t(blocks.code.data()) + site)) << site;
+        std::fill_n(expected.begin() + site, 4, 0);
+    }
+    std::span<const uint8_t> scan = RuntimeImageScanCode();
+    EXPECT_EQ(Bytes(scan.begin(), scan.end()), expected);
 }
 
 TEST(Loader, DataOffsetsPointIntoTheDataBlock) {
