@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "Common/Ref.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
 #include "Universal/String.h"
@@ -78,17 +79,12 @@ void releaseBuffer(MemoryBlockFields& f) {
 
 // A new owned block holding a copy of `size` bytes at `bytes`.
 RuntimeObject* newOwnedCopy(const void* bytes, int32_t size) {
-    RuntimeObject* block = newMemoryBlock(0);
-    MemoryBlockFields& f = fields(block);
-    try {
-        f.data = allocateBuffer(size);
-    } catch (...) {
-        RuntimeUnlockObject(block);
-        throw;
-    }
+    auto block = rt::Ref<>::adopt(newMemoryBlock(0));  // released if the buffer cannot be had
+    MemoryBlockFields& f = fields(block.get());
+    f.data = allocateBuffer(size);
     f.size = size;
     if (size > 0) std::memcpy(f.data, bytes, size_t(size));
-    return block;
+    return block.release();
 }
 
 void initializeBlock(RuntimeObject* block) {
@@ -155,14 +151,9 @@ extern "C" void memoryBlockNewConstructor(RuntimeObject* block, int32_t size) {
 
 extern "C" RuntimeObject* newMemoryBlock(int32_t size) {
     if (size < 0) return nullptr;
-    RuntimeObject* block = RuntimeNewObject(MemoryBlockClass());
-    try {
-        memoryBlockNewConstructor(block, size);
-    } catch (...) {
-        RuntimeUnlockObject(block);
-        throw;
-    }
-    return block;
+    auto block = rt::Ref<>::adopt(RuntimeNewObject(MemoryBlockClass()));  // released if construction raises
+    memoryBlockNewConstructor(block.get(), size);
+    return block.release();
 }
 
 extern "C" RuntimeObject* PtrToMemoryBlock(void* address) {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "Common/ClassLib/RuntimeLocks.h"
+#include "Common/Ref.h"
 #include "Common/exceptions.h"
 #include "Common/runBinaryStream.h"
 #include "Common/runFolderItem.h"
@@ -89,14 +90,9 @@ int takeFileLock(const std::string& path) {
 bool tryTakeLock(MutexFields& f) {
     int fd = takeFileLock(lockFilePath(f));
     if (fd < 0) return false;
-    RuntimeObject* stream = RuntimeNewObject(RuntimeBinaryStreamClass());
-    try {
-        BinaryStreamHandleCtor(stream, fd, 3);
-    } catch (...) {
-        RuntimeUnlockObject(stream);
-        throw;
-    }
-    f.stream = stream;
+    auto stream = rt::Ref<>::adopt(RuntimeNewObject(RuntimeBinaryStreamClass()));  // released if construction raises
+    BinaryStreamHandleCtor(stream.get(), fd, 3);
+    f.stream = stream.release();
     f.lock.owner = RuntimeCurrentThreadRecord();
     ++f.lock.entryCount;
     return true;
