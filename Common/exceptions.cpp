@@ -11,6 +11,8 @@
 
 #include "Common/ConsoleApplication.h"
 #include "Common/ImageUnwind.h"
+#include "Common/Ref.h"
+#include "Common/TypedArray.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Universal/VELQstring.h"
@@ -75,12 +77,9 @@ void recordStack(RuntimeObject* exc, void** frame) {
     std::optional<ImageCallFrame> call = InnermostImageCall(frame);
     std::vector<std::string> names = call ? ImageStackNames(*call) : std::vector<std::string>();
     ArrayResize(stack, int32_t(names.size()) - 1);
-    auto set = reinterpret_cast<void (*)(RuntimeArray*, RTString, int32_t)>(stack->operations->slots[kSlotSet]);
-    for (size_t i = 0; i < names.size(); ++i) {
-        RTString name = StringFromBytes(names[i].data(), names[i].size(), kEncodingASCII);
-        set(stack, name, int32_t(i));
-        RuntimeUnlockString(name);
-    }
+    auto array = rt::Array<rt::String>::retain(stack);
+    for (size_t i = 0; i < names.size(); ++i)
+        array.set(int32_t(i), rt::String::adopt(StringFromBytes(names[i].data(), names[i].size(), kEncodingASCII)));
 }
 
 // Writes the default report of an exception nothing handled to standard error.
@@ -153,27 +152,19 @@ extern "C" void RuntimeReraiseException(RuntimeObject* exc) {
 }
 
 void RuntimeRaiseNew(ExceptionKind kind, RTString message, int32_t errorNumber) {
-    RuntimeObject* exc = RuntimeNewObject(RuntimeExceptionClass(kind));
-    fields(exc)->errorNumber = errorNumber;
-    RuntimeLockUnlockStrings(message, fields(exc)->message);
-    fields(exc)->message = message;
-    try {
-        RuntimeRaiseException(exc);
-    } catch (...) {
-        RuntimeUnlockObject(exc);  // the raised value holds its own reference
-        throw;
-    }
+    // The raised value holds a reference of its own; this one goes with the handle.
+    auto exc = rt::Ref<>::adopt(RuntimeNewObject(RuntimeExceptionClass(kind)));
+    fields(exc.get())->errorNumber = errorNumber;
+    RuntimeLockUnlockStrings(message, fields(exc.get())->message);
+    fields(exc.get())->message = message;
+    RuntimeRaiseException(exc.get());
     __builtin_unreachable();
 }
 
 void RuntimeRaiseMessage(ExceptionKind kind, std::string_view text, int32_t errorNumber, uint32_t encoding) {
-    RTString message = StringFromBytes(text.data(), text.size(), encoding);
-    try {
-        RuntimeRaiseNew(kind, message, errorNumber);
-    } catch (...) {
-        RuntimeUnlockString(message);  // the exception object holds its own reference
-        throw;
-    }
+    // The exception holds the message with a reference of its own.
+    auto message = rt::String::adopt(StringFromBytes(text.data(), text.size(), encoding));
+    RuntimeRaiseNew(kind, message.get(), errorNumber);
 }
 
 extern "C" void RaiseNilObjectException() { RuntimeRaiseNew(ExceptionKind::NilObjectException); }
