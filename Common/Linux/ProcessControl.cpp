@@ -50,8 +50,6 @@ bool DetachAsDaemon() {
     if (child > 0) _exit(0);
     if (chdir("/") != 0) return false;
     for (int fd = 0; fd < 64; ++fd) close(fd);
-    open("/dev/null", O_RDONLY);
-    open("/dev/null", O_RDWR);
-    open("/dev/null", O_RDWR);
+    OpenMissingStandardDescriptors();
     return true;
 }
