@@ -29,14 +29,19 @@ uintptr_t stackTop() {
     return top;
 }
 
-// One frame of the chain: its saved link and return address. The reads stay on
-// the stack between the first frame and the stack top, where compiled code of
-// any kind may have left anything, so they are not instrumented.
-struct Frame {
-    uintptr_t at;
-    __attribute__((no_sanitize("address"))) uintptr_t link() const { return *reinterpret_cast<const uintptr_t*>(at); }
-    __attribute__((no_sanitize("address"))) uintptr_t returnAddress() const {
-        return reinterpret_cast<const uintptr_t*>(at)[1];
+// Where the walk stands: a frame record and the link and return address it
+// holds. The reads stay on the stack between the first frame and the stack
+// top, where compiled code of any kind may have left anything, so they are not
+// instrumented.
+struct ChainPosition {
+    uintptr_t at, link, returnAddress;
+
+    // Moves to the frame record the link names.
+    __attribute__((no_sanitize("address"))) void step() {
+        at = link;
+        const auto* record = reinterpret_cast<const uintptr_t*>(at);
+        link = record[0];
+        returnAddress = record[1];
     }
 };
 
@@ -63,43 +68,36 @@ std::optional<uintptr_t> handlerAfter(uintptr_t returnAddress) {
 std::vector<std::string> ImageStackNames(const ImageCallFrame& first) {
     std::vector<std::string> names;
     uintptr_t top = stackTop();
-    uintptr_t at = first.at, link = first.link, returnAddress = first.returnAddress;
-    for (;;) {
-        if (std::optional<CodeAddressName> named = RuntimeNameCodeAddress(returnAddress); named && !named->name.empty())
+    for (ChainPosition p{first.at, first.link, first.returnAddress};; p.step()) {
+        if (std::optional<CodeAddressName> named = RuntimeNameCodeAddress(p.returnAddress);
+            named && !named->name.empty())
             names.push_back(named->name);
-        if (!linkHolds(at, link, top)) return names;
-        Frame next{link};
-        at = link;
-        link = next.link();
-        returnAddress = next.returnAddress();
+        if (!linkHolds(p.at, p.link, top)) return names;
     }
 }
 
 FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, ImageCallFrame& first) {
     uintptr_t top = stackTop();
-    uintptr_t at = first.at, link = first.link, returnAddress = first.returnAddress;
+    // The first return address is the caller's to divert; each further one lies
+    // in its frame record, just above the link.
     uintptr_t* returnSlot = &first.returnAddress;
-    for (;;) {
-        if (!RuntimeIsImageCode(returnAddress)) {
+    for (ChainPosition p{first.at, first.link, first.returnAddress};;
+         p.step(), returnSlot = reinterpret_cast<uintptr_t*>(p.at + sizeof(void*))) {
+        if (!RuntimeIsImageCode(p.returnAddress)) {
             RaiseInCallerOnReturn(returnSlot, exc);
             return FrameWalkResult::LeftImage;
         }
-        if (!linkHolds(at, link, top)) return FrameWalkResult::Ended;
-        if (std::optional<uintptr_t> record = handlerAfter(returnAddress)) {
+        if (!linkHolds(p.at, p.link, top)) return FrameWalkResult::Ended;
+        if (std::optional<uintptr_t> record = handlerAfter(p.returnAddress)) {
             int16_t slotOffset;
             std::memcpy(&slotOffset, reinterpret_cast<const void*>(*record + 11), 2);
             if (slotOffset != 0) {
                 RuntimeLockObject(exc);
-                std::memcpy(reinterpret_cast<void*>(link + slotOffset), &exc, sizeof exc);
+                std::memcpy(reinterpret_cast<void*>(p.link + slotOffset), &exc, sizeof exc);
             }
             uintptr_t landing = *record + kHandlerRecordSize;
             std::memcpy(returnSlot, &landing, sizeof landing);
             return FrameWalkResult::Diverted;
         }
-        Frame next{link};
-        at = link;
-        link = next.link();
-        returnAddress = next.returnAddress();
-        returnSlot = reinterpret_cast<uintptr_t*>(at + sizeof(void*));
     }
 }
