@@ -37,7 +37,8 @@ std::vector<uint8_t> readFile(const std::string& path) {
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out.flush()) throw std::runtime_error("cannot write " + path);
+    out.close();  // a full disk may show only when the last bytes go out
+    if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 std::vector<std::string> split(const std::string& text, char separator, size_t parts) {
