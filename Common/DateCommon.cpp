@@ -110,6 +110,12 @@ RuntimeClass* DateClass() {
     return c;
 }
 
+RuntimeObject* NewDateAtClock(time_t clock) {
+    RuntimeObject* date = RuntimeNewObject(DateClass());
+    implementation(date)->setToClock(clock);
+    return date;
+}
+
 extern "C" void AutoInitDate(RuntimeObject* date) { implementation(date); }
 
 extern "C" void DateFinalizer(RuntimeObject* date) {

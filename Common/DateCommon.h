@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 
 #include "Common/Forward.h"
 
@@ -41,6 +42,8 @@ enum DateTextKind : int32_t {
 
 /// The Date class record, built on first use; never freed.
 RuntimeClass* DateClass();
+/// A new Date holding the local time of the system clock value `clock`.
+RuntimeObject* NewDateAtClock(time_t clock);
 
 extern "C" {
 /// Class initializer: makes the implementation and sets it to now.

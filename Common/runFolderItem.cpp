@@ -158,18 +158,6 @@ std::string percentEncoded(std::string_view path) {
     return url;
 }
 
-// A new Date holding the local time of `when`, whole seconds.
-RuntimeObject* dateAt(const timespec& when) {
-    tm local = LocalTimeOf(when.tv_sec);
-    RuntimeObject* date = RuntimeNewObject(DateClass());
-    const std::pair<DateField, int32_t> fieldValues[] = {
-        {kDateYear, local.tm_year + 1900}, {kDateMonth, local.tm_mon + 1}, {kDateDay, local.tm_mday},
-        {kDateHour, local.tm_hour},        {kDateMinute, local.tm_min},     {kDateSecond, local.tm_sec},
-    };
-    for (auto [field, value] : fieldValues) dateFieldSetter(date, field, value);
-    return date;
-}
-
 // The instant a Date names: its fields in local time, less the offset the
 // date was moved to.
 timespec instantOf(RuntimeObject* date) {
@@ -350,7 +338,7 @@ extern "C" void fileGroupSetter(RuntimeObject* item, RTString name) {
 extern "C" RuntimeObject* folderGetModified(RuntimeObject* item) {
     FolderItemImpUnix* found = imp(item);
     auto when = found ? found->ModificationTime() : std::nullopt;
-    return when ? dateAt(*when) : nullptr;
+    return when ? NewDateAtClock(when->tv_sec) : nullptr;
 }
 
 extern "C" void folderSetModified(RuntimeObject* item, RuntimeObject* date) {
@@ -366,7 +354,7 @@ extern "C" void folderSetModified(RuntimeObject* item, RuntimeObject* date) {
 extern "C" RuntimeObject* folderGetCreation(RuntimeObject* item) {
     FolderItemImpUnix* found = imp(item);
     auto when = found ? found->CreationTime() : std::nullopt;
-    return when ? dateAt(*when) : nullptr;
+    return when ? NewDateAtClock(when->tv_sec) : nullptr;
 }
 
 extern "C" void folderSetCreation(RuntimeObject* item, RuntimeObject*) {
