@@ -5,7 +5,7 @@
 
 #include "Common/ClassLib/RuntimeThread.h"
 #include "Common/Linux/ProcessControl.h"
-#include "Common/TypedArray.h"
+#include "Common/Arrays.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"

@@ -5,7 +5,7 @@
 
 #include "Common/DateCommon.h"
 #include "Common/Ref.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 namespace rt {
 

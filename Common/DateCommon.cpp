@@ -9,7 +9,7 @@
 #include "Universal/DateImp/DateImpUnix.h"
 #include "Universal/DateImp/DateNames.h"
 #include "Universal/DateImp/DateText.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/StringFormat.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 struct DateImp;
 

@@ -6,7 +6,7 @@
 #include "Common/TextInputStream.h"
 #include "Common/TextOutputStream.h"
 #include "Common/runFolderItem.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 namespace rt {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 /// The application's entry sequence; gives the exit code (RuntimeExit's result).
 using RuntimeEntryRoutine = int32_t (*)();

@@ -4,8 +4,8 @@
 #pragma once
 #include "Common/Ref.h"
 #include "Common/runFileAccess.h"
-#include "Universal/String.h"
-#include "Universal/TextEncoding.h"
+#include "Common/String.h"
+#include "Common/TextEncoding.h"
 
 namespace rt {
 

@@ -4,7 +4,7 @@
 #pragma once
 #include "Common/Ref.h"
 #include "Common/runFileAccess.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 namespace rt {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 /// Element kinds, the second argument of CreateArray.
 enum ArrayElementKind : int32_t {

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 extern "C" {
 /// The field of `width` bytes at base + offset less its trailing NUL bytes, code

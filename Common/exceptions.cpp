@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "Common/ConsoleApplication.h"
-#include "Common/ImageUnwind.h"
+#include "Common/Image/ImageUnwind.h"
 #include "Common/Ref.h"
-#include "Common/TypedArray.h"
+#include "Common/Arrays.h"
 #include "Common/array.h"
 #include "Common/assertion.h"
 #include "Universal/VELQstring.h"
@@ -67,7 +67,7 @@ namespace {
 
 // Every exception is delivered through here, as a C++ exception: C++ handlers
 // take it in C++ code, and where it reaches image code first, the frame
-// description of image code hands it to the frame walk (Common/ImageUnwind).
+// description of image code hands it to the frame walk (Common/Image/ImageUnwind).
 [[noreturn]] void deliver(RuntimeObject* exc) { throw rt::RaisedException(exc); }
 
 // Fills the stack array with the image methods on the stack, innermost first.

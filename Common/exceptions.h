@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 #include "Common/objects.h"
 
 /// The fields of a RuntimeException after the object header.

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 using ObjectRoutine = void (*)(RuntimeObject*);
 

@@ -14,7 +14,7 @@
 #include "Common/runFileAccess.h"
 #include "Universal/FileIO/file.h"
 #include "Universal/FileStreams.h"
-#include "Universal/MemoryBlock.h"
+#include "Common/runMemoryBlock.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/VELQstring.h"
 

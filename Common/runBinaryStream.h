@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 #include "Common/objects.h"
 
 class BinaryStore;

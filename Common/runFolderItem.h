@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 #include "Common/objects.h"
 
 class FolderItemImpUnix;

@@ -2,7 +2,7 @@
 
 #include "Common/ClassLib/BackgroundWork.h"
 #include "Common/RuntimeMain.h"
-#include "Universal/Clocks.h"
+#include "Universal/DateImp/Clocks.h"
 
 namespace {
 

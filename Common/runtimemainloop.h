@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 extern "C" {
 /// The periodic background step: returns at once while the 60 Hz tick has not

@@ -1,7 +1,7 @@
 // Backslash escapes: control characters, quotes and the backslash written as
 // C-style escape sequences, and read back.
 #pragma once
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 extern "C" {
 /// s with "\" , quotes and control bytes written as \\, \", \', \n, \r, \t, \0, \a, \b, \f, \v

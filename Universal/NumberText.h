@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 extern "C" {
 /// The number at the start of s: "&B", "&O", "&H" prefixes read a signed 32-bit

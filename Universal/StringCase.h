@@ -1,7 +1,7 @@
 // Changing the letter case of strings: UTF-8 by code point and UTF-16 by unit
 // through the runtime's Unicode case table, other text by byte (a-z, A-Z only).
 #pragma once
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 extern "C" {
 /// s in upper case, in s's encoding; s itself when nothing changes. New reference, caller releases.

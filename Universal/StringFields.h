@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 extern "C" {
 /// The runs of `source` between occurrences of `delimiter` (ignoring case when the delimiter

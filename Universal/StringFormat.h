@@ -1,7 +1,7 @@
 // Numbers laid out by a format string of sections, placeholders, separators,
 // percent, scientific notation and escaped characters.
 #pragma once
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 extern "C" {
 /// x laid out by `format` ("#", "0", ".", ",", "%", "E+", "\x", up to three

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 /// A match as byte offsets into the searched text; `begin` is -1 when there is none.
 struct ByteMatch {

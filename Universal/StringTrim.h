@@ -1,6 +1,6 @@
 // Removing leading and trailing white space.
 #pragma once
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 extern "C" {
 /// s without leading and trailing white space; s itself when it has none. New reference, caller releases.

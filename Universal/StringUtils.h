@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 extern "C" {
 /// The first n bytes of s; s itself when n covers it. New reference, caller releases.

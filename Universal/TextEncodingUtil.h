@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 /// The fields of a TextEncoding object after the object header.
 struct TextEncodingFields {

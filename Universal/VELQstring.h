@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 /// The record layout shared with literal records of a code image. On a 32-bit
 /// build the fields sit at offsets 0, 4, 8, 12, 16, 20 and 21.

@@ -5,7 +5,7 @@
 
 #include "Common/ConsoleApplication.h"
 #include "Common/TextOutputStream.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 namespace {
 

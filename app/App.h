@@ -3,9 +3,9 @@
 #pragma once
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 #include "Common/objects.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "app/PacketHeaders.h"
 
 /// The fields of an App object after the ConsoleApplication's, in property

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Universal/NumberText.h"
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"

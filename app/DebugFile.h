@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "Common/TextOutputStream.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 /// The name of debug file `number`: "Debug" + at least three digits + ".Txt".
 rt::String DebugFileName(int32_t number);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "Universal/NumberText.h"
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"

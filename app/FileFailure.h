@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "Common/FolderItem.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 /// What the run could not do with a file.
 enum class FileAction { Open, Create, Write };

@@ -2,7 +2,7 @@
 // this system: shared by the permission pass and the test mode.
 #pragma once
 #include "Common/FolderItem.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 /// Whether `folder` (a folder item) is the program's own folder, which holds
 /// the permission list with its passwords, the log and the debug files and so

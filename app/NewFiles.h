@@ -2,7 +2,7 @@
 // and the debug file are created only where no file of that name exists.
 #pragma once
 #include "Common/FolderItem.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 /// How the creation of a new file went.
 enum class NewFile {

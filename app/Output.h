@@ -2,8 +2,8 @@
 // standard output, the trace in the debug file, and (in SessionLog) the log.
 // Each escapes control bytes, so nothing from outside reaches them raw.
 #pragma once
-#include "Common/Forward.h"
-#include "Universal/String.h"
+#include "Universal/Forward.h"
+#include "Common/String.h"
 
 /// Writes one progress line to standard output.
 void StdOut(const rt::String& line);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringTrim.h"
 #include "Universal/StringUtils.h"

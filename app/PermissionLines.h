@@ -4,7 +4,7 @@
 #pragma once
 #include <vector>
 
-#include "Universal/String.h"
+#include "Common/String.h"
 
 /// The line without its comment (from the first ";") and without surrounding white space.
 rt::String StripCommentAndTrim(const rt::String& line);

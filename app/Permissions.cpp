@@ -3,7 +3,7 @@
 // stopped by the session's file limit.
 #include "Common/runFolderItem.h"
 #include "Common/runtimemainloop.h"
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/FileFailure.h"

@@ -8,7 +8,7 @@
 #include "Common/Date.h"
 #include "Common/RuntimeMain.h"
 #include "Common/StandardStreams.h"
-#include "Common/TypedArray.h"
+#include "Common/Arrays.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
 #include "Universal/NumberText.h"

@@ -3,7 +3,7 @@
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "Universal/NumberText.h"
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/SafeText.h"
 

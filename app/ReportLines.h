@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "Common/BinaryStream.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 /// Title, column heading and ruler that open the report.
 void WriteReportHeading(const rt::BinaryStream& packet);

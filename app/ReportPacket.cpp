@@ -12,7 +12,7 @@
 #include "Common/runFileAccess.h"
 #include "Universal/NumberText.h"
 #include "Universal/StringFormat.h"
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "Universal/VELQstring.h"
 #include "app/App.h"

@@ -3,7 +3,7 @@
 #pragma once
 #include "Common/BinaryStream.h"
 #include "Common/Date.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 /// The twelve month abbreviations, five characters apart with a blank on each side.
 extern const char* const kMonthTable;

@@ -2,7 +2,7 @@
 // names a stranger may have chosen) made safe for where it goes: escaped for
 // standard output, the log and the debug file, replaced in the report packet.
 #pragma once
-#include "Universal/String.h"
+#include "Common/String.h"
 
 /// Whether `text` holds a control byte (below 0x20, or 0x7F).
 bool HoldsControl(const rt::String& text);

@@ -5,7 +5,7 @@
 #include "Common/BinaryStream.h"
 #include "Common/FolderItem.h"
 #include "Common/TextOutputStream.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 struct Session {
     RuntimeObject* app = nullptr;

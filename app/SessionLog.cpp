@@ -6,7 +6,7 @@
 #include "Common/exceptions.h"
 #include "Common/FolderItem.h"
 #include "Universal/StringFormat.h"
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/DebugFile.h"

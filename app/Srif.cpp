@@ -2,7 +2,7 @@
 // request and keeps the four values the run needs.
 #include "Common/TextInputStream.h"
 #include "Common/runtimemainloop.h"
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringTrim.h"
 #include "Universal/StringUtils.h"

@@ -5,9 +5,9 @@
 #include <climits>
 
 #include "Common/runtimemainloop.h"
-#include "Universal/Clocks.h"
+#include "Universal/DateImp/Clocks.h"
 #include "Universal/NumberText.h"
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "Universal/CharacterClasses.h"
-#include "Universal/Clocks.h"
+#include "Universal/DateImp/Clocks.h"
 #include "Universal/VELQstring.h"
 #include "app/App.h"
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "Common/array.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/StringFields.h"
 #include "Universal/StringSearch.h"
 

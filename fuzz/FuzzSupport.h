@@ -13,7 +13,7 @@
 #include "Common/objects.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "app/App.h"
 
 /// Builds the runtime's classes and standard streams once per process.

@@ -2,7 +2,7 @@
 // development files of its working folder, and ends with the image's exit code.
 #include "Common/RuntimeMain.h"
 #include "Common/exceptions.h"
-#include "Common/loaderX86.h"
+#include "Common/Image/loaderX86.h"
 
 namespace {
 

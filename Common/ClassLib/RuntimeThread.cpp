@@ -13,7 +13,7 @@
 #include "Common/ConsoleApplication.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
-#include "Universal/Clocks.h"
+#include "Universal/DateImp/Clocks.h"
 #include "Universal/VELQstring.h"
 
 namespace {

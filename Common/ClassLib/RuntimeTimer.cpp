@@ -8,7 +8,7 @@
 #include "Common/ClassLib/BackgroundWork.h"
 #include "Common/Ref.h"
 #include "Common/exceptions.h"
-#include "Universal/Clocks.h"
+#include "Universal/DateImp/Clocks.h"
 #include "Universal/VELQstring.h"
 
 namespace {

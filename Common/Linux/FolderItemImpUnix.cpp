@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "Common/Linux/SymbolicLinks.h"
-#include "Universal/Clocks.h"
+#include "Universal/DateImp/Clocks.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "Common/Ref.h"
 #include "Common/array.h"
 #include "Common/exceptions.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 namespace {
 

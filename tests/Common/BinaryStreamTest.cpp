@@ -4,7 +4,7 @@
 
 #include "Common/FileTestSupport.h"
 #include "Common/FolderItem.h"
-#include "Universal/MemoryBlock.h"
+#include "Common/runMemoryBlock.h"
 #include "Universal/TextEncodingUtil.h"
 
 namespace {

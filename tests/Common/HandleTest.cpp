@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "Common/Date.h"
-#include "Common/TypedArray.h"
+#include "Common/Arrays.h"
 #include "Common/exceptions.h"
-#include "Universal/String.h"
-#include "Universal/TextEncoding.h"
+#include "Common/String.h"
+#include "Common/TextEncoding.h"
 
 TEST(Handle, OwnershipMovesWithoutLeakOrDoubleRelease) {
     rt::String text("shared");

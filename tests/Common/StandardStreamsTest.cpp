@@ -7,7 +7,7 @@
 
 #include "Common/Ref.h"
 #include "Common/StandardStreams.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/TextEncodingUtil.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "Common/basicstr.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 TEST(StructureString, FieldLessTrailingNulBytes) {
     const struct {

@@ -4,7 +4,7 @@
 
 #include <time.h>
 
-#include "Universal/Clocks.h"
+#include "Universal/DateImp/Clocks.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "Universal/NumberText.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/StringFormat.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "Universal/BackslashEscape.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/StringCase.h"
 #include "Universal/StringTrim.h"
 #include "Universal/StringUtils.h"

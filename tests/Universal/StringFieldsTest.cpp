@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "Common/array.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/StringFields.h"
-#include "Universal/StringFunctions.h"
+#include "Common/StringFunctions.h"
 
 namespace {
 

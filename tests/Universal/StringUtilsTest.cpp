@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/StringUtils.h"
 
 namespace {

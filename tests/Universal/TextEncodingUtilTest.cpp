@@ -5,7 +5,7 @@
 
 #include "Common/Ref.h"
 #include "Common/exceptions.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/TextEncodingUtil.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/UTF8.h"
 #include "Universal/UnicodeCase.h"

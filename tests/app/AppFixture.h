@@ -9,7 +9,7 @@
 #include "Common/Ref.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "app/App.h"
 #include "support/ScratchFolder.h"
 

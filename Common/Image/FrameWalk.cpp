@@ -1,12 +1,12 @@
-#include "Common/FrameWalk.h"
+#include "Common/Image/FrameWalk.h"
 
 #include <pthread.h>
 
 #include <cstring>
 
-#include "Common/ImageUnwind.h"
+#include "Common/Image/ImageUnwind.h"
 #include "Common/exceptions.h"
-#include "Common/loaderX86.h"
+#include "Common/Image/loaderX86.h"
 #include "Common/objects.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "Common/loaderX86.h"
+#include "Common/Image/loaderX86.h"
 
 #include <dlfcn.h>
 
@@ -10,11 +10,11 @@
 #include <memory>
 #include <utility>
 
-#include "Common/ImageMemory.h"
-#include "Common/ImageUnwind.h"
+#include "Common/Image/ImageMemory.h"
+#include "Common/Image/ImageUnwind.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
-#include "Common/relocentry.h"
+#include "Common/Image/relocentry.h"
 #include "Universal/VELQstring.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // operation is an entry point of the text encodings module.
 #pragma once
 #include "Common/Handle.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/TextEncodingUtil.h"
 
 namespace rt {

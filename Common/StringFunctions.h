@@ -6,7 +6,7 @@
 
 #include "Common/array.h"
 #include "Universal/NumberText.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/StringCase.h"
 #include "Universal/StringFields.h"
 #include "Universal/StringFormat.h"

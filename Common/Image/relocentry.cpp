@@ -1,4 +1,4 @@
-#include "Common/relocentry.h"
+#include "Common/Image/relocentry.h"
 #include "Common/runtimemainloop.h"
 
 #include <strings.h>
@@ -17,14 +17,14 @@
 #include "Common/assertion.h"
 #include "Common/basicstr.h"
 #include "Common/exceptions.h"
-#include "Common/loaderX86.h"
+#include "Common/Image/loaderX86.h"
 #include "Common/objects.h"
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
 #include "Universal/BackslashEscape.h"
-#include "Universal/Clocks.h"
-#include "Universal/MemoryBlock.h"
+#include "Universal/DateImp/Clocks.h"
+#include "Common/runMemoryBlock.h"
 #include "Universal/NumberText.h"
 #include "Universal/StringCase.h"
 #include "Universal/StringFields.h"
@@ -41,20 +41,20 @@ namespace {
 #define ENTRY_POINT_AS(name, function) {name, reinterpret_cast<void*>(&function), nullptr, nullptr},
 
 const EntryPoint kFixedTable[] = {
-#include "Common/EntryPoints/Objects.inc"
-#include "Common/EntryPoints/Exceptions.inc"
-#include "Common/EntryPoints/Arrays.inc"
-#include "Common/EntryPoints/Strings.inc"
-#include "Common/EntryPoints/StringFunctions.inc"
-#include "Common/EntryPoints/Encodings.inc"
-#include "Common/EntryPoints/FolderItems.inc"
-#include "Common/EntryPoints/Streams.inc"
-#include "Common/EntryPoints/Dates.inc"
-#include "Common/EntryPoints/MemoryBlocks.inc"
-#include "Common/EntryPoints/Application.inc"
-#include "Common/EntryPoints/Threads.inc"
-#include "Common/EntryPoints/Timers.inc"
-#include "Common/EntryPoints/Loader.inc"
+#include "Common/Image/EntryPoints/Objects.inc"
+#include "Common/Image/EntryPoints/Exceptions.inc"
+#include "Common/Image/EntryPoints/Arrays.inc"
+#include "Common/Image/EntryPoints/Strings.inc"
+#include "Common/Image/EntryPoints/StringFunctions.inc"
+#include "Common/Image/EntryPoints/Encodings.inc"
+#include "Common/Image/EntryPoints/FolderItems.inc"
+#include "Common/Image/EntryPoints/Streams.inc"
+#include "Common/Image/EntryPoints/Dates.inc"
+#include "Common/Image/EntryPoints/MemoryBlocks.inc"
+#include "Common/Image/EntryPoints/Application.inc"
+#include "Common/Image/EntryPoints/Threads.inc"
+#include "Common/Image/EntryPoints/Timers.inc"
+#include "Common/Image/EntryPoints/Loader.inc"
 };
 
 #undef ENTRY_POINT

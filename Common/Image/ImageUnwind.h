@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "Common/Forward.h"
-#include "Common/FrameWalk.h"
+#include "Universal/Forward.h"
+#include "Common/Image/FrameWalk.h"
 
 /// Describes the code block at `code` to the C++ unwinder: frames of image
 /// functions, linked by their frame pointers, whose personality delivers

@@ -1,4 +1,4 @@
-#include "Universal/Clocks.h"
+#include "Universal/DateImp/Clocks.h"
 
 #include <sys/time.h>
 #include <time.h>

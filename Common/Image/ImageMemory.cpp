@@ -1,4 +1,4 @@
-#include "Common/ImageMemory.h"
+#include "Common/Image/ImageMemory.h"
 
 #include <sys/mman.h>
 

@@ -6,7 +6,7 @@
 
 #include "Common/Handle.h"
 #include "Common/Ref.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 
 namespace rt {
 

@@ -13,7 +13,7 @@
 // The way back, from image code into the C++ code that called it, goes by a
 // diverted return too: the outermost image function returns into a small
 // routine that rethrows the exception as if the C++ call had raised it.
-#include "Common/ImageUnwind.h"
+#include "Common/Image/ImageUnwind.h"
 
 #include <cxxabi.h>
 #include <unwind.h>
@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "Common/exceptions.h"
-#include "Common/loaderX86.h"
+#include "Common/Image/loaderX86.h"
 #include "Common/objects.h"
 
 extern "C" void __register_frame(void* begin);  // the C++ unwinder's table of frame descriptions

@@ -8,9 +8,9 @@
 
 #include "Common/array.h"
 #include "Common/exceptions.h"
-#include "Common/loaderX86.h"
+#include "Common/Image/loaderX86.h"
 #include "Common/objects.h"
-#include "Common/relocentry.h"
+#include "Common/Image/relocentry.h"
 #include "Universal/VELQstring.h"
 #include "support/RuntimeLeakGuard.h"
 

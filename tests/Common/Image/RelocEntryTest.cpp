@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Common/relocentry.h"
+#include "Common/Image/relocentry.h"
 #include "support/ScratchFolder.h"
 
 namespace {
@@ -15,7 +15,7 @@ namespace {
 void first() {}
 void second() {}
 
-// One line of the lists the fixed table is built from (Common/EntryPoints/*.inc):
+// One line of the lists the fixed table is built from (Common/Image/EntryPoints/*.inc):
 // the name a code image links by, and the function's own name.
 struct Listed {
     std::string where, name, function;
@@ -26,7 +26,7 @@ struct Listed {
 std::vector<Listed> ReadEntryPointLists() {
     const std::regex plain(R"(ENTRY_POINT\((\w+)\))"), synonym(R"re(ENTRY_POINT_AS\("(\w+)", *(\w+)\))re");
     std::vector<Listed> listed;
-    for (const auto& file : std::filesystem::directory_iterator(QARVEX_SOURCE_DIR "/Common/EntryPoints")) {
+    for (const auto& file : std::filesystem::directory_iterator(QARVEX_SOURCE_DIR "/Common/Image/EntryPoints")) {
         if (file.path().extension() != ".inc") continue;
         std::istringstream lines(ReadFile(file.path()));
         int number = 0;

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 /// The fields of a MemoryBlock after the object header.
 struct MemoryBlockFields {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Common/Forward.h"
+#include "Universal/Forward.h"
 
 /// Where a walk starts: the call from image code into a runtime function
 /// that the exception is leaving.

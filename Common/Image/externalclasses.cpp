@@ -10,7 +10,7 @@
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
-#include "Universal/MemoryBlock.h"
+#include "Common/runMemoryBlock.h"
 #include "Universal/TextEncodingUtil.h"
 
 extern "C" void RuntimeInitExternalClasses() {

@@ -7,8 +7,8 @@
 
 #include "Common/exceptions.h"
 #include "Common/objects.h"
-#include "Universal/MemoryBlock.h"
-#include "Universal/MemoryBlockHandle.h"
+#include "Common/runMemoryBlock.h"
+#include "Common/MemoryBlock.h"
 #include "Universal/VELQstring.h"
 
 namespace {

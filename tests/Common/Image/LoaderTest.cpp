@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "Common/exceptions.h"
-#include "Common/loaderX86.h"
-#include "Common/relocentry.h"
+#include "Common/Image/loaderX86.h"
+#include "Common/Image/relocentry.h"
 #include "Universal/VELQstring.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "Universal/MemoryBlock.h"
+#include "Common/runMemoryBlock.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,7 +9,7 @@
 #include "Common/Ref.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
-#include "Universal/String.h"
+#include "Common/String.h"
 #include "Universal/UTF8.h"
 #include "Universal/VELQstring.h"
 

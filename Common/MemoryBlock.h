@@ -3,8 +3,8 @@
 // object's fields, read and written there as compiled code does.
 #pragma once
 #include "Common/Ref.h"
-#include "Universal/MemoryBlock.h"
-#include "Universal/String.h"
+#include "Common/runMemoryBlock.h"
+#include "Common/String.h"
 
 namespace rt {
 
