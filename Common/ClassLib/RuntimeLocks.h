@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "Common/ClassLib/WaitQueue.h"
+#include "Common/Linux/LockFilesUnix.h"
 #include "Common/objects.h"
 
 /// The fields of a Semaphore after the object header.
@@ -24,7 +25,9 @@ struct CriticalSectionFields {
 /// The fields of a Mutex after the object header.
 struct MutexFields {
     CriticalSectionFields lock;
-    RuntimeObject* lockFile;  // FolderItem in the temporary folder
+    // The lock file in the temporary folder, reached by its own name only:
+    // a path resolved once would follow a link planted under the name.
+    LockFilePlace* lockFile;
     RuntimeObject* stream;    // BinaryStream holding the file lock; nil while unlocked
 };
 

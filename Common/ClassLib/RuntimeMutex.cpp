@@ -1,39 +1,30 @@
 // Mutex: a critical section that also excludes other processes, through an
 // exclusive flock on a lock file in the temporary folder.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "Common/ClassLib/RuntimeLocks.h"
+#include "Common/Linux/LockFilesUnix.h"
 #include "Common/Ref.h"
 #include "Common/exceptions.h"
 #include "Common/runBinaryStream.h"
-#include "Common/runFolderItem.h"
 #include "Universal/VELQstring.h"
 
 namespace {
 
-constexpr const char* kTemporaryFolder = "/tmp/";
+constexpr const char* kTemporaryFolder = "/tmp";
+constexpr const char* kFreshNamePrefix = "qarvex-mutex-";
 // How long a thread waiting for a lock that another process holds sleeps
 // between tries; nothing in this process could wake it earlier.
 constexpr int32_t kOtherProcessPollMilliseconds = 10;
-// Opening and locking is tried again when the file was replaced in between.
-constexpr int kLockAttempts = 8;
+// The error number of an IllegalLockingException for a lock file that cannot
+// be used; 0 to 3 are the misuses of the locks.
+constexpr int32_t kUnusableLockFileError = 4;
 
 MutexFields& fields(RuntimeObject* mutex) {
     if (!mutex) RaiseNilObjectException();
     return *ObjectFields<MutexFields>(mutex);
-}
-
-std::string lockFilePath(const MutexFields& f) {
-    RTString path = fileAbsolutePathGetter(f.lockFile);
-    std::string text(StringBytes(path), StringLength(path));
-    RuntimeUnlockString(path);
-    return text;
 }
 
 // A name of the caller's choice becomes one file name inside the temporary
@@ -46,50 +37,22 @@ std::string lockFileName(RTString name) {
     return text;
 }
 
-// Creates the lock file holding "?" (left as it is when it exists); gives its path.
-// Links are not followed: a link planted under the name must not lead a write elsewhere.
-std::string makeLockFile(RTString name) {
-    std::string path;
-    int fd;
-    if (StringLength(name) == 0) {
-        path = std::string(kTemporaryFolder) + "qarvex-mutex-XXXXXX";
-        fd = mkostemp(path.data(), O_CLOEXEC);
-    } else {
-        path = kTemporaryFolder + lockFileName(name);
-        fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    }
-    if (fd >= 0) {
-        ssize_t written = write(fd, "?", 1);
-        (void)written;  // the byte is a marker only; the lock works without it
-        close(fd);
-    }
-    return path;
+// A planted link, folder or FIFO, a file of another user or a name too long
+// is the caller's error to see, not a lock to wait for forever.
+[[noreturn]] void raiseUnusable(const LockFilePlace& place, const std::string& name, LockFileFault fault) {
+    std::string text = std::string("The Mutex's lock file ") + kTemporaryFolder + "/" + name + " is " +
+                       LockFileFaultText(fault);
+    if (fault == LockFileFault::System) text += std::string(": ") + std::to_string(place.LastError());
+    RuntimeRaiseMessage(ExceptionKind::IllegalLockingException, text, kUnusableLockFileError, kEncodingUTF8);
 }
 
-// Opens the lock file and takes the exclusive file lock without waiting; the
-// descriptor holding it, or -1. A lock on a file that was deleted or replaced
-// meanwhile excludes nobody, so that case tries again on the new file.
-int takeFileLock(const std::string& path) {
-    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
-        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0) return -1;
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            close(fd);
-            return -1;
-        }
-        struct stat held, named;
-        if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-            held.st_ino == named.st_ino)
-            return fd;
-        close(fd);
-    }
-    return -1;
-}
-
-// The single try of taking the lock: on success the stream holds it.
+// The single try of taking the lock: on success the stream holds it; false
+// while another process holds it.
 bool tryTakeLock(MutexFields& f) {
-    int fd = takeFileLock(lockFilePath(f));
-    if (fd < 0) return false;
+    int fd;
+    LockFileFault fault = f.lockFile->Take(fd);
+    if (fault == LockFileFault::Busy) return false;
+    if (fault != LockFileFault::None) raiseUnusable(*f.lockFile, f.lockFile->Name(), fault);
     auto stream = rt::Ref<>::adopt(RuntimeNewObject(RuntimeBinaryStreamClass()));  // released if construction raises
     BinaryStreamHandleCtor(stream.get(), fd, 3);
     f.stream = stream.release();
@@ -109,16 +72,14 @@ void releaseStream(MutexFields& f) {
 // can be holding a lock on a file that has gone and nobody else can find.
 void destroyMutex(RuntimeObject* mutex) {
     MutexFields& f = fields(mutex);
-    if (!f.lockFile) return;
-    std::string path = lockFilePath(f);
+    std::unique_ptr<LockFilePlace> place(std::exchange(f.lockFile, nullptr));
+    if (!place) return;
     if (f.stream) {
-        unlink(path.c_str());
+        place->RemoveHeld();
         releaseStream(f);
-    } else if (int fd = takeFileLock(path); fd >= 0) {
-        unlink(path.c_str());
-        close(fd);
+    } else {
+        place->RemoveUnlessLocked();
     }
-    RuntimeUnlockObject(std::exchange(f.lockFile, nullptr));
 }
 
 const MethodDefinition kMutexMethods[] = {
@@ -143,11 +104,11 @@ RuntimeClass* MutexClass() {
 
 extern "C" void MutexContructor(RuntimeObject* mutex, RTString name) {
     MutexFields& f = fields(mutex);
-    std::string path = makeLockFile(name);
-    RTString pathText = StringFromBytes(path.data(), path.size(), kEncodingUTF8);
-    RuntimeObject* item = RuntimeGetFolderItem(pathText, kNativePath);
-    RuntimeUnlockString(pathText);
-    RuntimeUnlockObject(std::exchange(f.lockFile, item));
+    auto place = std::make_unique<LockFilePlace>();
+    std::string fileName = lockFileName(name);
+    LockFileFault fault = place->Prepare(kTemporaryFolder, fileName, kFreshNamePrefix, '?');
+    if (fault != LockFileFault::None) raiseUnusable(*place, fileName, fault);
+    delete std::exchange(f.lockFile, place.release());
 }
 
 extern "C" void MutexLock(RuntimeObject* mutex) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "Common/ClassLib/ThreadTestSupport.h"
 #include "Common/exceptions.h"
 #include "Universal/VELQstring.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -144,6 +147,66 @@ TEST_F(LocksTest, MutexNameStaysInTheTemporaryFolder) {
         EXPECT_EQ(access(("/tmp/.._qarvex-escape-" + std::to_string(getpid())).c_str(), F_OK), 0);
         EXPECT_NE(access(("/" + name.substr(3)).c_str(), F_OK), 0);
     }
+}
+
+// Something another user could plant under a lock file's name in the
+// temporary folder; each must be refused with its own message, and nothing it
+// points at be created, written or deleted.
+TEST_F(LocksTest, MutexRefusesWhatIsPlantedUnderItsName) {
+    ScratchFolder scratch;
+    scratch.writeFile("victim", "precious");
+    const std::string victim = scratch.path("victim");
+    const std::string name = "qarvex-test-planted-" + std::to_string(getpid());
+    const std::string path = "/tmp/" + name;
+    struct Row {
+        const char* name;
+        std::function<void()> plant;
+        std::string lockName;
+        const char* fault;
+    };
+    const Row rows[] = {
+        {"link to a file", [&] { symlink(victim.c_str(), path.c_str()); }, name, "a symbolic link"},
+        {"dangling link", [&] { symlink(scratch.path("made").c_str(), path.c_str()); }, name, "a symbolic link"},
+        {"folder", [&] { mkdir(path.c_str(), 0755); }, name, "not a plain file"},
+        {"fifo", [&] { mkfifo(path.c_str(), 0644); }, name, "not a plain file"},
+        {"second name of a file", [&] { link(victim.c_str(), path.c_str()); }, name, "a file with other names"},
+        {"another user's file", [&] {
+             WriteFile(path, "x");
+             if (chown(path.c_str(), 65534, 65534) != 0) std::filesystem::remove(path);
+         }, name, "owned by another user"},
+        {"name too long", [] {}, std::string(300, 'n'), "named beyond the limit of one file name"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.plant();
+        if (std::string(row.name) == "another user's file" && !std::filesystem::exists(path)) {
+            std::puts("only root can plant another user's file; row skipped");
+            continue;
+        }
+        ExpectLockingError([&] { rt::Mutex{rt::String(row.lockName)}.lock(); }, 4,
+                           "The Mutex's lock file /tmp/" + row.lockName + " is " + row.fault);
+        EXPECT_EQ(ReadFile(victim), "precious");
+        EXPECT_FALSE(std::filesystem::exists(scratch.path("made")));
+        std::filesystem::remove(path);
+    }
+}
+
+// A name replaced after the mutex was made: taking the lock refuses it, and
+// letting the mutex go deletes neither the link nor what it points at.
+TEST_F(LocksTest, MutexKeepsALinkPlantedAfterItWasMade) {
+    ScratchFolder scratch;
+    scratch.writeFile("victim", "precious");
+    const std::string name = "qarvex-test-replaced-" + std::to_string(getpid());
+    const std::string path = "/tmp/" + name;
+    {
+        rt::Mutex mutex{rt::String(name)};
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink(scratch.path("victim"), path);
+        EXPECT_THROW(mutex.tryLock(), rt::RaisedException);
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(scratch.readFile("victim"), "precious");
+    std::filesystem::remove(path);
 }
 
 } // namespace
