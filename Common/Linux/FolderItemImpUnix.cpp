@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "Common/Linux/SymbolicLinks.h"
 #include "Universal/DateImp/Clocks.h"
@@ -341,11 +342,31 @@ bool FolderItemImpUnix::CopyTo(const FolderItemImpUnix& destination) {
         return false;
     }
     std::string target = DestinationPath(destination);
-    int from = open(path_.c_str(), O_RDONLY);
+    // Neither end may block on a FIFO or become the terminal; the copy is
+    // written to the target's own name, never through a link planted there,
+    // and only into a plain file that is not the source itself (emptying it
+    // would lose the bytes to copy).
+    constexpr int kFlags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int from = open(path_.c_str(), O_RDONLY | kFlags);
     if (from < 0) return Fail();
-    int to = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, info.st_mode & 07777);
-    if (to < 0) {
+    struct stat source, existing;
+    int to = -1;
+    if (fstat(from, &source) != 0) {
         Fail();
+    } else if (!S_ISREG(source.st_mode)) {
+        lastError_ = EINVAL;
+    } else if ((to = open(target.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | kFlags, info.st_mode & 07777)) < 0) {
+        Fail();
+    } else {
+        bool usable = fstat(to, &existing) == 0 || Fail();
+        if (usable && (!S_ISREG(existing.st_mode) ||
+                       (existing.st_dev == source.st_dev && existing.st_ino == source.st_ino))) {
+            lastError_ = EINVAL;
+            usable = false;
+        }
+        if (!usable || (ftruncate(to, 0) != 0 && !Fail())) close(std::exchange(to, -1));
+    }
+    if (to < 0) {
         close(from);
         return false;
     }

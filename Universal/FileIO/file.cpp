@@ -1,9 +1,11 @@
 #include "Universal/FileIO/file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <utility>
@@ -57,8 +59,32 @@ bool UnixDataFile::Open(const char* path, FileAccess access) {
 
 bool UnixDataFile::OpenTemporary(const char* name) {
     if (!name) return Adopt(tmpfile());
-    std::string path = std::string("/tmp/") + name;
-    return Adopt(fopen(path.c_str(), "w+"));
+    // Anyone may plant a link, a FIFO or a second name of another file under
+    // the name in /tmp: the file is opened by its own name in a folder opened
+    // without following links, and emptied only once it proves to be a plain
+    // file of this user with no other name.
+    if (!*name || std::strchr(name, '/')) {
+        lastError_ = EINVAL;
+        return false;
+    }
+    int folder = open("/tmp", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) return Fail();
+    int fd = openat(folder, name, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) Fail();
+    close(folder);
+    if (fd < 0) return false;
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        Fail();
+    } else if (!S_ISREG(info.st_mode) || info.st_uid != geteuid() || info.st_nlink != 1) {
+        lastError_ = S_ISREG(info.st_mode) ? EPERM : EINVAL;
+    } else if (ftruncate(fd, 0) == 0 && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) {
+        if (Adopt(fdopen(fd, "w+"))) return true;
+    } else {
+        Fail();
+    }
+    close(fd);
+    return false;
 }
 
 bool UnixDataFile::AdoptStream(FILE* stream) { return Adopt(stream); }

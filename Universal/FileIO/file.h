@@ -25,6 +25,8 @@ public:
     /// reader ever spins on a stream whose every read fails.
     [[nodiscard]] bool Open(const char* path, FileAccess access);
     /// A named file under "/tmp/" opened "w+", or an anonymous one (`tmpfile`) for a null name.
+    /// A name holding "/", or naming anything but a plain file of this user
+    /// with no other name (a link, FIFO, hard link planted there), is refused.
     [[nodiscard]] bool OpenTemporary(const char* name);
     /// Takes over an open FILE stream as it is.
     [[nodiscard]] bool AdoptStream(FILE* stream);

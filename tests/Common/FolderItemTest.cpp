@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -341,6 +343,35 @@ TEST_F(FolderItemTest, CopyMoveAndRenameKeepTheBytes) {
     EXPECT_EQ(readFile("renamed"), "payload");
     FolderItemCopyFileTo(FolderItem::get(String(path("none"))).get(), source.get());
     EXPECT_EQ(FolderItem::get(String(path("renamed"))).length(), 7);
+}
+
+// A copy never writes through a link planted under the target's name, never
+// blocks on a FIFO at either end, and never empties its own source.
+TEST_F(FolderItemTest, CopyRefusesTargetsThatAreNotItsOwnPlainFile) {
+    writeFile("victim", "precious");
+    std::filesystem::create_directory(path("into"));
+    const struct {
+        const char* what;
+        std::string source, destination;
+        std::function<void()> plant;
+    } rows[] = {
+        {"link planted under the name in the folder", "a", "into",
+         [&] { std::filesystem::create_symlink(path("victim"), path("into/a")); }},
+        {"fifo as the target", "a", "into", [&] { mkfifo(path("into/a").c_str(), 0644); }},
+        {"fifo as the source", "fifo", "b", [&] { mkfifo(path("fifo").c_str(), 0644); }},
+        {"the source itself", "victim", "victim", [] {}},
+        {"the source's folder", "victim", "", [] {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        writeFile("a", "payload");
+        row.plant();
+        FolderItem source = FolderItem::get(String(path(row.source)));
+        FolderItemCopyFileTo(source.get(), FolderItem::get(String(path(row.destination))).get());
+        EXPECT_NE(FolderItemGetLastError(source.get()), 0);
+        EXPECT_EQ(readFile("victim"), "precious");
+        for (const char* planted : {"into/a", "b", "fifo", "a"}) std::filesystem::remove(path(planted));
+    }
 }
 
 TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include "Universal/FileIO/file.h"
+#include "support/ScratchFolder.h"
 
 TEST(UnixDataFile, PositionLengthAndEndOfFile) {
     UnixDataFile file;
@@ -53,6 +57,40 @@ TEST(UnixDataFile, NamedTemporaryFileLivesUnderTmp) {
     EXPECT_EQ(access(("/tmp/" + name).c_str(), F_OK), 0);
     EXPECT_TRUE(file.Close());
     unlink(("/tmp/" + name).c_str());
+}
+
+// What another user could plant under a temporary file's name is refused,
+// and nothing it leads to is created, emptied or blocked on; the process's own
+// plain file is emptied and used.
+TEST(UnixDataFile, NamedTemporaryFileRefusesWhatIsPlantedUnderItsName) {
+    ScratchFolder scratch;
+    scratch.writeFile("victim", "precious");
+    const std::string victim = scratch.path("victim");
+    const std::string name = "qarvex-temporary-planted-" + std::to_string(getpid());
+    const std::string path = "/tmp/" + name;
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+        bool opens;
+    } rows[] = {
+        {"link to a file", [&] { symlink(victim.c_str(), path.c_str()); }, false},
+        {"dangling link", [&] { symlink(scratch.path("made").c_str(), path.c_str()); }, false},
+        {"fifo", [&] { mkfifo(path.c_str(), 0644); }, false},
+        {"second name of a file", [&] { link(victim.c_str(), path.c_str()); }, false},
+        {"own file", [&] { WriteFile(path, "old bytes"); }, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        row.plant();
+        UnixDataFile file;
+        EXPECT_EQ(file.OpenTemporary(name.c_str()), row.opens);
+        if (row.opens) EXPECT_EQ(file.Length(), 0);
+        EXPECT_EQ(ReadFile(victim), "precious");
+        EXPECT_FALSE(std::filesystem::exists(scratch.path("made")));
+        std::filesystem::remove(path);
+    }
+    UnixDataFile file;
+    EXPECT_FALSE(file.OpenTemporary("../etc/passwd"));
 }
 
 TEST(UnixDataFile, OffsetsPastFourGigabytesKeepTheirTrueValue) {
