@@ -76,28 +76,49 @@ std::vector<std::string> ImageStackNames(const ImageCallFrame& first) {
     }
 }
 
-FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, ImageCallFrame& first) {
+namespace {
+
+// Where the walk from `first` ends, found without changing anything.
+struct WalkEnd {
+    FrameWalkResult result;
+    uintptr_t* returnSlot;  // Diverted: the return address to divert; LeftImage: the image's return into C++ code
+    uintptr_t link;         // Diverted: the handling function's frame pointer
+    uintptr_t record;       // Diverted: where the handler record lies
+};
+
+WalkEnd walkFrom(const ImageCallFrame& first) {
     uintptr_t top = stackTop();
     // The first return address is the caller's to divert; each further one lies
     // in its frame record, just above the link.
-    uintptr_t* returnSlot = &first.returnAddress;
+    auto* returnSlot = const_cast<uintptr_t*>(&first.returnAddress);
     for (ChainPosition p{first.at, first.link, first.returnAddress};;
          p.step(), returnSlot = reinterpret_cast<uintptr_t*>(p.at + sizeof(void*))) {
-        if (!RuntimeIsImageCode(p.returnAddress)) {
-            RaiseInCallerOnReturn(returnSlot, exc);
-            return FrameWalkResult::LeftImage;
-        }
-        if (!linkHolds(p.at, p.link, top)) return FrameWalkResult::Ended;
-        if (std::optional<uintptr_t> record = handlerAfter(p.returnAddress)) {
-            int16_t slotOffset;
-            std::memcpy(&slotOffset, reinterpret_cast<const void*>(*record + 11), 2);
-            if (slotOffset != 0) {
-                RuntimeLockObject(exc);
-                std::memcpy(reinterpret_cast<void*>(p.link + slotOffset), &exc, sizeof exc);
-            }
-            uintptr_t landing = *record + kHandlerRecordSize;
-            std::memcpy(returnSlot, &landing, sizeof landing);
-            return FrameWalkResult::Diverted;
-        }
+        if (!RuntimeIsImageCode(p.returnAddress)) return {FrameWalkResult::LeftImage, returnSlot, 0, 0};
+        if (!linkHolds(p.at, p.link, top)) return {FrameWalkResult::Ended, nullptr, 0, 0};
+        if (std::optional<uintptr_t> record = handlerAfter(p.returnAddress))
+            return {FrameWalkResult::Diverted, returnSlot, p.link, *record};
     }
+}
+
+} // namespace
+
+FrameWalkResult PlanImageDelivery(const ImageCallFrame& first, uintptr_t& exitSlot) {
+    WalkEnd end = walkFrom(first);
+    exitSlot = reinterpret_cast<uintptr_t>(end.returnSlot);
+    return end.result;
+}
+
+FrameWalkResult DeliverThroughImageFrames(RuntimeObject* exc, ImageCallFrame& first) {
+    WalkEnd end = walkFrom(first);
+    if (end.result == FrameWalkResult::LeftImage) RaiseInCallerOnReturn(end.returnSlot, exc);
+    if (end.result != FrameWalkResult::Diverted) return end.result;
+    int16_t slotOffset;
+    std::memcpy(&slotOffset, reinterpret_cast<const void*>(end.record + 11), 2);
+    if (slotOffset != 0) {
+        RuntimeLockObject(exc);
+        std::memcpy(reinterpret_cast<void*>(end.link + slotOffset), &exc, sizeof exc);
+    }
+    uintptr_t landing = end.record + kHandlerRecordSize;
+    std::memcpy(end.returnSlot, &landing, sizeof landing);
+    return FrameWalkResult::Diverted;
 }

@@ -27,6 +27,11 @@ enum class FrameWalkResult {
     Ended,      // the chain broke inside image code: nothing handles it
 };
 
+/// What DeliverThroughImageFrames would find from `first`, changing nothing;
+/// for LeftImage, `exitSlot` is the stack address holding the return from
+/// image code into its C++ caller.
+FrameWalkResult PlanImageDelivery(const ImageCallFrame& first, uintptr_t& exitSlot);
+
 /// Walks the chain from `first` for a handler record. When one is found at H
 /// in the code after a return address: stores `exc` with one new reference in
 /// the handling function's exception slot, when it names one, and sets that

@@ -10,9 +10,13 @@
 // needs no unwind information of its own and keeps the contract of the code it
 // stands for: a raise returns, and landing code runs when a return arrives at it.
 //
-// The way back, from image code into the C++ code that called it, goes by a
-// diverted return too: the outermost image function returns into a small
-// routine that rethrows the exception as if the C++ call had raised it.
+// An exception that no image frame will handle never resumes image code: the
+// search passes the image frames by, so the C++ code around the image (the
+// host's unhandled processing) takes it before anything after the raise runs.
+// Where image code lies further out, behind C++ frames that called back into
+// the image, the way back into C++ code goes by a diverted return instead: the
+// outermost image function of the inner run returns into a small routine that
+// rethrows the exception as if the C++ call had raised it.
 #include "Common/Image/ImageUnwind.h"
 
 #include <cxxabi.h>
@@ -79,18 +83,52 @@ RuntimeObject* takeRuntimeException(_Unwind_Exception* unwinding) {
     return exc;
 }
 
+// Whether image code lies on the stack further out than `exitSlot`, the
+// return from one run of image frames into the C++ code that called them.
+bool imageCodeBeyond(uintptr_t exitSlot) {
+    struct Search {
+        uintptr_t exitSlot;
+        bool found;
+    } search{exitSlot, false};
+    _Unwind_Backtrace(
+        [](_Unwind_Context* context, void* state) {
+            auto* s = static_cast<Search*>(state);
+            if (RuntimeIsImageCode(uintptr_t(_Unwind_GetIP(context))) && uintptr_t(_Unwind_GetCFA(context)) > s->exitSlot) {
+                s->found = true;
+                return _URC_NORMAL_STOP;
+            }
+            return _URC_NO_REASON;
+        },
+        &search);
+    return search.found;
+}
+
+// Whether the exception leaves image code for good with no image handler on
+// the way: it is then the C++ caller's at once, as in code where a raise that
+// nothing handles ends the walk. Nothing after the raise runs in image code,
+// which knows no other way to stop a raise from returning.
+bool leavesImageUnhandled(_Unwind_Context* context) {
+    uintptr_t exitSlot = 0;
+    return PlanImageDelivery(callFrameOf(context), exitSlot) == FrameWalkResult::LeftImage &&
+           !imageCodeBeyond(exitSlot);
+}
+
 // The personality of image frames. In the search phase an image frame takes
-// every C++ exception: image code cannot let one pass. In the cleanup phase it
-// takes the runtime exception out of the C++ one and walks the image's frames
-// for a handler record; any other C++ exception ends the process, as one
-// leaving a noexcept function does.
+// every C++ exception that an image handler record could see: image code
+// cannot let one pass a handler. When no image frame will ever handle it, the
+// search goes on in the C++ code around the image instead, and the cleanup
+// phase passes every image frame by: they hold no cleanup. Otherwise the
+// cleanup phase takes the runtime exception out of the C++ one and walks the
+// image's frames for a handler record; any other C++ exception ends the
+// process, as one leaving a noexcept function does.
 _Unwind_Reason_Code imageFramePersonality(int version, _Unwind_Action actions, _Unwind_Exception_Class exceptionClass,
                                           _Unwind_Exception* unwinding, _Unwind_Context* context) {
     if (version != 1) return _URC_FATAL_PHASE1_ERROR;
     auto returnAddress = uintptr_t(_Unwind_GetIP(context));
     if ((actions & _UA_FORCE_UNWIND) || !isCppException(exceptionClass) || !RuntimeIsImageCode(returnAddress))
         return _URC_CONTINUE_UNWIND;
-    if (actions & _UA_SEARCH_PHASE) return _URC_HANDLER_FOUND;
+    if (actions & _UA_SEARCH_PHASE) return leavesImageUnhandled(context) ? _URC_CONTINUE_UNWIND : _URC_HANDLER_FOUND;
+    if (!(actions & _UA_HANDLER_FRAME)) return _URC_CONTINUE_UNWIND;  // the search passed it by
 
     RuntimeObject* exc = takeRuntimeException(unwinding);
     if (!exc) std::terminate();
