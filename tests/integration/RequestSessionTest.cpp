@@ -1,6 +1,9 @@
 // A whole file request session served the way a mailer runs it: the SRIF file
 // exactly as binkd writes it, a request list with CR LF line ends, and the
 // response list, report packet, log and debug file checked byte for byte.
+#include <cstdint>
+#include <functional>
+#include <iterator>
 #include <regex>
 
 #include "QarvexHarness.h"
@@ -54,6 +57,23 @@ protected:
 
     fs::path files;
 };
+
+// What a run's child sets up to stop every clock at the preload's instant, or
+// at `seconds` since 1970 when given, in UTC and the C locale.
+std::function<void()> StoppedClock(const char* seconds = nullptr) {
+    return [seconds] {
+        // The emulator passes the preload on to the emulated program only.
+        std::string preload = FIXED_CLOCK_LIBRARY;
+        if (std::string(QARVEX_EMULATOR).empty()) setenv("LD_PRELOAD", preload.c_str(), 1);
+        else setenv("QEMU_SET_ENV", ("LD_PRELOAD=" + preload).c_str(), 1);
+        if (seconds) setenv("FIXED_CLOCK_SECONDS", seconds, 1);
+        // AddressSanitizer wants its runtime first; the preload comes before it.
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+        setenv("TZ", "UTC", 1);
+        setenv("LC_ALL", "C", 1);
+    };
+}
 
 } // namespace
 
@@ -395,17 +415,7 @@ TEST_F(RequestSession, WritesTheSameBytesOnAFixedClock) {
                 "{F}/missing/*\n");
     WriteFile(requestList(), "NODELIST.ZIP\r\nnode*.z?p\r\nnotes.txt !wrong\r\nnote?.txt !SECRET\r\nfiles\r\n"
                              "missing.arj\r\n../etc/passwd\r\n\r\n");
-    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()}, "", {}, [] {
-        // The emulator passes the preload on to the emulated program only.
-        std::string preload = FIXED_CLOCK_LIBRARY;
-        if (std::string(QARVEX_EMULATOR).empty()) setenv("LD_PRELOAD", preload.c_str(), 1);
-        else setenv("QEMU_SET_ENV", ("LD_PRELOAD=" + preload).c_str(), 1);
-        // AddressSanitizer wants its runtime first; the preload comes before it.
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
-        setenv("TZ", "UTC", 1);
-        setenv("LC_ALL", "C", 1);
-    });
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()}, "", {}, StoppedClock());
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(run.err, "");
 
@@ -425,4 +435,28 @@ TEST_F(RequestSession, WritesTheSameBytesOnAFixedClock) {
         if (write) WriteFile(golden / name, bytes);
         EXPECT_EQ(bytes, ReadFile(golden / name));
     }
+}
+
+// Past 19 January 2038, beyond any 32-bit clock, the packet's name and date,
+// the report's date and the log's stamps still tell the time: Sat 2 Jun 2040
+// 03:57:02 UTC, 2222222222 seconds since 1970. The packet's name is the low
+// 32 bits of the seconds since 1904: 4305067022 - 2^32 = 0x9A1C0E.
+TEST_F(RequestSession, TellsTheTimeAfter2038) {
+    writeOkFile("{F}/pub/\n");
+    WriteFile(requestList(), "nodelist.zip\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()}, "", {}, StoppedClock("2222222222"));
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    fs::path packet = packetOf(run);
+    EXPECT_EQ(packet.filename(), "9A1C0E.Pkt");
+    std::string bytes = ReadFile(packet);
+    ASSERT_GE(bytes.size(), 16u);
+    const uint16_t headerDate[] = {40, 5, 2, 3, 57, 2};  // year % 1000, month from 0, day, hour, minute, second
+    for (size_t i = 0; i < std::size(headerDate); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(uint8_t(bytes[4 + 2 * i]) | uint8_t(bytes[5 + 2 * i]) << 8, headerDate[i]);
+    }
+    EXPECT_NE(bytes.find("02 Jun 40  03:57:02"), std::string::npos);
+    EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find("\n  02 Jun 03:57:02 FREQ File Request: nodelist.zip"),
+              std::string::npos)
+        << ReadFile(bin() / "QARVEX.Log");
 }

@@ -9,15 +9,25 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
 
 // Sat 14 Mar 2026 15:09:26 UTC: a time with no zero field, so that a field
-// taken from the wrong place shows.
-constexpr time_t kFixedSeconds = 1773500966;
+// taken from the wrong place shows. FIXED_CLOCK_SECONDS names another instant
+// (one past 2038 checks the clock's width).
+constexpr time_t kDefaultSeconds = 1773500966;
 constexpr clock_t kFixedClockTicks = 4242;
+
+time_t FixedSeconds() {
+    static const time_t seconds = [] {
+        const char* given = std::getenv("FIXED_CLOCK_SECONDS");
+        return given ? time_t(std::strtoll(given, nullptr, 10)) : kDefaultSeconds;
+    }();
+    return seconds;
+}
 
 bool IsDebugFile(const char* path) {
     const char* slash = std::strrchr(path, '/');
@@ -30,17 +40,17 @@ bool IsDebugFile(const char* path) {
 extern "C" {
 
 time_t time(time_t* out) noexcept {
-    if (out) *out = kFixedSeconds;
-    return kFixedSeconds;
+    if (out) *out = FixedSeconds();
+    return FixedSeconds();
 }
 
 int gettimeofday(struct timeval* now, void*) noexcept {
-    *now = {kFixedSeconds, 0};
+    *now = {FixedSeconds(), 0};
     return 0;
 }
 
 int clock_gettime(clockid_t, struct timespec* now) noexcept {
-    *now = {kFixedSeconds, 0};
+    *now = {FixedSeconds(), 0};
     return 0;
 }
 
