@@ -3,7 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include "Common/ClassLib/RuntimeThread.h"
 #include "Common/Linux/ProcessControl.h"
 #include "Common/Arrays.h"
 #include "Common/array.h"
@@ -173,7 +172,7 @@ extern "C" bool ApplicationQuit(int32_t code, bool raiseEnd) {
             if (auto stop = handlerOf<StopEventHandler>(gApplication, kEventStop)) stop(gApplication, false);
     }
     if (!RuntimeInUnhandledException() && raiseEnd) {
-        RuntimeKillOtherThreads();
+        RuntimeEndOtherThreads();
         RuntimeRaiseNew(ExceptionKind::EndException);
     }
     RuntimeSetShutDown();

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "Common/ConsoleApplication.h"
-#include "Common/Image/ImageUnwind.h"
 #include "Common/Ref.h"
 #include "Common/Arrays.h"
 #include "Common/array.h"
@@ -33,6 +32,7 @@ static_assert(std::size(kExceptionClassNames) == kExceptionKindCount, "one class
 ExceptionHook gUnhandledHook = nullptr;
 ExceptionHook gRaiseHook = nullptr;
 ExceptionHook gUnhandledEventRaiser = nullptr;
+ImageStackNamer gImageStackNamer = nullptr;
 bool gInUnhandled = false;
 bool gShutDown = false;
 
@@ -67,15 +67,14 @@ namespace {
 
 // Every exception is delivered through here, as a C++ exception: C++ handlers
 // take it in C++ code, and where it reaches image code first, the frame
-// description of image code hands it to the frame walk (Common/Image/ImageUnwind).
+// description that the image layer gave the unwinder hands it to the frame walk.
 [[noreturn]] void deliver(RuntimeObject* exc) { throw rt::RaisedException(exc); }
 
 // Fills the stack array with the image methods on the stack, innermost first.
 void recordStack(RuntimeObject* exc, void** frame) {
     RuntimeArray* stack = fields(exc)->stack;
     if (!stack) return;
-    std::optional<ImageCallFrame> call = InnermostImageCall(frame);
-    std::vector<std::string> names = call ? ImageStackNames(*call) : std::vector<std::string>();
+    std::vector<std::string> names = gImageStackNamer ? gImageStackNamer(frame) : std::vector<std::string>();
     ArrayResize(stack, int32_t(names.size()) - 1);
     auto array = rt::Array<rt::String>::retain(stack);
     for (size_t i = 0; i < names.size(); ++i)
@@ -207,6 +206,7 @@ void RuntimeDefaultUnhandledExceptionHook(RuntimeObject* exc) {
 void RuntimeSetUnhandledExceptionHook(ExceptionHook hook) { gUnhandledHook = hook; }
 void RuntimeSetRaiseHook(ExceptionHook hook) { gRaiseHook = hook; }
 void RuntimeSetUnhandledEventRaiser(ExceptionHook raiser) { gUnhandledEventRaiser = raiser; }
+void RuntimeSetImageStackNamer(ImageStackNamer namer) { gImageStackNamer = namer; }
 bool RuntimeInUnhandledException() { return gInUnhandled; }
 bool RuntimeIsShutDown() { return gShutDown; }
 void RuntimeSetShutDown() { gShutDown = true; }

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "Universal/Forward.h"
 #include "Common/objects.h"
@@ -96,6 +98,14 @@ void RuntimeSetRaiseHook(ExceptionHook hook);
 void RuntimeDefaultUnhandledExceptionHook(RuntimeObject* exc);
 /// Raises the application's UnhandledException event; installed by the application layer.
 void RuntimeSetUnhandledEventRaiser(ExceptionHook raiser);
+
+/// The names of the image methods on the stack, innermost first, as seen from
+/// `frame`, the own frame of the raising runtime function.
+using ImageStackNamer = std::vector<std::string> (*)(void** frame);
+/// Installed by the image layer once image code is linked: a raise then fills
+/// the exception's Stack with the image methods it passes. Without one the
+/// Stack stays empty, as no image code can be on the stack.
+void RuntimeSetImageStackNamer(ImageStackNamer namer);
 
 /// Process-wide flags of the unhandled-exception processing.
 bool RuntimeInUnhandledException();

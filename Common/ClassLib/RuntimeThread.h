@@ -2,12 +2,11 @@
 // only the holder of the one process-wide baton executes. The scheduler hands
 // the baton on by weighted round-robin at the points where a thread yields.
 #pragma once
-#include <pthread.h>
-
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 
+#include "Common/Linux/ThreadsUnix.h"
 #include "Common/objects.h"
 
 /// Bits of ThreadRecord::stateFlags.
@@ -31,7 +30,7 @@ enum ThreadState : int32_t {
 /// the holder of the baton.
 struct ThreadRecord {
     ThreadRecord* next;       // live threads, newest first
-    pthread_t systemThread;
+    SystemThread systemThread;
     uintptr_t stackLimit;
     uintptr_t stackTop;
     RuntimeObject* owner;     // the Thread object; nil for the main thread
