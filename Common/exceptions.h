@@ -3,7 +3,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -114,18 +113,6 @@ void RuntimeSetShutDown();
 
 /// Sets the stack limit of the calling thread: `stackTop` minus `stackSize` bytes.
 void RuntimeInitStackLimit(const void* stackTop, size_t stackSize);
-
-/// The in-line handler marker: 0x411 marks a handler, 0x412 and 0x413 open and
-/// close a nested protected region.
-inline constexpr uint32_t kHandlerMarker = 0x411;
-inline constexpr uint32_t kRegionOpenMarker = 0x412;
-inline constexpr uint32_t kRegionCloseMarker = 0x413;
-inline constexpr size_t kHandlerRecordSize = 13;
-
-/// Scans compiled code from its first byte for the handler record of the
-/// function it lies in. Gives the record's offset, or nothing when the function
-/// ends first (C9 C3 or 5D C3) or the bytes run out.
-std::optional<size_t> FindHandlerRecord(const uint8_t* code, size_t size);
 
 namespace rt {
 

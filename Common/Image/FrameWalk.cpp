@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "Common/Image/HandlerRecords.h"
 #include "Common/Image/ImageUnwind.h"
 #include "Common/exceptions.h"
 #include "Common/Image/loaderX86.h"
