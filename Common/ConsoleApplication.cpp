@@ -183,6 +183,8 @@ extern "C" bool VQ_ApplicationQuit(int32_t code) { return ApplicationQuit(code, 
 
 extern "C" bool DaemonizeApp(RuntimeObject*) { return DetachAsDaemon(); }
 
+extern "C" void YieldToNextThread(RuntimeObject*) { RuntimeYieldToOtherThreads(); }
+
 extern "C" void* RuntimeAllocatePluginEntrypointsTable(int32_t count) {
     return count > 0 ? RuntimeNewVtable(count) : nullptr;
 }

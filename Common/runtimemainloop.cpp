@@ -40,6 +40,10 @@ void RuntimeSetBackgroundWork(const RuntimeBackgroundHooks& hooks, bool pending)
     gWorkPending = pending;
 }
 
+void RuntimeYieldToOtherThreads() {
+    if (gHooks.yield) gHooks.yield();
+}
+
 void RuntimeEndOtherThreads() {
     if (gHooks.endOtherThreads) gHooks.endOtherThreads();
 }

@@ -19,7 +19,8 @@ void backgroundSleep(int32_t milliseconds) {
     else SleepMilliseconds(uint32_t(milliseconds));
 }
 
-constexpr RuntimeBackgroundHooks kHooks{&runBackgroundWork, &backgroundSleep, &RuntimeKillOtherThreads};
+constexpr RuntimeBackgroundHooks kHooks{&runBackgroundWork, &backgroundSleep, &RuntimeYieldToNextThread,
+                                        &RuntimeKillOtherThreads};
 
 } // namespace
 

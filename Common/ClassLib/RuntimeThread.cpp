@@ -443,6 +443,6 @@ extern "C" RuntimeObject* VELQGetCurrentThread() {
     return sCurrentThread->owner;
 }
 
-extern "C" void YieldToNextThread(RuntimeObject*) {
+void RuntimeYieldToNextThread() {
     if (sCurrentThread) RuntimeYieldBaton();
 }

@@ -69,6 +69,8 @@ ThreadRecord* RuntimeCurrentThreadRecord();
 /// Gives the baton to the scheduler's next choice and takes it back; raises
 /// ThreadEndException when the calling thread was killed meanwhile.
 void RuntimeYieldBaton();
+/// ConsoleApplication.YieldToNextThread: the baton to the next thread; nothing before the main thread's record exists.
+void RuntimeYieldToNextThread();
 /// Ends every running thread but the calling one (the application is quitting).
 void RuntimeKillOtherThreads();
 /// Sleeps the calling thread for `milliseconds`, letting other threads run meanwhile.
