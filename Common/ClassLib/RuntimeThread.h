@@ -62,7 +62,9 @@ RuntimeClass* ThreadClass();
 
 /// The scheduler's milliseconds clock: 60 Hz ticks times 1000/60, plus 2^31, modulo 2^32.
 uint32_t ThreadMillisecondsClock();
-/// Makes the calling system thread's record the main thread's and gives it the baton (once).
+/// Makes the calling system thread's record the main thread's and gives it the
+/// baton (once). Done on first use, by the thread that makes the first Thread
+/// or takes the first lock: until then the runtime runs on one system thread.
 void RuntimeInitMainThread();
 /// The record holding the baton (the main thread's when no other runs).
 ThreadRecord* RuntimeCurrentThreadRecord();
