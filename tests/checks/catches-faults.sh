@@ -24,6 +24,7 @@ int f(File& file, const char* p) {
     // stat(p) in a comment, and "open(" in a text
     file.open("x"); file->read(1); Reader::read(2);
     if (stat(p, nullptr) == 0) return ::close(3);
+    std::rename(p, "q");
     /* mmap(
        dlopen( */ return pthread_create(nullptr, nullptr, nullptr, nullptr);
 }
@@ -44,5 +45,5 @@ check() {
     fi
 }
 check layers.sh 'Common/ClassLib/Lib.cpp:2 Universal/Low.cpp:2 app/App.cpp:2'
-check system-calls.sh 'app/App.cpp:7 app/App.cpp:9'
+check system-calls.sh 'app/App.cpp:7 app/App.cpp:8 app/App.cpp:10'
 echo "both checks catch their faults"

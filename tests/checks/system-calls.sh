@@ -37,9 +37,9 @@ poll ppoll select epoll_wait
 
 pattern=$(printf '%s\n' $calls | sed 's/\*$/[A-Za-z0-9_]*/' | paste -sd'|')
 # What may stand before a call: the start of a line, an operator or bracket,
-# a lone ":" or a "::" that qualifies nothing. After a keyword that can come
+# a lone ":", or a "::" that qualifies nothing or std. After a keyword that can come
 # before a call (return close(fd)) a ";" is put in, so it reads as a call.
-before='(^|[(,=!|?;{}+/%~^[-]|&&|[^:]:|(^|[^:A-Za-z0-9_])::)'
+before='(^|[(,=!|?;{}+/%~^[-]|&&|[^:]:|(^|[^:A-Za-z0-9_])(std)?::)'
 keywords='s/(^|[^A-Za-z0-9_])(return|else|case|throw|do|co_return|co_await)([[:space:]]+)/\1\2;\3/g'
 status=0
 for file in $(cd "$root" && find Common Universal app host -name '*.cpp' -o -name '*.h' 2>/dev/null | sort); do
