@@ -42,7 +42,7 @@ RuntimeObject* RuntimeNewObject(RuntimeClass* classRecord);
 /// Common/objects.h: adds a reference unless nil.
 void RuntimeLockObject(RuntimeObject* obj);
 /// Common/exceptions.h: raises NilObjectException.
-void RaiseNilObjectException();
+[[noreturn]] void RaiseNilObjectException();
 /// Common/assertion.h: prints the assertion report to standard output and returns.
 void RuntimeAssertionReport(int32_t unused, int32_t code, const char* file, int32_t line,
                             const char* condition, const char* message);
