@@ -3,7 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include "Common/ClassLib/RuntimeThread.h"
 #include "Common/Linux/ProcessControl.h"
 #include "Common/Arrays.h"
 #include "Common/array.h"
@@ -173,7 +172,7 @@ extern "C" bool ApplicationQuit(int32_t code, bool raiseEnd) {
             if (auto stop = handlerOf<StopEventHandler>(gApplication, kEventStop)) stop(gApplication, false);
     }
     if (!RuntimeInUnhandledException() && raiseEnd) {
-        RuntimeKillOtherThreads();
+        RuntimeEndOtherThreads();
         RuntimeRaiseNew(ExceptionKind::EndException);
     }
     RuntimeSetShutDown();
@@ -183,6 +182,8 @@ extern "C" bool ApplicationQuit(int32_t code, bool raiseEnd) {
 extern "C" bool VQ_ApplicationQuit(int32_t code) { return ApplicationQuit(code, true); }
 
 extern "C" bool DaemonizeApp(RuntimeObject*) { return DetachAsDaemon(); }
+
+extern "C" void YieldToNextThread(RuntimeObject*) { RuntimeYieldToOtherThreads(); }
 
 extern "C" void* RuntimeAllocatePluginEntrypointsTable(int32_t count) {
     return count > 0 ? RuntimeNewVtable(count) : nullptr;

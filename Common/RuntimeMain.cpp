@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "Common/ClassLib/RuntimeThread.h"
 #include "Common/ConsoleApplication.h"
+#include "Common/CoreClasses.h"
 #include "Common/Linux/ProcessControl.h"
 #include "Common/Linux/Signals.h"
 #include "Common/Linux/SymbolicLinks.h"
@@ -59,7 +59,7 @@ int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses) {
     RuntimeInit();
     RuntimeClass* applicationClass = registerClasses();
     try {
-        RuntimeInitExternalClasses();
+        RuntimeInitCoreClasses();
         RuntimeAllocatePluginEntrypointsTable(0);
         RuntimeObject* app = RuntimeNewObject(applicationClass);
         RuntimeRegisterConsoleAppObject(app, false);
@@ -77,7 +77,6 @@ int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry) {
     RuntimeSetUnhandledExceptionHook(&RuntimeDefaultUnhandledExceptionHook);
     char stackTop;
     RuntimeInitStackLimit(&stackTop, kMainStackSize);
-    RuntimeInitMainThread();
 
     gExecutablePath = RuntimeResolveExecutablePath(argc > 0 ? argv[0] : nullptr);
     RuntimeSetExecutablePath(gExecutablePath);

@@ -19,8 +19,9 @@ using RuntimeClassRegistrar = RuntimeClass* (*)();
 
 /// The entry sequence of an application built together with the runtime, in the
 /// order a code image's entry routine makes its calls: RuntimeInit, the class
-/// registration, then inside one catch-all the runtime's classes, the
-/// application object and RuntimeRun; gives RuntimeExit's result.
+/// registration, then inside one catch-all the runtime core's classes (an
+/// image's entry routine asks for the class library's too), the application
+/// object and RuntimeRun; gives RuntimeExit's result.
 int32_t RuntimeRunEntrySequence(RuntimeClassRegistrar registerClasses);
 
 /// Runs the process from entry to exit and gives the status to end it with.

@@ -1,12 +1,10 @@
 #include "Common/StandardStreams.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 #include <utility>
 
+#include "Common/Linux/StandardInputUnix.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
 #include "Universal/TextEncodingUtil.h"
@@ -60,17 +58,6 @@ RuntimeObject* newOutputStream(bool isStandardOutput) {
 InputFields* inputFields(RuntimeObject* stream) {
     if (!stream) RaiseNilObjectException();
     return ObjectFields<InputFields>(stream);
-}
-
-// One more byte without waiting for it: the descriptor is non-blocking for
-// just this read. Gives the byte, or -1 when none is there yet.
-int readByteIfReady() {
-    int flags = fcntl(STDIN_FILENO, F_GETFL);
-    fcntl(STDIN_FILENO, F_SETFL, flags | O_NONBLOCK);
-    int byte = std::getc(stdin);
-    fcntl(STDIN_FILENO, F_SETFL, flags);
-    if (byte == EOF && std::ferror(stdin)) std::clearerr(stdin);  // nothing ready is no error
-    return byte == EOF ? -1 : byte;
 }
 
 int takeByte(InputFields* input) {
@@ -168,7 +155,7 @@ extern "C" RTString RuntimeStdInputReadLine(RuntimeObject* stream) {
         if (byte == '\n' || byte == '\0') break;
         if (byte == 0xFF) continue;
         if (byte == '\r') {
-            int next = readByteIfReady();
+            int next = ReadStandardInputByteIfReady();
             if (next != -1 && next != '\n') input->pendingByte = next;
             break;
         }

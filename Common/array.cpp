@@ -447,6 +447,20 @@ extern "C" int32_t RuntimeUBound2Param(RuntimeArray* array, int32_t dimension) {
     return upperBound(array, dimension);
 }
 
+RuntimeArray* NewStringArray(int32_t upperBound, RTString** elements) {
+    RuntimeArray* array = CreateArray(1, kArrayString, upperBound);
+    // Without room for its elements the array is no use to the one filling it.
+    if (array && upperBound >= 0 && !array->elements) RuntimeUnlockArray(std::exchange(array, nullptr));
+    *elements = array ? reinterpret_cast<RTString*>(array->elements) : nullptr;
+    return array;
+}
+
+RTString* StringArrayElements(RuntimeArray* array, int32_t& upperBound) {
+    if (!array || array->dimensions != 1) return nullptr;
+    upperBound = array->upperBounds[0];
+    return reinterpret_cast<RTString*>(array->elements);
+}
+
 void ArrayResize(RuntimeArray* array, int32_t newUpperBound) {
     reinterpret_cast<void (*)(RuntimeArray*, int32_t)>(array->operations->slots[kSlotResize])(array, newUpperBound);
 }

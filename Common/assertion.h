@@ -3,12 +3,14 @@
 #pragma once
 #include <cstdint>
 
+#include "Universal/Forward.h"
+
 /// Error codes of the assertion report; every check of the runtime uses kFailedAssertion.
 enum RuntimeErrorCode : int32_t {
     kPluginTocLoadFailure = 1,
     kInvalidClassDefinition = 2,
     kUnknownClass = 3,
-    kFailedAssertion = 4,
+    kFailedAssertion = kFailedAssertionCode,
     kUnableToWriteToHandle = 5,
     kMissingPlatformLibrary = 6,
     kCannotConnectToDebugger = 7,

@@ -3,14 +3,12 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Common/ConsoleApplication.h"
-#include "Common/Image/ImageUnwind.h"
 #include "Common/Ref.h"
 #include "Common/Arrays.h"
 #include "Common/array.h"
@@ -33,6 +31,7 @@ static_assert(std::size(kExceptionClassNames) == kExceptionKindCount, "one class
 ExceptionHook gUnhandledHook = nullptr;
 ExceptionHook gRaiseHook = nullptr;
 ExceptionHook gUnhandledEventRaiser = nullptr;
+ImageStackNamer gImageStackNamer = nullptr;
 bool gInUnhandled = false;
 bool gShutDown = false;
 
@@ -67,15 +66,14 @@ namespace {
 
 // Every exception is delivered through here, as a C++ exception: C++ handlers
 // take it in C++ code, and where it reaches image code first, the frame
-// description of image code hands it to the frame walk (Common/Image/ImageUnwind).
+// description that the image layer gave the unwinder hands it to the frame walk.
 [[noreturn]] void deliver(RuntimeObject* exc) { throw rt::RaisedException(exc); }
 
 // Fills the stack array with the image methods on the stack, innermost first.
 void recordStack(RuntimeObject* exc, void** frame) {
     RuntimeArray* stack = fields(exc)->stack;
     if (!stack) return;
-    std::optional<ImageCallFrame> call = InnermostImageCall(frame);
-    std::vector<std::string> names = call ? ImageStackNames(*call) : std::vector<std::string>();
+    std::vector<std::string> names = gImageStackNamer ? gImageStackNamer(frame) : std::vector<std::string>();
     ArrayResize(stack, int32_t(names.size()) - 1);
     auto array = rt::Array<rt::String>::retain(stack);
     for (size_t i = 0; i < names.size(); ++i)
@@ -207,6 +205,7 @@ void RuntimeDefaultUnhandledExceptionHook(RuntimeObject* exc) {
 void RuntimeSetUnhandledExceptionHook(ExceptionHook hook) { gUnhandledHook = hook; }
 void RuntimeSetRaiseHook(ExceptionHook hook) { gRaiseHook = hook; }
 void RuntimeSetUnhandledEventRaiser(ExceptionHook raiser) { gUnhandledEventRaiser = raiser; }
+void RuntimeSetImageStackNamer(ImageStackNamer namer) { gImageStackNamer = namer; }
 bool RuntimeInUnhandledException() { return gInUnhandled; }
 bool RuntimeIsShutDown() { return gShutDown; }
 void RuntimeSetShutDown() { gShutDown = true; }
@@ -219,33 +218,6 @@ extern "C" void RuntimeStackCheck() {
     auto position = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
     if (tStackLimit != 0 && position - kStackMargin < tStackLimit)
         RuntimeRaiseNew(ExceptionKind::StackOverflowException);
-}
-
-std::optional<size_t> FindHandlerRecord(const uint8_t* code, size_t size) {
-    auto marker = [&](size_t at) {
-        uint32_t value;
-        std::memcpy(&value, code + at + 5, 4);  // little-endian code image
-        return value;
-    };
-    int depth = 0;
-    size_t p = 0;
-    while (p < size) {
-        uint8_t byte = code[p];
-        if ((byte == 0xC9 || byte == 0x5D) && p + 1 < size && code[p + 1] == 0xC3) return std::nullopt;
-        if ((byte == 0xE9 || byte == 0xEB) && p + 9 <= size) {
-            switch (marker(p)) {
-            case kRegionOpenMarker: ++depth; ++p; continue;
-            case kRegionCloseMarker: if (depth > 0) --depth; ++p; continue;
-            case kHandlerMarker:
-                if (depth == 0) return p;
-                ++p;
-                continue;
-            default: p += byte == 0xE9 ? 5 : 2; continue;
-            }
-        }
-        ++p;
-    }
-    return std::nullopt;
 }
 
 namespace rt {

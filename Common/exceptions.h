@@ -3,8 +3,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "Universal/Forward.h"
 #include "Common/objects.h"
@@ -97,6 +98,14 @@ void RuntimeDefaultUnhandledExceptionHook(RuntimeObject* exc);
 /// Raises the application's UnhandledException event; installed by the application layer.
 void RuntimeSetUnhandledEventRaiser(ExceptionHook raiser);
 
+/// The names of the image methods on the stack, innermost first, as seen from
+/// `frame`, the own frame of the raising runtime function.
+using ImageStackNamer = std::vector<std::string> (*)(void** frame);
+/// Installed by the image layer once image code is linked: a raise then fills
+/// the exception's Stack with the image methods it passes. Without one the
+/// Stack stays empty, as no image code can be on the stack.
+void RuntimeSetImageStackNamer(ImageStackNamer namer);
+
 /// Process-wide flags of the unhandled-exception processing.
 bool RuntimeInUnhandledException();
 bool RuntimeIsShutDown();
@@ -104,18 +113,6 @@ void RuntimeSetShutDown();
 
 /// Sets the stack limit of the calling thread: `stackTop` minus `stackSize` bytes.
 void RuntimeInitStackLimit(const void* stackTop, size_t stackSize);
-
-/// The in-line handler marker: 0x411 marks a handler, 0x412 and 0x413 open and
-/// close a nested protected region.
-inline constexpr uint32_t kHandlerMarker = 0x411;
-inline constexpr uint32_t kRegionOpenMarker = 0x412;
-inline constexpr uint32_t kRegionCloseMarker = 0x413;
-inline constexpr size_t kHandlerRecordSize = 13;
-
-/// Scans compiled code from its first byte for the handler record of the
-/// function it lies in. Gives the record's offset, or nothing when the function
-/// ends first (C9 C3 or 5D C3) or the bytes run out.
-std::optional<size_t> FindHandlerRecord(const uint8_t* code, size_t size);
 
 namespace rt {
 

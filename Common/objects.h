@@ -128,11 +128,8 @@ RuntimeObject* RuntimeFirstLiveObject();
 /// Builds a signature string "name%result%params..." (UTF-8, one reference for the caller).
 RTString RuntimeMakeSignature(const char* name, const char* resultType, const char* parameterTypes);
 
-/// The object's fields after the header, typed.
-template <typename Fields>
-Fields* ObjectFields(RuntimeObject* obj) {
-    return reinterpret_cast<Fields*>(reinterpret_cast<char*>(obj) + sizeof(RuntimeObject));
-}
+// ObjectFields (Universal/Forward.h) finds an object's fields after a header of this size.
+static_assert(sizeof(RuntimeObject) == kObjectHeaderSize);
 
 #include <span>
 

@@ -1,19 +1,21 @@
 #include "Common/runtimemainloop.h"
 
-#include "Common/ClassLib/BackgroundWork.h"
+#include "Common/Linux/ThreadsUnix.h"
 #include "Common/RuntimeMain.h"
 #include "Universal/DateImp/Clocks.h"
 
 namespace {
 
 int32_t gLastTick = 0;
+// Empty until the class library installs its hooks with its first thread or
+// timer; a program that starts neither, like the request processor, has none.
+RuntimeBackgroundHooks gHooks{};
+bool gWorkPending = false;
 
-// One pass of the background work, at most once a tick. Timers and
-// cooperative threads hook in here; a program that starts neither, like the
-// request processor, has nothing pending.
+// One pass of the background work, at most once a tick.
 void backgroundPass(int32_t now) {
     gLastTick = now;
-    RuntimeBackgroundWorkStep();
+    if (gWorkPending) gHooks.pass();
 }
 } // namespace
 
@@ -27,6 +29,21 @@ extern "C" int32_t RuntimeBackgroundTask() {
 
 extern "C" int32_t RuntimeDoEvents(RuntimeObject*, int32_t milliseconds) {
     backgroundPass(RuntimeTicks());
-    RuntimeBackgroundSleep(milliseconds);
+    if (milliseconds < 0) return 0;
+    if (gHooks.sleep) gHooks.sleep(milliseconds);
+    else SleepMilliseconds(uint32_t(milliseconds));
     return 0;
+}
+
+void RuntimeSetBackgroundWork(const RuntimeBackgroundHooks& hooks, bool pending) {
+    gHooks = hooks;
+    gWorkPending = pending;
+}
+
+void RuntimeYieldToOtherThreads() {
+    if (gHooks.yield) gHooks.yield();
+}
+
+void RuntimeEndOtherThreads() {
+    if (gHooks.endOtherThreads) gHooks.endOtherThreads();
 }

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "Common/array.h"
 #include "Universal/CharacterClasses.h"
 #include "Universal/UnicodeCase.h"
 #include "Universal/StringSearch.h"
@@ -147,8 +146,9 @@ private:
 
 RuntimeArray* fieldArray(RTString source, RTString delimiter, Flavour flavour) {
     FieldSplitter splitter(source, delimiter, flavour);
-    RuntimeArray* array = CreateArray(1, kArrayString, splitter.count() - 1);
-    auto* elements = reinterpret_cast<RTString*>(array->elements);
+    RTString* elements = nullptr;
+    RuntimeArray* array = NewStringArray(splitter.count() - 1, &elements);
+    if (!array) return nullptr;
     splitter.visit([&](size_t begin, size_t end) {
         *elements++ = StringPart(source, uint32_t(begin), uint32_t(end - begin));
         return true;
@@ -253,11 +253,12 @@ extern "C" RTString StringNthFieldB(RTString source, RTString delimiter, int32_t
 }
 
 extern "C" RTString StringJoin(RuntimeArray* array, RTString separator) {
-    if (!array || array->dimensions != 1 || array->upperBounds[0] < 0) return nullptr;
-    auto* elements = reinterpret_cast<RTString*>(array->elements);
+    int32_t upperBound = -1;
+    RTString* elements = StringArrayElements(array, upperBound);
+    if (!elements || upperBound < 0) return nullptr;
     std::vector<RTString> pieces;
-    pieces.reserve(2 * size_t(array->upperBounds[0]) + 1);
-    for (int32_t i = 0; i <= array->upperBounds[0]; ++i) {
+    pieces.reserve(2 * size_t(upperBound) + 1);
+    for (int32_t i = 0; i <= upperBound; ++i) {
         if (i > 0) pieces.push_back(separator);
         pieces.push_back(elements[i]);
     }

@@ -8,8 +8,6 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "Common/exceptions.h"
-#include "Common/objects.h"
 #include "Universal/UTF8.h"
 #include "Universal/VELQstring.h"
 
@@ -170,30 +168,6 @@ RuntimeObject* newTextEncoding(uint32_t code) {
 }
 
 } // namespace
-
-RuntimeClass* TextEncodingClass() {
-    static const PropertyDefinition kProperties[] = {
-        {"Base%i4%", int32_t(sizeof(RuntimeObject) + offsetof(TextEncodingFields, base))},
-        {"Variant%i4%", int32_t(sizeof(RuntimeObject) + offsetof(TextEncodingFields, variant))},
-        {"Format%i4%", int32_t(sizeof(RuntimeObject) + offsetof(TextEncodingFields, format))},
-    };
-    static RuntimeClass* c = RuntimeDefineClass({
-        .name = "TextEncoding",
-        .superclass = nullptr,
-        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(TextEncodingFields)),
-        .properties = kProperties,
-    });
-    return c;
-}
-
-RuntimeClass* TextConverterClass() {
-    static RuntimeClass* c = RuntimeDefineClass({
-        .name = "TextConverter",
-        .superclass = nullptr,
-        .instanceSize = int32_t(sizeof(RuntimeObject) + sizeof(TextConverterFields)),
-    });
-    return c;
-}
 
 uint32_t SystemEncodingCode() {
     // Text on this platform is UTF-8; kept in one place so that every user agrees.

@@ -26,7 +26,7 @@ struct TextConverterFields {
     uint32_t targetCode;
 };
 
-/// The TextEncoding class record, built on first use; never freed.
+/// The TextEncoding class record, built on first use (in Common/TextEncodingClasses); never freed.
 RuntimeClass* TextEncodingClass();
 /// The TextConverter class record, built on first use; never freed.
 RuntimeClass* TextConverterClass();

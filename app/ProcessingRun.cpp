@@ -1,11 +1,9 @@
 // The Run event: one whole processing run, from the debug file to the exit
 // code. TEST mode checks the permission list; SRIF mode serves one session.
-#include <poll.h>
-#include <unistd.h>
-
 #include <vector>
 
 #include "Common/Date.h"
+#include "Common/Linux/StandardInputUnix.h"
 #include "Common/RuntimeMain.h"
 #include "Common/StandardStreams.h"
 #include "Common/Arrays.h"
@@ -69,8 +67,7 @@ void awaitEnter() {
     RuntimeStdOutputStreamWrite(rt::Ref<>::adopt(RuntimeGetStdOut()).get(), rt::String("\r\nHit Enter").get());
     constexpr int kStepMilliseconds = 100;
     while (!RuntimeTerminationPending()) {
-        pollfd input{STDIN_FILENO, POLLIN, 0};
-        if (poll(&input, 1, kStepMilliseconds) > 0) {
+        if (StandardInputReadyWithin(kStepMilliseconds)) {
             rt::String::adopt(RuntimeStdInputRead(rt::Ref<>::adopt(RuntimeGetStdIn()).get(), 1, nullptr));
             return;
         }

@@ -1,32 +1,29 @@
 #include "Common/ClassLib/BackgroundWork.h"
 
-#include <time.h>
-
-#include <cerrno>
-
 #include "Common/ClassLib/RuntimeThread.h"
 #include "Common/ClassLib/RuntimeTimer.h"
+#include "Common/Linux/ThreadsUnix.h"
+#include "Common/runtimemainloop.h"
 
-namespace detail {
-bool gBackgroundWorkPending = false;
-}
+namespace {
 
-void RuntimeUpdateBackgroundWork() {
-    detail::gBackgroundWorkPending = RuntimeTimersExist() || RuntimeLiveThreadCount() > 1;
-}
-
-void RuntimeRunBackgroundWork() {
+// The timer pass, then a turn for the other threads.
+void runBackgroundWork() {
     RuntimeTimerPass();
     if (RuntimeLiveThreadCount() > 1) RuntimeYieldBaton();
 }
 
-void RuntimeBackgroundSleep(int32_t milliseconds) {
-    if (milliseconds < 0) return;
-    if (RuntimeLiveThreadCount() > 1) {
-        RuntimeSleepCurrentThread(milliseconds);
-        return;
-    }
-    timespec delay{milliseconds / 1000, long(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
-    }
+// DoEvents' sleep: through the scheduler while other threads exist, so they run meanwhile.
+void backgroundSleep(int32_t milliseconds) {
+    if (RuntimeLiveThreadCount() > 1) RuntimeSleepCurrentThread(milliseconds);
+    else SleepMilliseconds(uint32_t(milliseconds));
+}
+
+constexpr RuntimeBackgroundHooks kHooks{&runBackgroundWork, &backgroundSleep, &RuntimeYieldToNextThread,
+                                        &RuntimeKillOtherThreads};
+
+} // namespace
+
+void RuntimeUpdateBackgroundWork() {
+    RuntimeSetBackgroundWork(kHooks, RuntimeTimersExist() || RuntimeLiveThreadCount() > 1);
 }

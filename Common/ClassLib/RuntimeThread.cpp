@@ -1,15 +1,12 @@
 #include "Common/ClassLib/RuntimeThread.h"
 
-#include <time.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <utility>
 
 #include "Common/ClassLib/BackgroundWork.h"
 #include "Common/ClassLib/RunTable.h"
+#include "Common/Linux/ProcessControl.h"
 #include "Common/ConsoleApplication.h"
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
@@ -51,12 +48,6 @@ int32_t effectiveStackSize(const ThreadFields* f) { return f->stackSize <= 0 ? k
 
 bool isAwake(const ThreadRecord* t, uint32_t now) { return now >= t->wakeTime || now < t->sleepStart; }
 
-void sleepMilliseconds(uint32_t milliseconds) {
-    timespec delay{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
-    }
-}
-
 bool noThreadCanRun() {
     for (ThreadRecord* t = gLiveThreads; t; t = t->next)
         if (t->blockCount <= 0) return false;
@@ -73,7 +64,7 @@ void sleepUntilEarliestWake(uint32_t now) {
         uint32_t due = t->wakeTime - now;
         if (due < earliest) earliest = due;
     }
-    if (earliest != UINT32_MAX) sleepMilliseconds(earliest);
+    if (earliest != UINT32_MAX) SleepMilliseconds(earliest);
 }
 
 void reportDeadlock() {
@@ -95,7 +86,7 @@ ThreadRecord* chooseNextThread(Blocking blocking) {
         ThreadRecord& main = mainRecord();
         if (blocking == Blocking::Yes && (main.stateFlags & kThreadSleeping)) {
             uint32_t now = ThreadMillisecondsClock();
-            if (!isAwake(&main, now)) sleepMilliseconds(main.wakeTime - now);
+            if (!isAwake(&main, now)) SleepMilliseconds(main.wakeTime - now);
         }
         main.stateFlags &= ~kThreadSleeping;
         return &main;
@@ -140,7 +131,7 @@ ThreadRecord* chooseNextThread(Blocking blocking) {
 // ends rather than hang without a word (the report has been given).
 [[noreturn]] void endDeadlockedProcess() {
     std::fflush(nullptr);
-    _exit(1);
+    EndProcessAtOnce(1);
 }
 
 ThreadRecord* chooseNextOrEnd() {
@@ -166,7 +157,7 @@ void destroyFinishedThreads() {
         if (!RUNTIME_CHECK(kModule, sDeadThreadList != sCurrentThread, nullptr)) return;
         sDeadThreadList = dead->next;
         // The system thread gave the baton away as its last act; it only has to leave.
-        pthread_join(dead->systemThread, nullptr);
+        JoinSystemThread(dead->systemThread);
         delete dead;
     }
 }
@@ -209,7 +200,7 @@ void finishThread(ThreadRecord* me) {
     int32_t code = RuntimeApplicationObject() ? RuntimeExit() : 1;
     RuntimeRunShutdownTasks();
     std::fflush(nullptr);
-    _exit(code);
+    EndProcessAtOnce(code);
 }
 
 void* threadMain(void* argument) {
@@ -283,7 +274,7 @@ uint32_t ThreadMillisecondsClock() {
 void RuntimeInitMainThread() {
     if (sCurrentThread) return;
     ThreadRecord& main = mainRecord();
-    main.systemThread = pthread_self();
+    main.systemThread = CurrentSystemThread();
     main.priority = kMainThreadPriority;
     gLiveThreads = &main;
     gLiveCount = 1;
@@ -302,7 +293,7 @@ int32_t RuntimeLiveThreadCount() { return gLiveCount; }
 void RuntimeYieldBaton() {
     ThreadRecord* me = sCurrentThread;
     if (!RUNTIME_CHECK(kModule, sCurrentThread, nullptr)) return;
-    if (!pthread_equal(pthread_self(), me->systemThread)) {
+    if (!IsCurrentSystemThread(me->systemThread)) {
         RUNTIME_ASSERT_FAILED(kModule, "pthread_equal( current, sCurrentThread->mThreadID )", nullptr);
         return;
     }
@@ -359,16 +350,15 @@ extern "C" void threadRun(RuntimeObject* thread) {
     RuntimeLockObject(thread);
     RuntimeUpdateBackgroundWork();
 
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, size_t(effectiveStackSize(f)) + kSystemStackHeadroom);
-    int err = pthread_create(&record->systemThread, &attributes, &threadMain, record);
-    pthread_attr_destroy(&attributes);
-    if (err != 0) {
+    SystemResult<SystemThread> started =
+        StartSystemThread(&threadMain, record, size_t(effectiveStackSize(f)) + kSystemStackHeadroom);
+    if (!started) {
         RUNTIME_ASSERT_FAILED(kModule, "0 == err", nullptr);
         abandonStart(record);
         return;
     }
+    // The new thread reads its identity only once it holds the baton, after this.
+    record->systemThread = started.value;
     RuntimeYieldBaton();
 }
 
@@ -453,6 +443,6 @@ extern "C" RuntimeObject* VELQGetCurrentThread() {
     return sCurrentThread->owner;
 }
 
-extern "C" void YieldToNextThread(RuntimeObject*) {
+void RuntimeYieldToNextThread() {
     if (sCurrentThread) RuntimeYieldBaton();
 }

@@ -2,12 +2,11 @@
 // only the holder of the one process-wide baton executes. The scheduler hands
 // the baton on by weighted round-robin at the points where a thread yields.
 #pragma once
-#include <pthread.h>
-
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 
+#include "Common/Linux/ThreadsUnix.h"
 #include "Common/objects.h"
 
 /// Bits of ThreadRecord::stateFlags.
@@ -31,7 +30,7 @@ enum ThreadState : int32_t {
 /// the holder of the baton.
 struct ThreadRecord {
     ThreadRecord* next;       // live threads, newest first
-    pthread_t systemThread;
+    SystemThread systemThread;
     uintptr_t stackLimit;
     uintptr_t stackTop;
     RuntimeObject* owner;     // the Thread object; nil for the main thread
@@ -63,13 +62,17 @@ RuntimeClass* ThreadClass();
 
 /// The scheduler's milliseconds clock: 60 Hz ticks times 1000/60, plus 2^31, modulo 2^32.
 uint32_t ThreadMillisecondsClock();
-/// Makes the calling system thread's record the main thread's and gives it the baton (once).
+/// Makes the calling system thread's record the main thread's and gives it the
+/// baton (once). Done on first use, by the thread that makes the first Thread
+/// or takes the first lock: until then the runtime runs on one system thread.
 void RuntimeInitMainThread();
 /// The record holding the baton (the main thread's when no other runs).
 ThreadRecord* RuntimeCurrentThreadRecord();
 /// Gives the baton to the scheduler's next choice and takes it back; raises
 /// ThreadEndException when the calling thread was killed meanwhile.
 void RuntimeYieldBaton();
+/// ConsoleApplication.YieldToNextThread: the baton to the next thread; nothing before the main thread's record exists.
+void RuntimeYieldToNextThread();
 /// Ends every running thread but the calling one (the application is quitting).
 void RuntimeKillOtherThreads();
 /// Sleeps the calling thread for `milliseconds`, letting other threads run meanwhile.

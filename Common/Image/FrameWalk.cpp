@@ -1,12 +1,12 @@
 #include "Common/Image/FrameWalk.h"
 
-#include <pthread.h>
-
 #include <cstring>
 
+#include "Common/Image/HandlerRecords.h"
 #include "Common/Image/ImageUnwind.h"
 #include "Common/exceptions.h"
 #include "Common/Image/loaderX86.h"
+#include "Common/Linux/ThreadsUnix.h"
 #include "Common/objects.h"
 
 namespace {
@@ -16,16 +16,7 @@ constexpr uintptr_t kMaxFrameDistance = 4096;
 // The highest address of the calling thread's stack.
 uintptr_t stackTop() {
     thread_local uintptr_t top = 0;
-    if (!top) {
-        pthread_attr_t attributes;
-        void* base = nullptr;
-        size_t size = 0;
-        if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
-            pthread_attr_getstack(&attributes, &base, &size);
-            pthread_attr_destroy(&attributes);
-        }
-        top = reinterpret_cast<uintptr_t>(base) + size;
-    }
+    if (!top) top = CurrentThreadStackTop();
     return top;
 }
 

@@ -1,28 +1,18 @@
 #include "Common/Image/ImageMemory.h"
 
-#include <sys/mman.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 
+#include "Common/Linux/ImageMemoryUnix.h"
 #include "Common/assertion.h"
 
 namespace {
 
 constexpr size_t kPageSize = 4096;
 constexpr size_t kRoutineSize = 32;
-
-uint8_t* mapLow(size_t size, int protection) {
-    int flags = MAP_PRIVATE | MAP_ANONYMOUS;
-#if UINTPTR_MAX > 0xFFFFFFFFu
-    flags |= MAP_32BIT;
-#endif
-    void* memory = mmap(nullptr, size ? size : 1, protection, flags, -1, 0);
-    return memory == MAP_FAILED ? nullptr : static_cast<uint8_t*>(memory);
-}
 
 uint32_t lowAddress(const void* p) { return uint32_t(reinterpret_cast<uintptr_t>(p)); }
 
@@ -31,10 +21,11 @@ class RoutineArea {
 public:
     uint8_t* next() {
         if (!page_ || used_ + kRoutineSize > kPageSize) {
-            page_ = mapLow(kPageSize, PROT_READ | PROT_WRITE | PROT_EXEC);
+            SystemResult<uint8_t*> mapped = MapLowPages(kPageSize, PageAccess::ReadWriteExecute);
+            page_ = mapped.value;
             used_ = 0;
-            if (!page_) {
-                std::fprintf(stderr, "Loader failed to map memory, error #%d\n", errno);
+            if (!mapped) {
+                std::fprintf(stderr, "Loader failed to map memory, error #%d\n", mapped.error);
                 std::exit(1);
             }
         }
@@ -64,11 +55,11 @@ extern "C" [[noreturn]] void reportMissingImport(const char* message) {
 
 } // namespace
 
-uint8_t* AllocateImageMemory(size_t size) { return mapLow(size, PROT_READ | PROT_WRITE); }
+uint8_t* AllocateImageMemory(size_t size) { return MapLowPages(size, PageAccess::ReadWrite).value; }
 
 int MakeImageCodeExecutable(uint8_t* code, size_t size) {
     if (size == 0) return 0;
-    return mprotect(code, size, PROT_READ | PROT_WRITE | PROT_EXEC) == 0 ? 0 : errno;
+    return MakePagesExecutable(code, size).error;
 }
 
 #if UINTPTR_MAX > 0xFFFFFFFFu

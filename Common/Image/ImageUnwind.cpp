@@ -279,7 +279,17 @@ std::optional<ImageCallFrame> InnermostImageCall(void** frame) {
     return found;
 }
 
+namespace {
+// The exception core's view of the stack: the image methods from `frame` out.
+std::vector<std::string> imageStackNames(void** frame) {
+    std::optional<ImageCallFrame> call = InnermostImageCall(frame);
+    return call ? ImageStackNames(*call) : std::vector<std::string>();
+}
+} // namespace
+
 void RegisterImageFrames(const uint8_t* code, size_t size) {
+    // From now on image code may be on the stack when an exception is raised.
+    RuntimeSetImageStackNamer(&imageStackNames);
     static std::deque<FrameTable> tables;  // the unwinder reads them for the life of the process
     FrameTable& table = tables.emplace_back();
 

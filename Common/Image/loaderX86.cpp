@@ -1,7 +1,5 @@
 #include "Common/Image/loaderX86.h"
 
-#include <dlfcn.h>
-
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +13,7 @@
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
 #include "Common/Image/relocentry.h"
+#include "Common/Linux/SharedLibrariesUnix.h"
 #include "Universal/VELQstring.h"
 
 namespace {
@@ -261,7 +260,7 @@ private:
         std::string symbol, library;
         if (!reader.u32(first) || !reader.name(symbol) || !reader.name(library)) return false;
         void* function = nullptr;
-        if (void* handle = loadLibrary(library)) function = dlsym(handle, symbol.c_str());
+        if (void* handle = loadLibrary(library)) function = SharedLibrarySymbol(handle, symbol);
         uint32_t target;
         std::string message = "Could not resolve function '" + symbol + "' in " + library;
         if (function) {
@@ -276,7 +275,7 @@ private:
 
     static void* loadLibrary(const std::string& library) {
         if (auto found = gLibraries.find(library); found != gLibraries.end()) return found->second;
-        void* handle = dlopen(library.c_str(), RTLD_NOW);
+        void* handle = OpenSharedLibrary(library);
         if (!handle) {
             std::string message = "Missing shared library " + library;
             RUNTIME_ASSERT_FAILED("loaderX86", "lib->mLibraryHandle", message.c_str());

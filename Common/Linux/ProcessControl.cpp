@@ -53,3 +53,5 @@ bool DetachAsDaemon() {
     OpenMissingStandardDescriptors();
     return true;
 }
+
+void EndProcessAtOnce(int status) { _exit(status); }

@@ -16,3 +16,6 @@ std::string FindInSearchPath(const char* name, size_t maximumLength);
 /// then moves to "/" with standard descriptors on /dev/null. Only the last
 /// child returns (true); a parent ends at once. False when a step fails.
 bool DetachAsDaemon();
+
+/// Ends the process with `status` at once: no exit handlers, no flushing of streams.
+[[noreturn]] void EndProcessAtOnce(int status);

@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "Common/assertion.h"
+#include "Universal/Forward.h"
 
 UnixDataFile::~UnixDataFile() {
     if (stream_) fclose(stream_);
@@ -43,7 +43,8 @@ bool UnixDataFile::Open(const char* path, FileAccess access) {
     case FileAccess::ReadWrite: mode = "r+"; break;
     case FileAccess::Append: mode = "a+"; break;
     default:
-        RUNTIME_ASSERT_FAILED("file", "0", "Invalid permissions passed in to UnixDataFile::Open");
+        RuntimeAssertionReport(131, kFailedAssertionCode, "file", __LINE__, "0",
+                               "Invalid permissions passed in to UnixDataFile::Open");
         return false;
     }
     if (!Adopt(fopen(path, mode))) return false;

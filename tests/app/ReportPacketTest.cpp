@@ -65,6 +65,39 @@ TEST(PacketHeaders, SerialiseFieldByFieldInEitherByteOrder) {
     EXPECT_EQ(packed.substr(14), std::string("03 Mar 07  14:05:09\0", 20));
 }
 
+TEST(PacketHeaders, PutEveryWordFieldAtItsOwnOffset) {
+    // Each field gets a value of its own, so that two fields trading places
+    // (the origin and destination zones, say) show at once.
+    struct Row {
+        const char* name;
+        uint16_t PktHdrType::*field;
+        size_t offset;
+    };
+    const Row rows[] = {
+        {"OrigNode", &PktHdrType::OrigNode, 0},   {"DestNode", &PktHdrType::DestNode, 2},
+        {"Year", &PktHdrType::Year, 4},           {"Month", &PktHdrType::Month, 6},
+        {"Day", &PktHdrType::Day, 8},             {"Hour", &PktHdrType::Hour, 10},
+        {"Minute", &PktHdrType::Minute, 12},      {"Second", &PktHdrType::Second, 14},
+        {"Baud", &PktHdrType::Baud, 16},          {"PktType", &PktHdrType::PktType, 18},
+        {"OrigNet", &PktHdrType::OrigNet, 20},    {"DestNet", &PktHdrType::DestNet, 22},
+        {"QOrigZone", &PktHdrType::QOrigZone, 34}, {"QDestZone", &PktHdrType::QDestZone, 36},
+        {"AuxNet", &PktHdrType::AuxNet, 38},      {"CapValid", &PktHdrType::CapValid, 40},
+        {"CapWord", &PktHdrType::CapWord, 44},    {"OrigZone", &PktHdrType::OrigZone, 46},
+        {"DestZone", &PktHdrType::DestZone, 48},  {"OrigPoint", &PktHdrType::OrigPoint, 50},
+        {"DestPoint", &PktHdrType::DestPoint, 52},
+    };
+    PktHdrType header{};
+    for (size_t i = 0; i < std::size(rows); ++i) header.*rows[i].field = uint16_t(0x0101 * (i + 1) + 0x1000);
+    std::string little = SerializePacketHeader(header, ByteOrder::LittleEndian);
+    std::string big = SerializePacketHeader(header, ByteOrder::BigEndian);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        uint16_t value = header.*row.field;
+        EXPECT_EQ(uint8_t(little[row.offset]) | uint8_t(little[row.offset + 1]) << 8, value);
+        EXPECT_EQ(uint8_t(big[row.offset]) << 8 | uint8_t(big[row.offset + 1]), value);
+    }
+}
+
 TEST_F(InitMsg, FillsBothHeadersFromTheTwoAddressesAndOneDate) {
     RTString name = nullptr;
     EXPECT_FALSE(AppInitMsg(app(), rt::String("1:2/3.4").get(), rt::String("2:5020/100.7@fidonet").get(), &name));
@@ -77,6 +110,7 @@ TEST_F(InitMsg, FillsBothHeadersFromTheTwoAddressesAndOneDate) {
     EXPECT_EQ(h.OrigNode, 3);
     EXPECT_EQ(h.OrigPoint, 4);
     EXPECT_EQ(h.DestZone, 2);
+    EXPECT_EQ(h.QDestZone, 2);
     EXPECT_EQ(h.DestNet, 5020);
     EXPECT_EQ(h.DestNode, 100);
     EXPECT_EQ(h.DestPoint, 7);

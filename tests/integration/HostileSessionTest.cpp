@@ -4,6 +4,7 @@
 #include <gtest/gtest-spi.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 
@@ -195,6 +196,30 @@ TEST_F(HostileSession, AFailedWriteEndsTheRunAndLeavesNoCutPacket) {
     });
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(std::regex_search(run.out, std::regex("\n   Unable to write /[^\n]*: File too large\n"))) << run.out;
+    EXPECT_FALSE(fs::exists(responses()));
+    for (const auto& entry : fs::directory_iterator(root() / "out"))
+        EXPECT_NE(entry.path().extension(), ".Pkt") << entry.path();
+}
+
+TEST_F(HostileSession, APacketCutAtItsCloseEndsTheRunAndIsTakenBack) {
+    // A small packet reaches the disk only as it is closed: with a file size
+    // limit between the largest other file and the packet, nothing fails
+    // before the close, and the close alone can tell that the packet is cut.
+    RunResult whole = serve(files("/\n"), "a.zip\r\n");
+    ASSERT_EQ(whole.status, 0) << whole.out;
+    auto packetSize = fs::file_size(responseLines().at(0).substr(1));
+    auto largestOther = std::max(fs::file_size(responses()), fs::file_size(bin() / "QARVEX.Log"));
+    ASSERT_LT(largestOther + 2, packetSize);
+    for (const auto& entry : fs::directory_iterator(root() / "out")) fs::remove(entry.path());
+    fs::remove(bin() / "QARVEX.Log");
+    WriteFile(requests(), "a.zip\r\n");
+    rlim_t limit = (largestOther + packetSize) / 2;
+    RunResult cut = Run({"SRIF", "2:5020/9999", srif().string()}, "", {}, [limit] {
+        rlimit bound{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &bound);
+    });
+    // Standard output is a file under the same limit here: the status says it.
+    EXPECT_EQ(cut.status, 1);
     EXPECT_FALSE(fs::exists(responses()));
     for (const auto& entry : fs::directory_iterator(root() / "out"))
         EXPECT_NE(entry.path().extension(), ".Pkt") << entry.path();

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "Common/ClassLib/ThreadTestSupport.h"
@@ -87,6 +88,25 @@ TEST_F(ThreadTest, KillEndsASleepingThread) {
     sleeper.kill();
     EXPECT_EQ(sleeper.state(), kThreadStateNotRunning);
     EXPECT_FALSE(wokeUp);
+    EXPECT_EQ(RuntimeLiveThreadCount(), 1);
+}
+
+// A kill ends a thread once: the cleanup on its way out may still yield.
+TEST_F(ThreadTest, AKilledThreadsCleanupMayYieldOnItsWayOut) {
+    std::vector<std::string> steps;
+    rt::Thread worker([&] {
+        try {
+            rt::Thread::current().sleep(60000);
+        } catch (const rt::RaisedException& raised) {
+            steps.push_back(raised.is(ExceptionKind::ThreadEndException) ? "ended" : "something else");
+            rt::Thread::yield();
+            steps.push_back("cleaned up");
+            throw;
+        }
+    });
+    worker.run();
+    worker.kill();
+    EXPECT_EQ(steps, (std::vector<std::string>{"ended", "cleaned up"}));
     EXPECT_EQ(RuntimeLiveThreadCount(), 1);
 }
 

@@ -2,14 +2,17 @@
 
 #include <time.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Common/ClassLib/ThreadTestSupport.h"
 #include "Common/ClassLib/Timer.h"
 #include "Common/runtimemainloop.h"
+#include "Universal/DateImp/Clocks.h"
 
 namespace {
 
@@ -35,6 +38,39 @@ void RunOnePass() {
         nanosleep(&pause, nullptr);
     }
     RuntimeTimerPass();
+}
+
+// The runtime's clocks, held against the system's steady clock rather than
+// against each other: a clock running fast or slow would otherwise time its
+// own tests. Each end of the interval is read between two steady readings.
+TEST(RuntimeClocks, KeepPaceWithTheSteadyClock) {
+    struct Row {
+        const char* name;
+        uint32_t (*read)();
+        double perSecond;
+    };
+    const Row rows[] = {
+        {"ticks", [] { return uint32_t(RuntimeTicks()); }, 60},
+        {"timer milliseconds", [] { return uint32_t(TimerMillisecondsClock()); }, 1000},
+        {"thread milliseconds", [] { return ThreadMillisecondsClock(); }, 1000},
+    };
+    using Steady = std::chrono::steady_clock;
+    auto units = [](Steady::duration d, double perSecond) { return std::chrono::duration<double>(d).count() * perSecond; };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Steady::time_point beforeStart = Steady::now();
+        uint32_t start = row.read();
+        Steady::time_point afterStart = Steady::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        Steady::time_point beforeEnd = Steady::now();
+        uint32_t end = row.read();
+        Steady::time_point afterEnd = Steady::now();
+        auto elapsed = double(int32_t(end - start));
+        // The runtime counts whole sixtieths of a second of a coarse clock: two ticks either way.
+        double slack = 2 * row.perSecond / 60;
+        EXPECT_GE(elapsed, units(beforeEnd - afterStart, row.perSecond) - slack);
+        EXPECT_LE(elapsed, units(afterEnd - beforeStart, row.perSecond) + slack);
+    }
 }
 
 TEST_F(TimerTest, SingleTimerFiresOnceAfterItsPeriodAndTurnsOff) {
