@@ -1,8 +1,9 @@
 /* Image code laid out the way a compiler lays out functions that realign the
  * stack (push ebp; mov ebp, esp; and esp, -16), 32-bit x86 cdecl, for the
  * images that raise with a handler two frames up, with none, and again from a
- * landing. Raiser raises a FunctionNotFoundException; Middle calls it; every
- * function says on standard output what it got to. Frame slots lie below the
+ * landing. Raiser raises a FunctionNotFoundException, and lets its two texts
+ * go when the raise returns; Middle calls it; every function says on standard
+ * output what it got to. Frame slots lie below the
  * frame pointer: the exception slot at -4, the landing code's stack pointer
  * at -8. */
         .text
@@ -58,11 +59,18 @@ Raiser:
         movl    %eax, 16(%esp)
         movl    $missingLibrary, (%esp)
         call    StringFromCString
+        movl    %eax, 20(%esp)
         movl    %eax, 4(%esp)
         movl    16(%esp), %eax
         movl    %eax, (%esp)
         call    RuntimeRaiseFunctionNotFoundException
         say     afterRaise
+        movl    16(%esp), %eax
+        movl    %eax, (%esp)
+        call    RuntimeUnlockString
+        movl    20(%esp), %eax
+        movl    %eax, (%esp)
+        call    RuntimeUnlockString
         close_frame
 
 Middle:

@@ -1,8 +1,9 @@
 /* Image code laid out the way a compiler lays out functions that realign the
  * stack (push rbp; mov rbp, rsp; and rsp, -16), x86-64, for the images that
  * raise with a handler two frames up, with none, and again from a landing.
- * Raiser raises a FunctionNotFoundException; Middle calls it; every function
- * says on standard output what it got to. Frame slots lie below the frame
+ * Raiser raises a FunctionNotFoundException, and lets its two texts go when
+ * the raise returns; Middle calls it; every function says on standard output
+ * what it got to. Frame slots lie below the frame
  * pointer: the exception slot at -8, the landing code's stack pointer at -16. */
         .text
 
@@ -54,10 +55,15 @@ Raiser:
         movq    %rax, -24(%rbp)
         leaq    missingLibrary(%rip), %rdi
         call    StringFromCString
+        movq    %rax, -32(%rbp)
         movq    %rax, %rsi
         movq    -24(%rbp), %rdi
         call    RuntimeRaiseFunctionNotFoundException
         say     afterRaise
+        movq    -24(%rbp), %rdi
+        call    RuntimeUnlockString
+        movq    -32(%rbp), %rdi
+        call    RuntimeUnlockString
         close_frame
 
 Middle:
