@@ -36,3 +36,9 @@ rt::TextOutputStream TextStreamOver(int descriptor) {
 
 // Appending to the new, empty file writes it from its start.
 rt::TextOutputStream OpenNewTextFile(const rt::FolderItem& item) { return item.appendToTextFile(); }
+
+void EmptyStandingFile(const rt::FolderItem& item) {
+    bool created = false;
+    CloseDescriptor(OpenOutputFile(item.absolutePath().str(), created));
+    if (created) item.remove();
+}

@@ -33,3 +33,7 @@ rt::TextOutputStream TextStreamOver(int descriptor);
 /// Opens a file CreateNewFile made as a text stream that writes each line at
 /// once, so that the trace of a run cut short is whole; empty on failure.
 rt::TextOutputStream OpenNewTextFile(const rt::FolderItem& item);
+
+/// Empties the plain file `item` names without following a link; a file gone
+/// meanwhile is not made anew.
+void EmptyStandingFile(const rt::FolderItem& item);

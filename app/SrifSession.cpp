@@ -147,10 +147,12 @@ void closeOutputs(Session& session) {
 void discardOutputs(Session& session) {
     if (rt::BinaryStream packet = std::exchange(session.packet, {})) packet.close();
     if (rt::TextOutputStream list = std::exchange(session.responseList, {})) list.close();
-    // Only files this run made go: a response list that stood before is left
-    // (emptied), never deleted.
+    // Only files this run made go. A response list that stood before is
+    // emptied instead: it must not name the packet taken back.
     if (session.packetItem) session.packetItem.remove();
-    if (session.responseItem && session.responseCreated) session.responseItem.remove();
+    if (!session.responseItem) return;
+    if (session.responseCreated) session.responseItem.remove();
+    else EmptyStandingFile(session.responseItem);
 }
 
 void finishOutputs(Session& session) {

@@ -3,6 +3,7 @@
 // users' files through links, files written through a planted link, and a
 // disk filled with debug files.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -184,6 +185,20 @@ TEST_F(GuardedFiles, APlantedResponseListIsNeverFollowedNorRemoved) {
     fs::remove(responses());
     ASSERT_EQ(mkfifo(responses().c_str(), 0600), 0);
     EXPECT_EQ(serve("a.zip\r\n").status, 1);
+}
+
+TEST_F(GuardedFiles, AFailedSessionEmptiesAResponseListItDidNotCreate) {
+    WriteFile(responses(), "a list of the mailer's own\n");
+    std::string list;
+    for (int i = 0; i < 200; ++i) list += "missing" + std::to_string(i) + std::string(30, 'x') + "\r\n";
+    // Past the file size limit the packet's writes fail and the session is taken back.
+    RunResult run = serve(list, [] {
+        rlimit bound{3000, 3000};
+        setrlimit(RLIMIT_FSIZE, &bound);
+    });
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_TRUE(fs::is_regular_file(responses()));
+    EXPECT_EQ(ReadFile(responses()), "");
 }
 
 TEST_F(GuardedFiles, AnEmptyRequestListAsksForNothingAndKeepsNoDebugFile) {
