@@ -36,7 +36,8 @@ const Kept& kept() {
         for (const rt::String& name : {PermissionListName(), LogFileName()}) {
             rt::FolderItem item = rt::FolderItem::getTrue(name);
             if (auto file = identity(item)) k.files.push_back(*file);
-            if (auto folder = item ? identity(item.parent()) : std::nullopt) k.places.push_back({*folder, item.name().str()});
+            if (auto folder = item ? identity(item.parent()) : std::nullopt)
+                k.places.push_back({*folder, item.name().str()});
         }
         if (auto program = IdentityOf(RuntimeExecutablePath())) k.files.push_back(*program);
         for (const rt::FolderItem& debug : DebugFiles())

@@ -262,7 +262,8 @@ bool serveWithOutputs(Session& session) {
 // whole: no run writes over or deletes what the program keeps.
 bool namesKeptFile(RuntimeObject* app) {
     AppFields& f = *AppState(app);
-    const std::pair<const char*, RTString> lists[] = {{"Request List ", f.ReqFileName}, {"Response List ", f.RspFileName}};
+    const std::pair<const char*, RTString> lists[] = {{"Request List ", f.ReqFileName},
+                                                      {"Response List ", f.RspFileName}};
     for (const auto& [what, name] : lists) {
         rt::String path = rt::String::retain(name);
         if (path.empty() || !IsKeptFile(path)) continue;

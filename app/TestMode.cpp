@@ -76,7 +76,8 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
     int neverServed = NameNeverServed(app, folder, parts.mask) > 0 ? 1 : 0;
     if (folderHoldsAMatch(app, folder, parts.mask)) return neverServed;
     rt::String message = WithPasswordsHidden(
-        rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found"), PasswordTokens::All);
+        rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found"),
+        PasswordTokens::All);
     StdOut(message);
     Debug(app, message);
     return 1;
