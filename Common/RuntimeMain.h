@@ -30,7 +30,7 @@ int RuntimeMain(int argc, char** argv, RuntimeEntryRoutine entry);
 /// The program's own path as process entry resolved it; empty before.
 const std::string& RuntimeExecutablePath();
 
-/// What the main thread does with SIGTERM, SIGQUIT or SIGHUP once it reaches a
+/// What the main thread does with SIGTERM, SIGINT, SIGQUIT or SIGHUP once it reaches a
 /// safe point; gets the signal's number.
 using RuntimeTerminationHandler = void (*)(int signal);
 

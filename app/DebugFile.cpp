@@ -1,9 +1,12 @@
 #include "app/DebugFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <string>
 
+#include "Common/Date.h"
+#include "Common/runFolderItem.h"
 #include "Universal/NumberText.h"
 #include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
@@ -14,6 +17,41 @@ namespace {
 
 std::string gName;  // the debug file this run made
 
+// The number of a debug file's name ("Debug" + three or more digits + ".Txt"); 0 for any other name.
+int64_t debugNumber(std::string_view name) {
+    constexpr std::string_view kStart = "Debug", kEnd = ".Txt";
+    if (name.size() < kStart.size() + 3 + kEnd.size() || !name.starts_with(kStart) || !name.ends_with(kEnd)) return 0;
+    std::string_view digits = name.substr(kStart.size(), name.size() - kStart.size() - kEnd.size());
+    if (digits.size() > 10) return 0;
+    int64_t number = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return 0;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+// Every failed run keeps its trace, and a caller can make runs fail at will:
+// only the newest files stay, so the traces cannot fill the disk.
+void removeOldDebugFiles() {
+    struct Kept {
+        double modified;
+        int64_t number;
+        rt::FolderItem item;
+    };
+    std::vector<Kept> kept;
+    for (rt::FolderItem& item : DebugFiles()) {
+        rt::Date modified = rt::Date::adopt(folderGetModified(item.get()));
+        kept.push_back({modified ? modified.totalSeconds() : 0.0, debugNumber(item.name().bytes()), item});
+    }
+    if (kept.size() <= kKeptDebugFiles) return;
+    std::ranges::sort(kept, [](const Kept& a, const Kept& b) {
+        return a.modified != b.modified ? a.modified > b.modified : a.number > b.number;
+    });
+    for (size_t i = kKeptDebugFiles; i < kept.size(); ++i)
+        if (kept[i].item.name().str() != gName) kept[i].item.remove();
+}
+
 } // namespace
 
 rt::String DebugFileName(int32_t number) {
@@ -22,15 +60,32 @@ rt::String DebugFileName(int32_t number) {
     return rt::String("Debug") + digits + rt::String(".Txt");
 }
 
+bool IsDebugFileName(std::string_view name) { return debugNumber(name) != 0; }
+
+rt::FolderItem DebugFolder() { return rt::FolderItem::getTrue(DebugFileName(1)).parent(); }
+
+std::vector<rt::FolderItem> DebugFiles() {
+    std::vector<rt::FolderItem> files;
+    rt::FolderItem folder = DebugFolder();
+    if (!folder) return files;
+    int32_t count = folder.count();
+    for (int32_t i = 1; i <= count; ++i)
+        if (rt::FolderItem entry = folder.trueItem(i); entry && IsDebugFileName(entry.name().bytes()))
+            files.push_back(entry);
+    return files;
+}
+
 rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
     for (int32_t number = 1; number < INT32_MAX; ++number) {
         name = DebugFileName(number);
-        rt::FolderItem item = rt::FolderItem::get(name);
+        rt::FolderItem item = rt::FolderItem::getTrue(name);
         if (item && item.exists()) continue;
         // The name looked free; another session may still take it first, and
         // then the next number is tried.
-        switch (CreateNewFile(name, item)) {
+        int descriptor = -1;
+        switch (CreateNewFile(name, CreatedMode::OwnerAndGroup, item, descriptor, error)) {
         case NewFile::Created:
+            CloseDescriptor(descriptor);
             if (rt::TextOutputStream stream = OpenNewTextFile(item)) {
                 gName = name.str();
                 return stream;
@@ -38,8 +93,8 @@ rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
             error = item.lastErrorCode();
             return {};
         case NewFile::NameTaken: continue;
-        case NewFile::NoItem: error = errno; return {};
-        case NewFile::Failed: error = item.lastErrorCode(); return {};
+        case NewFile::NoItem:
+        case NewFile::Failed: return {};
         }
     }
     error = EEXIST;
@@ -54,4 +109,5 @@ void DeleteDebugFile() {
 void ReportKeptDebugFile() {
     if (gName.empty()) StdOut(">> Error Exit.  No debug file could be made");
     else StdOut(rt::String(">> Error Exit.  See ") + rt::String(gName) + rt::String(" For more information"));
+    removeOldDebugFiles();
 }

@@ -1,4 +1,4 @@
-// A run cut short by SIGTERM, SIGQUIT or SIGHUP. The runtime notes the signal
+// A run cut short by SIGTERM, SIGINT, SIGQUIT or SIGHUP. The runtime notes the signal
 // and the run meets it at its next safe point as an Interrupted exception, so
 // that the session can still close its packet and response list whole.
 #pragma once

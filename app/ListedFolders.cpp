@@ -6,6 +6,7 @@
 
 #include "Common/runBinaryStream.h"
 #include "Common/runFolderItem.h"
+#include "app/NeverServed.h"
 #include "app/SafeText.h"
 
 namespace {
@@ -19,7 +20,7 @@ bool sameFolder(const rt::String& a, const rt::String& b) {
 } // namespace
 
 // Opening a pipe or a device found in a listed folder could hold the session
-// for ever; deleting one named as a response list would harm the system.
+// for ever.
 bool IsPlainFile(const rt::FolderItem& item) {
     struct stat info;
     rt::String path = item.absolutePath();
@@ -43,6 +44,7 @@ rt::String WhyNotServable(const rt::FolderItem& file, const rt::String& name) {
     if (!MailerCanCarry(name)) return "a name the mailer cannot carry";
     if (!file.exists()) return "a link to nothing";
     if (!IsPlainFile(file)) return "not a plain file";
+    if (rt::String why = WhyNeverServed(file); !why.empty()) return why;
     rt::BinaryStream opened = file.openAsBinaryFile(rt::BinaryAccess::ReadOnly);
     if (!opened) return rt::String("unreadable, ") + rt::String(std::strerror(file.lastErrorCode()));
     opened.close();

@@ -9,8 +9,7 @@
 /// is never served, whatever path names it.
 bool IsProgramFolder(const rt::FolderItem& folder);
 
-/// Whether `item` names a regular file (after links): the only kind sent,
-/// and the only kind a failed session takes back.
+/// Whether `item` names a regular file (after links): the only kind sent.
 bool IsPlainFile(const rt::FolderItem& item);
 
 /// Entry `index` (1-based) of `folder` as a file under its own name: a link is
@@ -19,6 +18,6 @@ bool IsPlainFile(const rt::FolderItem& item);
 rt::FolderItem ListedFile(const rt::FolderItem& folder, int32_t index);
 
 /// Why the listed `file` named `name` cannot be sent: a name a mailer cannot
-/// carry, a dangling link, anything but a plain file, or a file that cannot
-/// be opened. Empty when it can.
+/// carry, a dangling link, anything but a plain file, a file never served
+/// (NeverServed.h), or a file that cannot be opened. Empty when it can.
 rt::String WhyNotServable(const rt::FolderItem& file, const rt::String& name);

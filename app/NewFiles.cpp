@@ -2,16 +2,43 @@
 
 #include <cerrno>
 
-NewFile CreateNewFile(const rt::String& path, rt::FolderItem& item) {
-    item = rt::FolderItem::get(path);
-    if (!item) return NewFile::NoItem;
-    if (item.createNewFile()) return NewFile::Created;
-    return item.lastErrorCode() == EEXIST ? NewFile::NameTaken : NewFile::Failed;
+#include "Common/runBinaryStream.h"
+#include "Common/runFileAccess.h"
+
+NewFile CreateNewFile(const rt::String& path, CreatedMode mode, rt::FolderItem& item, int& descriptor,
+                      int32_t& error) {
+    descriptor = -1;
+    errno = 0;
+    // The item of the name itself: a dangling link there must not lead the
+    // creation elsewhere.
+    item = rt::FolderItem::getTrue(path);
+    if (!item) {
+        error = errno ? errno : EINVAL;
+        return NewFile::NoItem;
+    }
+    descriptor = CreateExclusive(item.absolutePath().str(), mode);
+    if (descriptor >= 0) return NewFile::Created;
+    error = errno;
+    return error == EEXIST ? NewFile::NameTaken : NewFile::Failed;
 }
 
-rt::BinaryStream OpenNewBinaryFile(const rt::FolderItem& item) {
-    return item.openAsBinaryFile(rt::BinaryAccess::ReadWrite);
+rt::BinaryStream BinaryStreamOver(int descriptor) {
+    auto stream = rt::BinaryStream::adopt(RuntimeNewObject(RuntimeBinaryStreamClass()));
+    BinaryStreamHandleCtor(stream.get(), descriptor, kHandleDescriptor);
+    return stream;
+}
+
+rt::TextOutputStream TextStreamOver(int descriptor) {
+    auto stream = rt::TextOutputStream::adopt(RuntimeNewObject(RuntimeTextOutputStreamClass()));
+    TextOutputStreamHandleCtor(stream.get(), descriptor, kHandleDescriptor);
+    return stream;
 }
 
 // Appending to the new, empty file writes it from its start.
 rt::TextOutputStream OpenNewTextFile(const rt::FolderItem& item) { return item.appendToTextFile(); }
+
+void EmptyStandingFile(const rt::FolderItem& item) {
+    bool created = false;
+    CloseDescriptor(OpenOutputFile(item.absolutePath().str(), created));
+    if (created) item.remove();
+}

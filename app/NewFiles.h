@@ -1,22 +1,39 @@
-// Files that two sessions running at once must never share: the report packet
-// and the debug file are created only where no file of that name exists.
+// Files a run makes new: the report packet and the debug file, created only
+// where nothing of that name exists (two sessions must never share one, and a
+// link planted under the name is never followed), and the response list,
+// emptied or created without following a link.
 #pragma once
+#include <cstdint>
+
+#include "Common/Linux/SafeFiles.h"
 #include "Common/FolderItem.h"
 #include "Common/String.h"
 
 /// How the creation of a new file went.
 enum class NewFile {
     Created,    // the file is new and empty, and ours
-    NameTaken,  // a file of that name exists already
+    NameTaken,  // something of that name exists already
     NoItem,     // the path gives no folder item
-    Failed,     // the file system refused (see the item's LastErrorCode)
+    Failed,     // the file system refused
 };
 
-/// Creates the file `path` names, only if none exists; `item` receives its folder item.
-NewFile CreateNewFile(const rt::String& path, rt::FolderItem& item);
+/// Creates the file `path` names, only if nothing of that name exists; `item`
+/// receives its folder item and `error` the system's error number of a
+/// failure. A created file is left open in `descriptor` for a stream below, or
+/// for CloseDescriptor.
+NewFile CreateNewFile(const rt::String& path, CreatedMode mode, rt::FolderItem& item, int& descriptor,
+                      int32_t& error);
 
-/// Opens a file CreateNewFile made as a binary stream for writing; empty on failure.
-rt::BinaryStream OpenNewBinaryFile(const rt::FolderItem& item);
+/// A binary stream over `descriptor`, open for writing; the stream owns it.
+rt::BinaryStream BinaryStreamOver(int descriptor);
 
-/// Opens a file CreateNewFile made as a text stream for writing; empty on failure.
+/// A text output stream over `descriptor`, open for writing; the stream owns it.
+rt::TextOutputStream TextStreamOver(int descriptor);
+
+/// Opens a file CreateNewFile made as a text stream that writes each line at
+/// once, so that the trace of a run cut short is whole; empty on failure.
 rt::TextOutputStream OpenNewTextFile(const rt::FolderItem& item);
+
+/// Empties the plain file `item` names without following a link; a file gone
+/// meanwhile is not made anew.
+void EmptyStandingFile(const rt::FolderItem& item);

@@ -7,10 +7,12 @@
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
+#include "app/KeptFiles.h"
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
 #include "app/ReportLines.h"
+#include "app/SafeText.h"
 #include "app/Session.h"
 
 namespace {
@@ -85,11 +87,13 @@ bool grant(Session& session, const rt::String& request, const rt::String& folder
 
 } // namespace
 
+rt::String PermissionListName() { return "OkFile.Txt"; }
+
 PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt::String& password) {
     RuntimeObject* app = session.app;
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
+    rt::TextInputStream okFile = OpenTextToRead(PermissionListName(), failure);
     if (!okFile) {
         StdOut("   OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
@@ -119,12 +123,12 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
         rt::String grantFolder = folderForMailer(line.folder, folder, separator);
 
         if (IsProgramFolder(folder)) {
-            Debug(app, rt::String("Program folder never served: ") + text);
+            Debug(app, rt::String("Program folder never served: ") + WithPasswordsHidden(text, PasswordTokens::All));
             continue;
         }
         DebugPart(app, rt::String("Looking for '") + target + rt::String("'  Path=") + line.folder +
                            rt::String("   Mask=") + line.mask);
-        Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + line.password);
+        Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + kHiddenPassword);
 
         int32_t count = folder.count();
         for (int32_t i = 1; i <= count; ++i) {

@@ -14,6 +14,7 @@
 #include "app/DebugFile.h"
 #include "app/FileFailure.h"
 #include "app/Interruption.h"
+#include "app/KeptFiles.h"
 #include "app/Output.h"
 #include "app/Session.h"
 
@@ -92,8 +93,9 @@ int32_t finish(Run& run) {
     if (!run.testMode) {
         rt::String requestName = rt::String::retain(f.ReqFileName);
         // An empty name is the application folder itself, which holds the
-        // program and is never removed. A link is removed, never its target.
-        if (!equalsIgnoringCase(requestName, "Test.Req") && !requestName.empty())
+        // program and is never removed, and so is a file the program keeps. A
+        // link is removed, never its target.
+        if (!equalsIgnoringCase(requestName, "Test.Req") && !requestName.empty() && !IsKeptFile(requestName))
             if (rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetTrueFolderItem(requestName.get(), kNativePath)))
                 FolderItemDelete(item.get());
     }

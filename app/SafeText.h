@@ -16,3 +16,15 @@ rt::String Escaped(const rt::String& text);
 
 /// `text` with every control byte replaced by "?", for the fields and lines of the packet.
 rt::String Replaced(const rt::String& text);
+
+/// What a password token is shown as: "!" and three stars, whatever its length.
+inline constexpr const char* kHiddenPassword = "!***";
+
+/// Which "!" tokens of a line are passwords: in a request line every one after
+/// the requested name, in a permission line every one.
+enum class PasswordTokens { AfterName, All };
+
+/// `line` with each password token (a blank-separated token starting with "!")
+/// shown as kHiddenPassword and everything else as it was, so that no password
+/// reaches standard output, the log or the debug file.
+rt::String WithPasswordsHidden(const rt::String& line, PasswordTokens which);

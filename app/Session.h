@@ -18,6 +18,8 @@ struct Session {
     rt::FolderItem responseItem;
     rt::String packetPath;
     rt::String responsePath;
+    // Whether this run made the response list; one that stood before is never removed.
+    bool responseCreated = false;
     int32_t fileCount = 0;
     // The byte total is 64 bits wide, so a session of more than 2 GiB reports its true size.
     int64_t byteCount = 0;

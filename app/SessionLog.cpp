@@ -11,6 +11,8 @@
 #include "app/App.h"
 #include "app/DebugFile.h"
 #include "app/FileFailure.h"
+#include "app/KeptFiles.h"
+#include "app/NewFiles.h"
 #include "app/Output.h"
 #include "app/SafeText.h"
 #include "app/ReportPacket.h"
@@ -20,7 +22,6 @@ namespace {
 // The log stream opened by the first LogIt of the process and closed by "End".
 rt::TextOutputStream gLog;
 
-constexpr const char* kLogName = "QARVEX.Log";
 // Its full path, for the line that reports a failed write.
 std::string gLogPath;
 
@@ -32,9 +33,17 @@ rt::String stampedLine(const rt::Date& date, const rt::String& event) {
            twoDigits(date.minute()) + rt::String(":") + twoDigits(date.second()) + rt::String(" FREQ ") + event;
 }
 
+// The log is made readable by its owner and group only: it names what callers
+// asked for. A log that exists already is appended to as it is.
 void openLog() {
-    rt::FolderItem item = ItemOrFail(kLogName, FileAction::Open);
-    gLogPath = FullPath(kLogName, item).str();
+    rt::String name = LogFileName();
+    rt::FolderItem item;
+    int descriptor = -1;
+    int32_t error = 0;
+    if (CreateNewFile(name, CreatedMode::OwnerAndGroup, item, descriptor, error) == NewFile::Created)
+        CloseDescriptor(descriptor);
+    item = ItemOrFail(name, FileAction::Open);
+    gLogPath = FullPath(name, item).str();
     gLog = item.appendToTextFile();
     if (!gLog) throw FileFailure{FileAction::Open, rt::String(gLogPath), item.lastErrorCode()};
     if (item.length() == 0)
@@ -43,6 +52,8 @@ void openLog() {
 }
 
 } // namespace
+
+rt::String LogFileName() { return "QARVEX.Log"; }
 
 void AppLogIt(RuntimeObject*, RTString event) {
     rt::Date now;

@@ -13,6 +13,7 @@
 #include "app/App.h"
 #include "app/FileFailure.h"
 #include "app/Interruption.h"
+#include "app/KeptFiles.h"
 #include "app/ListedFolders.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
@@ -107,8 +108,9 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
             break;
         }
         rt::String line = requestList.readLine();
-        AppLogIt(app, rt::String("File Request: ") + line);
-        Debug(app, rt::String("File Request: ") + line);
+        rt::String shown = rt::String("File Request: ") + WithPasswordsHidden(line, PasswordTokens::AfterName);
+        AppLogIt(app, shown);
+        Debug(app, shown);
         rt::String name, password;
         parseRequest(line, name, password);
         if (refuseName(session, name)) name = rt::String();
@@ -145,8 +147,12 @@ void closeOutputs(Session& session) {
 void discardOutputs(Session& session) {
     if (rt::BinaryStream packet = std::exchange(session.packet, {})) packet.close();
     if (rt::TextOutputStream list = std::exchange(session.responseList, {})) list.close();
-    for (const rt::FolderItem* item : {&session.responseItem, &session.packetItem})
-        if (*item && IsPlainFile(*item)) item->remove();
+    // Only files this run made go. A response list that stood before is
+    // emptied instead: it must not name the packet taken back.
+    if (session.packetItem) session.packetItem.remove();
+    if (!session.responseItem) return;
+    if (session.responseCreated) session.responseItem.remove();
+    else EmptyStandingFile(session.responseItem);
 }
 
 void finishOutputs(Session& session) {
@@ -170,11 +176,13 @@ void createPacket(Session& session, const rt::String& packetName, const rt::Stri
     rt::String reportPath = packetPath(responseName, separator, name);
     rt::FolderItem item;
     NewFile created;
-    while ((created = CreateNewFile(reportPath, item)) == NewFile::NameTaken) {
+    int descriptor = -1;
+    int32_t error = 0;
+    while ((created = CreateNewFile(reportPath, CreatedMode::UmaskApplies, item, descriptor, error)) ==
+           NewFile::NameTaken) {
         name = NextPacketFileName(name);
         reportPath = packetPath(responseName, separator, name);
     }
-    int32_t error = created == NewFile::NoItem ? errno : item ? item.lastErrorCode() : 0;
     StdOut(rt::String("   Request File   ") + rt::String::retain(f.ReqFileName));
     StdOut(rt::String("   Response File  ") + responseName);
     StdOut(rt::String("   Report File    ") + reportPath);
@@ -184,8 +192,7 @@ void createPacket(Session& session, const rt::String& packetName, const rt::Stri
         throw FileFailure{FileAction::Create, session.packetPath, error};
     }
     session.packetItem = item;
-    session.packet = OpenNewBinaryFile(item);
-    if (!session.packet) throw FileFailure{FileAction::Open, session.packetPath, item.lastErrorCode()};
+    session.packet = BinaryStreamOver(descriptor);
     WritePacketStart(app, session.packet, ownAddress);
     WriteReportHeading(session.packet);
 }
@@ -196,12 +203,14 @@ void createResponseList(Session& session) {
     RuntimeObject* app = session.app;
     rt::String responseName = rt::String::retain(AppState(app)->RspFileName);
     errno = 0;
-    rt::FolderItem item = rt::FolderItem::get(responseName);
+    // The list's own name: a link planted there is refused, never followed.
+    rt::FolderItem item = rt::FolderItem::getTrue(responseName);
     int32_t error = item ? 0 : errno ? errno : EINVAL;
     session.responsePath = FullPath(responseName, item);
     if (item) {
-        session.responseList = item.createTextFile();
-        error = item.lastErrorCode();
+        int descriptor = OpenOutputFile(item.absolutePath().str(), session.responseCreated);
+        if (descriptor >= 0) session.responseList = TextStreamOver(descriptor);
+        else error = errno;
     }
     if (!session.responseList) {
         Debug(app, rt::String("Unable to create ") + responseName);
@@ -219,17 +228,20 @@ bool serveWithOutputs(Session& session) {
     rt::String requestName = rt::String::retain(f.ReqFileName);
     FileFailure failure;
     rt::TextInputStream requestList = OpenTextToRead(requestName, failure);
-    if (!requestList) {
+    // An empty list asks for nothing: the session ends well with nothing
+    // granted. Taken as a failure, it would keep a debug file for every such call.
+    bool nothingAsked = !requestList && failure.error == 0;
+    if (!requestList && !nothingAsked) {
         StdOut(rt::String("   ") + requestName + rt::String(" Not Found"));
         Debug(app, requestName + rt::String(" Not Found"));
         ReportFailure(app, failure);
         finishOutputs(session);
         return false;
     }
-    Debug(app, "Reading .Req File");
+    Debug(app, nothingAsked ? "Empty .Req File, nothing requested" : "Reading .Req File");
     double searchStart = RuntimeMicroseconds();
     int32_t searchMicroseconds = 0;
-    if (!serveRequests(session, requestList, searchMicroseconds, searchStart)) {
+    if (requestList && !serveRequests(session, requestList, searchMicroseconds, searchStart)) {
         finishOutputs(session);
         return false;
     }
@@ -239,10 +251,29 @@ bool serveWithOutputs(Session& session) {
     WriteTotals(session.packet, session.fileCount, session.byteCount);
     if (session.filesHint) WriteFilesHint(session.packet);
     Debug(app, "Finished building .Pkt");
-    requestList.close();
+    if (requestList) requestList.close();
     finishOutputs(session);
     AppLogIt(app, rt::String("End"));
     return true;
+}
+
+// A request information file that names a kept file as its request list
+// (deleted after the session) or its response list (written over) is refused
+// whole: no run writes over or deletes what the program keeps.
+bool namesKeptFile(RuntimeObject* app) {
+    AppFields& f = *AppState(app);
+    const std::pair<const char*, RTString> lists[] = {{"Request List ", f.ReqFileName},
+                                                      {"Response List ", f.RspFileName}};
+    for (const auto& [what, name] : lists) {
+        rt::String path = rt::String::retain(name);
+        if (path.empty() || !IsKeptFile(path)) continue;
+        rt::String message = rt::String(what) + path + rt::String(" Is a File QARVEX Keeps, Session Refused");
+        StdOut(rt::String("   ") + message);
+        Debug(app, message);
+        AppLogIt(app, message);
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -253,6 +284,7 @@ bool ServeSession(RuntimeObject* app, const rt::String& ownAddress) {
     session.app = app;
 
     AppLogIt(app, rt::String("Processing File Request From ") + rt::String::retain(f.FidoAddr));
+    if (namesKeptFile(app)) return false;
     RTString packetNameRecord = nullptr;
     bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr, &packetNameRecord);
     rt::String packetName = rt::String::adopt(packetNameRecord);

@@ -9,9 +9,12 @@
 #include "Common/Ref.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
+#include "app/KeptFiles.h"
 #include "app/ListedFolders.h"
+#include "app/NeverServed.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
+#include "app/SafeText.h"
 
 namespace {
 
@@ -47,7 +50,8 @@ bool folderHoldsAMatch(RuntimeObject* app, const rt::FolderItem& folder, const r
     return false;
 }
 
-// Tests one line; gives the number of errors it shows (0 or 1).
+// Tests one line; gives the number of errors it shows (0 or 1; a line whose
+// folder holds files never served counts one, whatever else it shows).
 int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& separator) {
     rt::String line = StripCommentAndTrim(rawLine);
     if (line.empty()) return 0;
@@ -55,19 +59,25 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
     rt::FolderItem folder = rt::FolderItem::get(WithoutFinalSeparator(parts.folder, separator));
     // A line without a folder ("/", a bare "@FILES") names the program's own.
     if (folder && folder.directory() && IsProgramFolder(folder)) {
-        rt::String message = rt::String("Line ") + line + rt::String(" Names the Program Folder, Never Served");
+        rt::String message = rt::String("Line ") + WithPasswordsHidden(line, PasswordTokens::All) +
+                             rt::String(" Names the Program Folder, Never Served");
         StdOut(message);
         Debug(app, message);
         return 1;
     }
     if (!folder || !folder.exists()) {
-        rt::String message = rt::String("Path ") + parts.folder + rt::String(" Not Found");
+        // A "$" or "+" line is shown whole: its passwords are hidden.
+        rt::String message =
+            WithPasswordsHidden(rt::String("Path ") + parts.folder + rt::String(" Not Found"), PasswordTokens::All);
         StdOut(message);
         Debug(app, message);
         return 1;
     }
-    if (folderHoldsAMatch(app, folder, parts.mask)) return 0;
-    rt::String message = rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found");
+    int neverServed = NameNeverServed(app, folder, parts.mask) > 0 ? 1 : 0;
+    if (folderHoldsAMatch(app, folder, parts.mask)) return neverServed;
+    rt::String message = WithPasswordsHidden(
+        rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found"),
+        PasswordTokens::All);
     StdOut(message);
     Debug(app, message);
     return 1;
@@ -79,7 +89,7 @@ bool AppTestOkFile(RuntimeObject* app) {
     AppLogIt(app, "Test Mode - Checking OkFile.Txt");
     Debug(app, "Start Test Mode");
     FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
+    rt::TextInputStream okFile = OpenTextToRead(PermissionListName(), failure);
     if (!okFile) {
         StdOut("OkFile.Txt Not Found");
         AppLogIt(app, "OkFile.Txt Not Found");

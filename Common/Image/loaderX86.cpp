@@ -132,6 +132,15 @@ std::optional<ImageBlocks> readSection(const std::string& executablePath) {
     return blocks;
 }
 
+} // namespace
+
+bool RuntimeHoldsImage(const std::string& executablePath) {
+    File file(std::fopen(executablePath.c_str(), "rb"));
+    return file && findImageSection(file.get()).has_value();
+}
+
+namespace {
+
 std::vector<uint8_t> readWholeFile(const char* name) {
     File file(std::fopen(name, "rb"));
     std::vector<uint8_t> bytes;

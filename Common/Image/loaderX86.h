@@ -24,6 +24,9 @@ struct ImageResource {
 /// The resource type of the version block, "VERS".
 inline constexpr uint32_t kVersionResourceType = 0x56455253;
 
+/// Whether the executable at `executablePath` carries an image in section ".vq".
+bool RuntimeHoldsImage(const std::string& executablePath);
+
 /// Reads the image from section ".vq" of `executablePath`; when the file or
 /// its section cannot be read, from the development files of the working folder.
 ImageBlocks RuntimeReadImage(const std::string& executablePath);

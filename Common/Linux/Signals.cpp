@@ -21,6 +21,11 @@ void InstallRuntimeSignalHandlers() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     for (int signal : {SIGTERM, SIGQUIT, SIGHUP}) sigaction(signal, &action, nullptr);
+    // An interrupt from the terminal ends a run the same way, unless the
+    // parent meant the process to ignore it (a background job of a shell).
+    struct sigaction interrupt {};
+    if (sigaction(SIGINT, nullptr, &interrupt) == 0 && interrupt.sa_handler != SIG_IGN)
+        sigaction(SIGINT, &action, nullptr);
     // A write beyond the file size limit or into a closed pipe then fails with
     // EFBIG or EPIPE, which the writer sees and reports, instead of ending the process.
     struct sigaction ignore {};

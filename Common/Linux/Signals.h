@@ -3,8 +3,9 @@
 // The rest of the process's dealings with the system are in ProcessControl.h.
 #pragma once
 
-/// Catches SIGTERM, SIGQUIT and SIGHUP into the pending signal, without
-/// SA_RESTART, and lets SIGXFSZ and SIGPIPE fail the write that caused them.
+/// Catches SIGTERM, SIGQUIT, SIGHUP and SIGINT (unless the parent left it
+/// ignored) into the pending signal, without SA_RESTART, and lets SIGXFSZ and
+/// SIGPIPE fail the write that caused them.
 void InstallRuntimeSignalHandlers();
 
 /// Whether a caught termination signal waits to be taken.

@@ -29,3 +29,26 @@ TEST(SafeText, ControlBytesAreEscapedForTextFilesAndReplacedInThePacket) {
         EXPECT_EQ(Replaced(text).str(), row.replaced);
     }
 }
+
+TEST(SafeText, PasswordTokensAreHiddenAndEverythingElseKept) {
+    struct Row {
+        const char* line;
+        PasswordTokens which;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {"a.zip !Sekrit", PasswordTokens::AfterName, "a.zip !***"},
+        {"a.zip\t!one  !two", PasswordTokens::AfterName, "a.zip\t!***  !***"},
+        // A requested name that starts with "!" is a name, not a password.
+        {"!readme.txt !pw", PasswordTokens::AfterName, "!readme.txt !***"},
+        {"!pw /files/*.zip", PasswordTokens::All, "!*** /files/*.zip"},
+        {"@FILES !pw /lists/all.txt", PasswordTokens::All, "@FILES !*** /lists/all.txt"},
+        {"/files/a!b.zip", PasswordTokens::All, "/files/a!b.zip"},
+        {"a.zip !", PasswordTokens::AfterName, "a.zip !***"},
+        {"", PasswordTokens::All, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(WithPasswordsHidden(rt::String(row.line), row.which).str(), row.shown);
+    }
+}

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <csignal>
 #include <regex>
 #include <set>
 
@@ -48,11 +49,11 @@ protected:
         return many.string() + "/";
     }
 
-    // Sends SIGTERM once `marker` shows on the run's standard output.
-    RunResult interruptAfter(const Started& started, const std::string& marker) const {
+    // Sends `signal` once `marker` shows on the run's standard output.
+    RunResult interruptAfter(const Started& started, const std::string& marker, int signal = SIGTERM) const {
         for (int wait = 0; wait < 30000 && ReadFile(started.out).find(marker) == std::string::npos; ++wait)
             usleep(1000);
-        kill(started.pid, SIGTERM);
+        kill(started.pid, signal);
         return Finish(started);
     }
 
@@ -227,14 +228,23 @@ TEST_F(HostileSession, APacketCutAtItsCloseEndsTheRunAndIsTakenBack) {
 
 TEST_F(HostileSession, ASignalEndsTheSessionWithAWholePacketAndStatusOne) {
     WriteFile(bin() / "OkFile.Txt", files("/\n") + manyFiles("a.zip") + "\n");
-    RunResult run = interruptAfter(Start({"SRIF", "2:5020/9999", srif().string()}), "(a.zip)    Found 1");
-    EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_NE(run.out.find("   Session Interrupted by Signal 15\n"), std::string::npos) << run.out;
-    EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find(" FREQ Session Interrupted by Signal 15\n"), std::string::npos);
-    std::vector<std::string> lines = responseLines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], "+" + files("/a.zip"));
-    EXPECT_TRUE(wholePacket(packet()));
+    std::string list = ReadFile(requests());
+    // An interrupt from the terminal ends a session as a shutdown does.
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        WriteFile(requests(), list);
+        RunResult run = interruptAfter(
+            Start({"SRIF", "2:5020/9999", srif().string()}, "", {}, [] { std::signal(SIGINT, SIG_DFL); }),
+            "(a.zip)    Found 1", signal);
+        std::string said = "Session Interrupted by Signal " + std::to_string(signal) + "\n";
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find("   " + said), std::string::npos) << run.out;
+        EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find(" FREQ " + said), std::string::npos);
+        std::vector<std::string> lines = responseLines();
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[1], "+" + files("/a.zip"));
+        EXPECT_TRUE(wholePacket(packet()));
+    }
 }
 
 TEST_F(HostileSession, ClosedStandardDescriptorsNeverCatchOurFiles) {

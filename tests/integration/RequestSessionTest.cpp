@@ -173,8 +173,8 @@ TEST_F(RequestSession, ServesGrantsRefusalsAndMissesAndReportsThemInAPacket) {
     std::vector<std::string> expectedEvents = {
         "Processing File Request From 2:5020/1@fidonet",
         "File Request: NODELIST.ZIP", "Sending " + (files / "pub/nodelist.zip").string(), bad,
-        "File Request: notes.txt !wrong", bad, "Bad or Missing Password",
-        "File Request: notes.txt !SECRET", "Sending " + (files / "private/notes.txt").string(), bad,
+        "File Request: notes.txt !***", bad, "Bad or Missing Password",
+        "File Request: notes.txt !***", "Sending " + (files / "private/notes.txt").string(), bad,
         "File Request: files", "Sending " + (files / "lists/allfiles.txt").string(), bad,
         "File Request: missing.arj", bad, "File Not Found",
         "File Request: ", bad, "File Not Found",

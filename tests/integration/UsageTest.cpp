@@ -35,3 +35,20 @@ TEST_F(Usage, InformationalOptionsPrintAndLeaveNoFile) {
             if (entry.path() != program()) fs::remove(entry.path());
     }
 }
+
+// The image host answers as qarvex does, and runs nothing: no image is looked
+// for in the working folder, and no file is left there.
+TEST_F(Usage, TheImageHostAnswersItsInformationalOptions) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"--help", "Usage: imagehost [argument ...]\n"},
+        {"-h", "Usage: imagehost [argument ...]\n"},
+        {"--version", "imagehost " QARVEX_VERSION "\n"},
+    };
+    for (const auto& [option, outStart] : rows) {
+        SCOPED_TRACE(option);
+        RunResult run = RunThroughShell(IMAGEHOST_BINARY, std::string(option) + " </dev/null");
+        EXPECT_EQ(run.status, 0);
+        EXPECT_TRUE(run.out.starts_with(outStart)) << run.out;
+        EXPECT_EQ(run.out.find("ssert"), std::string::npos) << run.out;
+    }
+}
