@@ -76,6 +76,11 @@ void WriteTotals(const rt::BinaryStream& packet, int32_t files, int64_t bytes) {
                      rt::String("   Bytes: ") + decimal(bytes));
 }
 
+void WriteNotServedLine(const rt::BinaryStream& packet, bool all) {
+    line(packet, cr() + rt::String(all ? "Your requests could not be served" : "Some requests could not be served") +
+                     rt::String(" for a fault here; the sysop has been told"));
+}
+
 void WriteFilesHint(const rt::BinaryStream& packet) {
     line(packet, cr() + rt::String("Request 'FILES' for a complete list of the files available here"));
 }

@@ -1,5 +1,8 @@
 // TestOkFile: checks that every folder the permission list names exists and
 // holds at least one plain file that fits the line's mask.
+#include <cstring>
+
+#include "Common/Linux/PathAccess.h"
 #include "Common/runFolderItem.h"
 #include "Common/runtimemainloop.h"
 #include "Common/runBinaryStream.h"
@@ -8,10 +11,13 @@
 #include "Universal/StringUtils.h"
 #include "Common/Ref.h"
 #include "app/App.h"
+#include "app/ConfigCheck.h"
 #include "app/FileFailure.h"
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
+#include "app/ProgramFiles.h"
+#include "app/SafeText.h"
 
 namespace {
 
@@ -36,17 +42,6 @@ rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& li
     return tokens[0];
 }
 
-bool folderHoldsAMatch(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask) {
-    int32_t count = folder.count();
-    for (int32_t i = 1; i <= count; ++i) {
-        rt::FolderItem entry = ListedFile(folder, i);
-        RuntimeBackgroundTask();
-        if (!entry) continue;
-        if (AppItsaMatch(app, entry.name(), mask)) return true;
-    }
-    return false;
-}
-
 // Tests one line; gives the number of errors it shows (0 or 1).
 int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& separator) {
     rt::String line = StripCommentAndTrim(rawLine);
@@ -66,7 +61,14 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
         Debug(app, message);
         return 1;
     }
-    if (folderHoldsAMatch(app, folder, parts.mask)) return 0;
+    // A folder this user cannot read is no missing one: the system's reason says what to change.
+    if (int error = folder.directory() ? FolderAccessError(folder.absolutePath().str()) : 0) {
+        rt::String message = rt::String("Path ") + parts.folder + rt::String(": ") + rt::String(std::strerror(error));
+        StdOut(message);
+        Debug(app, message);
+        return 1;
+    }
+    if (HoldsAFittingFile(app, folder, parts.mask)) return 0;
     rt::String message = rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found");
     StdOut(message);
     Debug(app, message);
@@ -79,7 +81,7 @@ bool AppTestOkFile(RuntimeObject* app) {
     AppLogIt(app, "Test Mode - Checking OkFile.Txt");
     Debug(app, "Start Test Mode");
     FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
+    rt::TextInputStream okFile = OpenTextToRead(PermissionListPath(), failure);
     if (!okFile) {
         StdOut("OkFile.Txt Not Found");
         AppLogIt(app, "OkFile.Txt Not Found");
@@ -89,10 +91,17 @@ bool AppTestOkFile(RuntimeObject* app) {
     }
     StdOut("Testing OkFile.Txt entries");
     Debug(app, "Testing OkFile.Txt entries");
+    if (PermissionListReadableByOthers()) {
+        rt::String message("Warning: OkFile.Txt Is Readable by Every User, and It Holds Passwords");
+        StdOut(message);
+        Debug(app, message);
+    }
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     int16_t errors = 0;
-    while (!okFile.eof()) {
-        errors = int16_t(errors + testLine(app, okFile.readLine(), separator));
+    for (bool first = true; !okFile.eof(); first = false) {
+        rt::String line = okFile.readLine();
+        if (first) line = WithoutByteOrderMark(line);
+        errors = int16_t(errors + testLine(app, line, separator));
         RuntimeBackgroundTask();
     }
     okFile.close();
