@@ -26,8 +26,14 @@ rt::String quoted(const rt::String& text) { return rt::String("'") + text + rt::
 class Findings {
 public:
     explicit Findings(rt::String list) : list_(std::move(list)) {}
-    void error(int32_t line, const rt::String& text) { say(line, "error", text), ++errors_; }
-    void warning(int32_t line, const rt::String& text) { say(line, "warning", text), ++warnings_; }
+    void error(int32_t line, const rt::String& text) {
+        say(line, "error", text);
+        ++errors_;
+    }
+    void warning(int32_t line, const rt::String& text) {
+        say(line, "warning", text);
+        ++warnings_;
+    }
     int32_t errors() const { return errors_; }
     void summary() const {
         StdOut(list_ + rt::String(": ") + decimal(errors_) + rt::String(errors_ == 1 ? " error, " : " errors, ") +
