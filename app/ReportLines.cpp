@@ -79,8 +79,9 @@ void WriteTotals(const rt::BinaryStream& packet, int32_t files, int64_t bytes) {
                      rt::String("   Bytes: ") + decimal(bytes));
 }
 
-void WriteNotServedLine(const rt::BinaryStream& packet, bool all) {
-    line(packet, cr() + rt::String(all ? "Your requests could not be served" : "Some requests could not be served") +
+void WriteNotServedLine(const rt::BinaryStream& packet, NotServed which) {
+    const char* what = which == NotServed::All ? "Your requests could not be served" : "Some requests could not be served";
+    line(packet, cr() + rt::String(what) +
                      rt::String(" for a fault here; the sysop has been told"));
 }
 

@@ -129,7 +129,7 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
         }
         switch (RunPermissionPass(session, name, password)) {
         case PassEnd::PermissionListMissing:
-            WriteNotServedLine(session.packet, true);
+            WriteNotServedLine(session.packet, NotServed::All);
             return false;
         case PassEnd::FileLimitExceeded: return true;
         case PassEnd::Done: break;
@@ -255,7 +255,7 @@ bool serveWithOutputs(Session& session) {
     StdOut(rt::String("Total Search Time = ") + rt::String::adopt(StringStrDouble(searchMicroseconds / 1000000.0)));
     StdOut(rt::String(">> F'Req Processing Complete. Queue'd = ") + decimal(session.fileCount));
     WriteTotals(session.packet, session.fileCount, session.byteCount);
-    if (session.sysopTold) WriteNotServedLine(session.packet, false);
+    if (session.sysopTold) WriteNotServedLine(session.packet, NotServed::Some);
     if (session.filesHint) WriteFilesHint(session.packet);
     Debug(app, "Finished building .Pkt");
     requestList.close();
