@@ -42,6 +42,13 @@ rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& li
     return tokens[0];
 }
 
+// Shows one broken entry on standard output and in the debug file; gives the error it counts.
+int brokenEntry(RuntimeObject* app, const rt::String& message) {
+    StdOut(message);
+    Debug(app, message);
+    return 1;
+}
+
 // Tests one line; gives the number of errors it shows (0 or 1).
 int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& separator) {
     rt::String line = StripCommentAndTrim(rawLine);
@@ -49,30 +56,14 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
     FolderAndMask parts = SplitFolderAndMask(entryText(SplitAtSpaces(line), line), separator);
     rt::FolderItem folder = rt::FolderItem::get(WithoutFinalSeparator(parts.folder, separator));
     // A line without a folder ("/", a bare "@FILES") names the program's own.
-    if (folder && folder.directory() && IsProgramFolder(folder)) {
-        rt::String message = rt::String("Line ") + line + rt::String(" Names the Program Folder, Never Served");
-        StdOut(message);
-        Debug(app, message);
-        return 1;
-    }
-    if (!folder || !folder.exists()) {
-        rt::String message = rt::String("Path ") + parts.folder + rt::String(" Not Found");
-        StdOut(message);
-        Debug(app, message);
-        return 1;
-    }
+    if (folder && folder.directory() && IsProgramFolder(folder))
+        return brokenEntry(app, rt::String("Line ") + line + rt::String(" Names the Program Folder, Never Served"));
+    if (!folder || !folder.exists()) return brokenEntry(app, rt::String("Path ") + parts.folder + rt::String(" Not Found"));
     // A folder this user cannot read is no missing one: the system's reason says what to change.
-    if (int error = folder.directory() ? FolderAccessError(folder.absolutePath().str()) : 0) {
-        rt::String message = rt::String("Path ") + parts.folder + rt::String(": ") + rt::String(std::strerror(error));
-        StdOut(message);
-        Debug(app, message);
-        return 1;
-    }
+    if (int error = folder.directory() ? FolderAccessError(folder.absolutePath().str()) : 0)
+        return brokenEntry(app, rt::String("Path ") + parts.folder + rt::String(": ") + rt::String(std::strerror(error)));
     if (HoldsAFittingFile(app, folder, parts.mask)) return 0;
-    rt::String message = rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found");
-    StdOut(message);
-    Debug(app, message);
-    return 1;
+    return brokenEntry(app, rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found"));
 }
 
 } // namespace
