@@ -38,6 +38,8 @@ public:
     FolderItem parent() const { return adopt(folderParentGetter(get())); }
     bool isReadable() const { return FolderItemIsCurrentlyReadable(get()); }
     bool isWriteable() const { return FolderItemIsCurrentlyWriteable(get()); }
+    /// Permission bits (07777); 0 when they cannot be read.
+    int32_t permissions() const { return filePermissionsGetter(get()); }
     bool locked() const { return fileLockedGetter(get()); }
     int32_t lastErrorCode() const { return FolderItemGetLastError(get()); }
     FolderItem item(int32_t index) const { return adopt(FolderItemItem(get(), index)); }

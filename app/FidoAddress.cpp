@@ -1,71 +1,85 @@
 // ParseAddr: a FidoNet address text, zone:net/node[.point][@domain], as four
-// 16-bit numbers.
-#include <cmath>
+// 16-bit numbers. A number out of range or a part that is no number rejects
+// the address: a wrapped number would address the report to another system.
+#include "app/FidoAddress.h"
 
-#include "Universal/NumberText.h"
-#include "Common/StringFunctions.h"
-#include "Universal/StringSearch.h"
-#include "Universal/StringUtils.h"
+#include <algorithm>
+#include <string_view>
+
 #include "app/App.h"
 #include "app/Output.h"
 
 namespace {
 
-// The number at the start of the text, truncated toward zero and cut to its
-// low 16 bits: there is no range check, so 65537 is stored as 1.
-uint16_t numberAt(const rt::String& text) {
-    double value = std::trunc(rt::val(text));
-    if (!std::isfinite(value)) return 0;
-    double low = std::fmod(value, 65536.0);
-    if (low < 0) low += 65536.0;
-    return uint16_t(low);
+constexpr uint32_t kLargest = 65535;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads the number that opens `rest` up to `end` (or to the end of `rest`
+// when `end` is 0); false when it is empty, holds a non-digit or is too large.
+bool readNumber(std::string_view& rest, char end, uint16_t& value) {
+    size_t stop = end ? rest.find(end) : rest.size();
+    if (stop == std::string_view::npos) stop = rest.size();
+    std::string_view digits = rest.substr(0, stop);
+    if (digits.empty()) return false;
+    uint32_t number = 0;
+    for (char c : digits) {
+        if (!isDigit(c)) return false;
+        number = number * 10 + uint32_t(c - '0');
+        if (number > kLargest) return false;
+    }
+    value = uint16_t(number);
+    rest.remove_prefix(stop);
+    return true;
 }
 
-rt::String after(const rt::String& text, int32_t position) {
-    return rt::mid(text, position + 1);
-}
-
-rt::String before(const rt::String& text, int32_t position) {
-    return rt::left(text, position - 1);
-}
-
-int32_t find(const rt::String& text, const char* separator) {
-    return StringInStr(1, text.get(), rt::String(separator).get());
-}
-
-bool badAddress(RuntimeObject* app, const rt::String& rest) {
-    StdOut(rt::String("   Bad Fido Address ") + rest);
-    Debug(app, rt::String("Bad Fido Address ") + rest);
+// A domain is one word: no blank and no control byte.
+bool isDomain(std::string_view domain) {
+    if (domain.empty()) return false;
+    for (char c : domain)
+        if (uint8_t(c) <= 0x20 || uint8_t(c) == 0x7F) return false;
     return true;
 }
 
 } // namespace
 
+std::optional<rt::String> AddressFault(const rt::String& text, FidoAddress& address) {
+    std::string_view all = text.bytes();
+    std::string_view rest = all;
+    auto fault = [&]() { return std::optional<rt::String>(rt::String::fromBytes(rest, text.encoding())); };
+    // A missing separator shows what follows the last one read, as ever.
+    if (rest.find(':') == std::string_view::npos) return fault();
+    if (!readNumber(rest, ':', address.zone)) return fault();
+    rest.remove_prefix(1);
+    if (rest.find('/') == std::string_view::npos) return fault();
+    if (!readNumber(rest, '/', address.net)) return fault();
+    rest.remove_prefix(1);
+    size_t nodeEnd = std::min(rest.find_first_of(".@"), rest.size());
+    std::string_view node = rest.substr(0, nodeEnd);
+    if (!readNumber(node, 0, address.node)) return fault();
+    rest.remove_prefix(nodeEnd);
+    address.point = 0;
+    if (!rest.empty() && rest[0] == '.') {
+        rest.remove_prefix(1);
+        if (!readNumber(rest, '@', address.point)) return fault();
+    }
+    if (!rest.empty() && !isDomain(rest.substr(1))) return fault();
+    return std::nullopt;
+}
+
 bool AppParseAddr(RuntimeObject* app, RTString address, uint16_t* zone, uint16_t* net, uint16_t* node,
                   uint16_t* point) {
     Debug(app, "Start Address Parse");
-    rt::String work = rt::String::retain(address);
-
-    int32_t colon = find(work, ":");
-    if (colon == 0) return badAddress(app, work);
-    *zone = numberAt(work);
-    work = after(work, colon);
-
-    int32_t slash = find(work, "/");
-    if (slash == 0) return badAddress(app, work);
-    *net = numberAt(work);
-    work = after(work, slash);
-
-    if (int32_t at = find(work, "@")) work = before(work, at);
-
-    if (int32_t dot = find(work, ".")) {
-        *point = numberAt(after(work, dot));
-        work = before(work, dot);
-    } else {
-        *point = 0;
+    FidoAddress parsed;
+    if (std::optional<rt::String> rest = AddressFault(rt::String::retain(address), parsed)) {
+        StdOut(rt::String("   Bad Fido Address ") + *rest);
+        Debug(app, rt::String("Bad Fido Address ") + *rest);
+        return true;
     }
-    *node = numberAt(work);
-
+    *zone = parsed.zone;
+    *net = parsed.net;
+    *node = parsed.node;
+    *point = parsed.point;
     Debug(app, "End Address Parse");
     return false;
 }

@@ -6,6 +6,8 @@
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
+#include "Common/StringFunctions.h"
+#include "app/App.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
 
@@ -68,8 +70,30 @@ rt::TextInputStream OpenTextToRead(const rt::String& path, FileFailure& failure)
     return stream;
 }
 
-void ReportFailure(RuntimeObject* app, const FileFailure& failure) {
+namespace {
+
+void show(RuntimeObject* app, const FileFailure& failure) {
     rt::String line = FailureLine(failure);
     StdOut(line);
     Debug(app, line);
+}
+
+} // namespace
+
+void ReportFailure(RuntimeObject* app, const FileFailure& failure) {
+    show(app, failure);
+    try {
+        AppLogIt(app, rt::trim(FailureLine(failure)));
+    } catch (const FileFailure& logFailure) {
+        // The log itself may be the file that failed: its line is shown once.
+        if (!equalsIgnoringCase(logFailure.path, failure.path)) show(app, logFailure);
+    }
+}
+
+void LogReason(RuntimeObject* app, const rt::String& reason) {
+    try {
+        AppLogIt(app, reason);
+    } catch (const FileFailure& logFailure) {
+        show(app, logFailure);
+    }
 }

@@ -36,5 +36,11 @@ void CheckBinaryWrites(const rt::BinaryStream& stream, const rt::String& path);
 /// or cannot be opened; `failure` then says why.
 rt::TextInputStream OpenTextToRead(const rt::String& path, FileFailure& failure);
 
-/// Shows the failure's line on standard output and in the debug file.
+/// Shows the failure's line on standard output and in the debug file, and
+/// writes it to the log.
 void ReportFailure(RuntimeObject* app, const FileFailure& failure);
+
+/// Writes the reason of an error exit (the line standard output showed) to
+/// the log too. A log that cannot be written is shown, not thrown: the first
+/// reason stays the one the run ends with.
+void LogReason(RuntimeObject* app, const rt::String& reason);

@@ -7,6 +7,12 @@
 #include "Common/runBinaryStream.h"
 #include "Common/runFolderItem.h"
 #include "app/NeverServed.h"
+#include "Common/StringFunctions.h"
+#include "Universal/StringUtils.h"
+#include "Common/runtimemainloop.h"
+#include "app/App.h"
+#include "app/PermissionLines.h"
+#include "app/ProgramFiles.h"
 #include "app/SafeText.h"
 
 namespace {
@@ -28,10 +34,23 @@ bool IsPlainFile(const rt::FolderItem& item) {
 }
 
 bool IsProgramFolder(const rt::FolderItem& folder) {
+    if (!folder) return false;
+    rt::String path = folder.absolutePath();
     // The empty path names the program's folder.
-    rt::FolderItem program = rt::FolderItem::get({});
-    if (!program || !folder) return false;
-    return sameFolder(folder.absolutePath(), program.absolutePath());
+    if (rt::FolderItem program = rt::FolderItem::get({}); program && sameFolder(path, program.absolutePath()))
+        return true;
+    for (const rt::String& file : ProgramFilePaths()) {
+        rt::FolderItem item = rt::FolderItem::get(file);
+        rt::FolderItem holder = item ? item.parent() : rt::FolderItem();
+        if (holder && sameFolder(path, holder.absolutePath())) return true;
+    }
+    return false;
+}
+
+rt::String FolderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator) {
+    if (equalsIgnoringCase(FirstCharacter(folder), separator)) return folder;
+    rt::String absolute = item.absolutePath();
+    return rt::leftBytes(absolute, int32_t(absolute.length()) - 1);  // its trailing "/" goes
 }
 
 rt::FolderItem ListedFile(const rt::FolderItem& folder, int32_t index) {
@@ -49,4 +68,14 @@ rt::String WhyNotServable(const rt::FolderItem& file, const rt::String& name) {
     if (!opened) return rt::String("unreadable, ") + rt::String(std::strerror(file.lastErrorCode()));
     opened.close();
     return {};
+}
+
+bool HoldsAFittingFile(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask) {
+    int32_t count = folder.count();
+    for (int32_t i = 1; i <= count; ++i) {
+        rt::FolderItem entry = ListedFile(folder, i);
+        RuntimeBackgroundTask();
+        if (entry && AppItsaMatch(app, entry.name(), mask)) return true;
+    }
+    return false;
 }

@@ -3,10 +3,11 @@
 #pragma once
 #include "Common/FolderItem.h"
 #include "Common/String.h"
+#include "Universal/Forward.h"
 
-/// Whether `folder` (a folder item) is the program's own folder, which holds
-/// the permission list with its passwords, the log and the debug files and so
-/// is never served, whatever path names it.
+/// Whether `folder` (a folder item) is the program's own folder or one that
+/// holds the program's files (the permission list with its passwords, the log,
+/// the debug files): such a folder is never served, whatever path names it.
 bool IsProgramFolder(const rt::FolderItem& folder);
 
 /// Whether `item` names a regular file (after links): the only kind sent.
@@ -21,3 +22,12 @@ rt::FolderItem ListedFile(const rt::FolderItem& folder, int32_t index);
 /// carry, a dangling link, anything but a plain file, a file never served
 /// (NeverServed.h), or a file that cannot be opened. Empty when it can.
 rt::String WhyNotServable(const rt::FolderItem& file, const rt::String& name);
+
+/// The folder `folder` of a permission line (found as `item`) as the mailer
+/// must be told it: a relative one (or none) lies in the program folder, but
+/// the mailer would take it against its own working folder, so it is given
+/// absolute.
+rt::String FolderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator);
+
+/// Whether `folder` holds a file (not a folder) whose name fits `mask`.
+bool HoldsAFittingFile(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask);

@@ -53,3 +53,27 @@ rt::String WithoutFinalSeparator(const rt::String& folder, const rt::String& sep
 }
 
 rt::String FirstCharacter(const rt::String& text) { return rt::left(text, 1); }
+
+PermissionLine ParsePermissionLine(const rt::String& text, const rt::String& separator) {
+    PermissionLine line;
+    std::vector<rt::String> tokens = SplitAtSpaces(text);
+    for (const rt::String& token : tokens) {
+        rt::String first = FirstCharacter(token);
+        if (equalsIgnoringCase(first, "@")) {
+            line.magicName = rt::mid(token, 2);
+            if (equalsIgnoringCase(line.magicName, "Files")) line.namesFiles = true;
+        } else if (equalsIgnoringCase(first, "!")) {
+            line.password = token;
+        } else if (equalsIgnoringCase(first, "+") || equalsIgnoringCase(first, "$")) {
+            line.ignored.push_back(token);
+        } else {
+            line.pathTokens.push_back(token);
+        }
+    }
+    line.lastTokenIsPlus = !tokens.empty() && equalsIgnoringCase(FirstCharacter(tokens.back()), "+");
+    FolderAndMask parts =
+        SplitFolderAndMask(line.pathTokens.empty() ? rt::String() : line.pathTokens.back(), separator);
+    line.folder = WithoutFinalSeparator(parts.folder, separator);
+    line.mask = parts.mask;
+    return line;
+}

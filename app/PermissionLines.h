@@ -32,3 +32,19 @@ rt::String WithoutFinalSeparator(const rt::String& folder, const rt::String& sep
 
 /// The first character of `text`, or the empty string.
 rt::String FirstCharacter(const rt::String& text);
+
+/// One entry of the permission list as serving reads it: every token sorted
+/// by its first character, the last path token naming folder and mask.
+struct PermissionLine {
+    rt::String magicName;               // after the last "@", empty without one
+    bool namesFiles = false;            // some "@" token names FILES
+    rt::String password;                // the last "!" token, "!" included
+    std::vector<rt::String> pathTokens; // every path token; serving uses the last
+    std::vector<rt::String> ignored;    // "$" and "+" tokens
+    bool lastTokenIsPlus = false;       // such a line grants nothing
+    rt::String folder;                  // the last path token's folder, without a final separator
+    rt::String mask;
+};
+
+/// Reads a trimmed, non-empty entry `text` of the permission list.
+PermissionLine ParsePermissionLine(const rt::String& text, const rt::String& separator);

@@ -1,6 +1,9 @@
 // The permission pass: for one request, every line of OkFile.Txt is read, its
 // folder searched, and each fitting file granted, refused for its password or
 // stopped by the session's file limit.
+#include <cstring>
+
+#include "Common/Linux/PathAccess.h"
 #include "Common/runFolderItem.h"
 #include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
@@ -11,6 +14,7 @@
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
+#include "app/ProgramFiles.h"
 #include "app/ReportLines.h"
 #include "app/SafeText.h"
 #include "app/Session.h"
@@ -19,45 +23,6 @@ namespace {
 
 // A session grants at most this many files.
 constexpr int32_t kFileLimit = 16;
-
-struct PermissionLine {
-    rt::String magicName;
-    rt::String folder;
-    rt::String mask;
-    rt::String password;
-    bool lastTokenIsPlus = false;
-};
-
-PermissionLine parseLine(const rt::String& text, const rt::String& separator, Session& session) {
-    PermissionLine line;
-    rt::String pathToken;
-    std::vector<rt::String> tokens = SplitAtSpaces(text);
-    for (const rt::String& token : tokens) {
-        rt::String first = FirstCharacter(token);
-        if (equalsIgnoringCase(first, "@")) {
-            line.magicName = rt::mid(token, 2);
-            if (equalsIgnoringCase(line.magicName, "Files")) session.filesHint = true;
-        } else if (equalsIgnoringCase(first, "!")) {
-            line.password = token;
-        } else if (!equalsIgnoringCase(first, "+") && !equalsIgnoringCase(first, "$")) {
-            pathToken = token;
-        }
-    }
-    line.lastTokenIsPlus = equalsIgnoringCase(FirstCharacter(tokens.back()), "+");
-    FolderAndMask parts = SplitFolderAndMask(pathToken, separator);
-    line.folder = WithoutFinalSeparator(parts.folder, separator);
-    line.mask = parts.mask;
-    return line;
-}
-
-// The folder as the mailer must be told it. A relative folder (or none) names
-// one in the application folder, but the mailer would take it against its own
-// working folder, so it is given absolute.
-rt::String folderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator) {
-    if (equalsIgnoringCase(FirstCharacter(folder), separator)) return folder;
-    rt::String absolute = item.absolutePath();
-    return rt::leftBytes(absolute, int32_t(absolute.length()) - 1);  // its trailing "/" goes
-}
 
 // Grants one file, or gives the limit signal when 16 were granted already.
 bool grant(Session& session, const rt::String& request, const rt::String& folder, const rt::FolderItem& entry,
@@ -97,15 +62,18 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
     if (!okFile) {
         StdOut("   OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
+        LogReason(app, "OkFile.Txt Not Found");
         ReportFailure(app, failure);
         return PassEnd::PermissionListMissing;
     }
     Debug(app, "Reading OkFile");
-    while (!okFile.eof()) {
-        rt::String text = StripCommentAndTrim(okFile.readLine());
+    for (bool first = true; !okFile.eof(); first = false) {
+        rt::String raw = okFile.readLine();
+        rt::String text = StripCommentAndTrim(first ? WithoutByteOrderMark(raw) : raw);
         RuntimeBackgroundTask();
         if (text.empty()) continue;
-        PermissionLine line = parseLine(text, separator, session);
+        PermissionLine line = ParsePermissionLine(text, separator);
+        if (line.namesFiles) session.filesHint = true;
 
         rt::String target;
         if (line.magicName.empty()) target = request;
@@ -120,10 +88,25 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
             continue;
         }
         if (target.empty()) continue;
-        rt::String grantFolder = folderForMailer(line.folder, folder, separator);
+        rt::String grantFolder = FolderForMailer(line.folder, folder, separator);
 
         if (IsProgramFolder(folder)) {
             Debug(app, rt::String("Program folder never served: ") + WithPasswordsHidden(text, PasswordTokens::All));
+            continue;
+        }
+        // A mailer cuts a response line at its first blank: a file there
+        // would be named by the cut path.
+        if (!MailerCanCarry(grantFolder)) {
+            Debug(app, rt::String("Folder path a mailer cannot carry, never served: ") + grantFolder);
+            continue;
+        }
+        if (int error = FolderAccessError(folder.absolutePath().str())) {
+            rt::String message = rt::String("Unreadable Path in OkFile: ") + line.folder + separator +
+                                 rt::String(": ") + rt::String(std::strerror(error));
+            StdOut(rt::String("   ") + message);
+            Debug(app, message);
+            AppLogIt(app, message);
+            session.sysopTold = true;
             continue;
         }
         DebugPart(app, rt::String("Looking for '") + target + rt::String("'  Path=") + line.folder +

@@ -11,6 +11,7 @@
 #include "Common/runFolderItem.h"
 #include "Universal/NumberText.h"
 #include "app/App.h"
+#include "app/ConfigCheck.h"
 #include "app/DebugFile.h"
 #include "app/FileFailure.h"
 #include "app/Interruption.h"
@@ -48,6 +49,7 @@ bool runMode(Run& run) {
     } else {
         StdOut(rt::String("   Bad startup mode: ") + mode);
         Debug(app, rt::String("Bad startup mode: ") + mode);
+        LogReason(app, rt::String("Bad startup mode: ") + mode);
     }
     return true;
 }
@@ -55,6 +57,7 @@ bool runMode(Run& run) {
 int32_t notEnoughArguments(RuntimeObject* app) {
     StdOut("   Not enough command line arguments supplied");
     Debug(app, "Not enough command line arguments supplied");
+    LogReason(app, "Not enough command line arguments supplied");
     TextOutputStreamClose(AppState(app)->DbgFile);
     ReportKeptDebugFile();
     return 1;
@@ -112,6 +115,14 @@ int32_t finish(Run& run) {
 
 int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
     InterruptRunOnSignals();
+    // The check of the permission list leaves no trace: a package hook may
+    // run it as root, and a log or debug file it made would then be root's.
+    {
+        auto arguments = rt::Array<rt::String>::retain(argumentArray);
+        int32_t last = arguments.upperBound();
+        if (last >= 0 && arguments[last].empty()) --last;
+        if (last == 1 && arguments[1].bytes() == "--check") return CheckPermissionList(app);
+    }
     Run run{app, {}};
     rt::Date started;
     AppFields& f = state(app);

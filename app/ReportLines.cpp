@@ -14,9 +14,12 @@ const rt::String& cr() {
     return text;
 }
 
-// The text with 22 blanks added, cut to its first 22 characters.
+// The text with 22 blanks added, cut to its first 22 characters. A name that
+// is no UTF-8 comes from an 8-bit character set (CP866, Latin-1), where each
+// byte is one character.
 rt::String padded22(const rt::String& text) {
-    return rt::left(Replaced(text) + rt::String("                      "), 22);
+    rt::String padded = Replaced(text) + rt::String("                      ");
+    return IsUtf8(text) ? rt::left(padded, 22) : rt::leftBytes(padded, 22);
 }
 
 // The decimal text with 10 blanks put in front, cut to its last 10 characters.
@@ -74,6 +77,12 @@ void WriteNotFoundLine(const rt::BinaryStream& packet, const rt::String& request
 void WriteTotals(const rt::BinaryStream& packet, int32_t files, int64_t bytes) {
     line(packet, cr() + rt::String("Totals for this session") + cr() + rt::String("Files: ") + decimal(files) +
                      rt::String("   Bytes: ") + decimal(bytes));
+}
+
+void WriteNotServedLine(const rt::BinaryStream& packet, NotServed which) {
+    const char* what = which == NotServed::All ? "Your requests could not be served" : "Some requests could not be served";
+    line(packet, cr() + rt::String(what) +
+                     rt::String(" for a fault here; the sysop has been told"));
 }
 
 void WriteFilesHint(const rt::BinaryStream& packet) {

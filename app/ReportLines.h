@@ -25,5 +25,9 @@ void WriteBadPasswordLine(const rt::BinaryStream& packet, const rt::String& requ
 void WriteNotFoundLine(const rt::BinaryStream& packet, const rt::String& request);
 /// The session totals.
 void WriteTotals(const rt::BinaryStream& packet, int32_t files, int64_t bytes);
+/// How many of a session's requests a fault of this system kept from being served.
+enum class NotServed { All, Some };
+/// Requests that could not be served for a fault of this system, which its log records.
+void WriteNotServedLine(const rt::BinaryStream& packet, NotServed which);
 /// The hint that a list of all files can be requested.
 void WriteFilesHint(const rt::BinaryStream& packet);

@@ -115,7 +115,7 @@ bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress,
 
     h.Day = uint16_t(now.day());
     h.Month = uint16_t(now.month() - 1);
-    h.Year = uint16_t(now.year() % 1000);
+    h.Year = uint16_t(now.year());  // the full year, as tossers read it
     h.Hour = uint16_t(now.hour());
     h.Minute = uint16_t(now.minute());
     h.Second = uint16_t(now.second());

@@ -4,12 +4,38 @@
 #include <string>
 
 #include "Universal/BackslashEscape.h"
+#include "Universal/UTF8.h"
 
 namespace {
 
 bool isControl(char c) { return uint8_t(c) < 0x20 || uint8_t(c) == 0x7F; }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// The length of the UTF-8 sequence at `at`, 0 when the byte there starts none.
+size_t sequenceAt(std::string_view bytes, size_t at) {
+    auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + at;
+    auto* end = reinterpret_cast<const uint8_t*>(bytes.data()) + bytes.size();
+    if (*p < 0x80) return 1;
+    const uint8_t* next = p;
+    DecodeUTF8(next, end);
+    return next - p > 1 ? size_t(next - p) : 0;
+}
+
+std::string hexEscaped(std::string_view bytes) {
+    std::string out;
+    for (size_t at = 0; at < bytes.size();) {
+        if (size_t length = sequenceAt(bytes, at)) {
+            out.append(bytes.substr(at, length));
+            at += length;
+            continue;
+        }
+        out += "\\x";
+        out += "0123456789ABCDEF"[uint8_t(bytes[at]) >> 4];
+        out += "0123456789ABCDEF"[uint8_t(bytes[at]) & 15];
+        ++at;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -19,9 +45,23 @@ bool MailerCanCarry(const rt::String& name) {
     return !HoldsControl(name) && name.bytes().find(' ') == std::string_view::npos;
 }
 
+bool IsUtf8(const rt::String& text) {
+    std::string_view bytes = text.bytes();
+    for (size_t at = 0; at < bytes.size();) {
+        size_t length = sequenceAt(bytes, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
 rt::String Escaped(const rt::String& text) {
-    if (!HoldsControl(text)) return text;
-    return rt::String::adopt(EncodeBackslashEscapeString(text.get()));
+    bool utf8 = IsUtf8(text);
+    if (!HoldsControl(text) && utf8) return text;
+    rt::String escaped = rt::String::adopt(EncodeBackslashEscapeString(text.get()));
+    if (utf8) return escaped;
+    // The escapes added are ASCII: the bytes that are no UTF-8 are the same.
+    return rt::String::fromBytes(hexEscaped(escaped.bytes()), escaped.encoding());
 }
 
 rt::String Replaced(const rt::String& text) {
@@ -53,4 +93,10 @@ rt::String WithPasswordsHidden(const rt::String& line, PasswordTokens which) {
         at = end;
     }
     return hidden ? rt::String::fromBytes(shown, line.encoding()) : line;
+}
+
+rt::String WithoutByteOrderMark(const rt::String& line) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    if (!line.bytes().starts_with(kMark)) return line;
+    return rt::String::fromBytes(line.bytes().substr(kMark.size()), line.encoding());
 }

@@ -26,6 +26,9 @@ struct Session {
     // The current request's outcome.
     int32_t foundCount = 0;
     bool badPassword = false;
+    // Set when a listed folder could not be read: the report says that some
+    // requests could not be served and that the sysop has been told (the log).
+    bool sysopTold = false;
     // Set when a permission line names the magic "Files"; kept for the whole run.
     bool filesHint = false;
 };

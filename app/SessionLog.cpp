@@ -14,6 +14,7 @@
 #include "app/KeptFiles.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
+#include "app/ProgramFiles.h"
 #include "app/SafeText.h"
 #include "app/ReportPacket.h"
 
@@ -75,5 +76,6 @@ void AppUnhandledException(RuntimeObject* app, RuntimeObject* exc) {
     // A run cut short by an exception failed: the mailer must not read it as success.
     ObjectFields<ConsoleApplicationFields>(app)->exitCode = 1;
     Debug(app, " ***  Unhandled Exception  ****");
+    LogReason(app, rt::String("Unhandled Exception: ") + rt::String::retain(ObjectFields<ExceptionFields>(exc)->message));
     ReportKeptDebugFile();
 }

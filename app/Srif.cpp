@@ -1,14 +1,17 @@
 // InitSRIF: reads the request information file a mailer writes for a file
 // request and keeps the four values the run needs.
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "Common/TextInputStream.h"
 #include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
-#include "Universal/StringSearch.h"
-#include "Universal/StringTrim.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
 #include "app/Output.h"
+#include "app/SafeText.h"
 
 namespace {
 
@@ -25,10 +28,22 @@ const Keyword kKeywords[] = {
     {"AKA ", 5, &AppFields::FidoAddr},
 };
 
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// The keyword and its value are read as bytes: the Sysop's name of a CP866 or
+// Latin-1 system is no UTF-8 and is kept byte for byte, its ends trimmed of
+// ASCII blanks only (0xA0 is a letter in CP866).
 void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
-    if (StringInStr(1, line.get(), rt::String(keyword.text).get()) != 1) return;
-    rt::String rest = rt::mid(line, keyword.valueStart);
-    rt::trim(rest).assignTo(f->*keyword.property);
+    std::string_view bytes = line.bytes();
+    std::string_view name = keyword.text;
+    if (bytes.size() < name.size() || !std::equal(name.begin(), name.end(), bytes.begin(), [](char a, char b) {
+            return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b));
+        }))
+        return;
+    std::string_view value = bytes.substr(std::min(bytes.size(), size_t(keyword.valueStart - 1)));
+    while (!value.empty() && isBlank(value.front())) value.remove_prefix(1);
+    while (!value.empty() && isBlank(value.back())) value.remove_suffix(1);
+    rt::String::fromBytes(value, line.encoding()).assignTo(f->*keyword.property);
 }
 
 } // namespace
@@ -41,13 +56,15 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
     if (!stream) {
         StdOut(rt::String("   ") + file + rt::String(" Not Found"));
         Debug(app, "SRIF File not found");
+        LogReason(app, file + rt::String(" Not Found"));
         ReportFailure(app, failure);
         return true;
     }
     Debug(app, "Reading SRIF File");
     AppFields* f = AppState(app);
-    while (!stream.eof()) {
+    for (bool first = true; !stream.eof(); first = false) {
         rt::String line = stream.readLine();
+        if (first) line = WithoutByteOrderMark(line);
         for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
         RuntimeBackgroundTask();
     }

@@ -11,6 +11,7 @@
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
+#include "app/FidoAddress.h"
 #include "app/FileFailure.h"
 #include "app/Interruption.h"
 #include "app/KeptFiles.h"
@@ -43,19 +44,25 @@ bool holds(const rt::String& text, const char* part) {
     return StringInStr(1, text.get(), rt::String(part).get()) != 0;
 }
 
-// Writes the refusal of a request name no file here can have, and gives
+// Reports the refusal of a request name no file here can have, and gives
 // whether it was refused: a path, a control byte, or more bytes than any
-// file name holds. A refused request searches no folder.
+// file name holds. A refused request searches no folder, and its refusal is
+// all that is said of it.
 bool refuseName(Session& session, const rt::String& name) {
+    rt::String refusal;
     if (holds(name, "/") || holds(name, "..") || HoldsControl(name)) {
+        refusal = "Invalid Characters in Request";
         WriteInvalidCharactersLine(session.packet, name);
-        return true;
-    }
-    if (name.length() > NAME_MAX) {
+    } else if (name.length() > NAME_MAX) {
+        refusal = "Request Name Too Long";
         WriteTooLongLine(session.packet, name);
-        return true;
+    } else {
+        return false;
     }
-    return false;
+    StdOut(rt::String("   Requested File (") + name + rt::String(") Refused: ") + refusal);
+    Debug(session.app, rt::String("Refused: ") + refusal);
+    AppLogIt(session.app, rt::String("Refused ") + name + rt::String(": ") + refusal);
+    return true;
 }
 
 // The report packet lies in the response list's folder.
@@ -102,20 +109,30 @@ void reportUnserved(Session& session, const rt::TextInputStream& requestList) {
 bool serveRequests(Session& session, const rt::TextInputStream& requestList, int32_t& searchMicroseconds,
                    double searchStart) {
     RuntimeObject* app = session.app;
-    for (int32_t served = 0; !requestList.eof(); ++served) {
+    int32_t served = 0;
+    for (bool first = true; !requestList.eof(); first = false) {
         if (served == kRequestLimit) {
             reportUnserved(session, requestList);
             break;
         }
         rt::String line = requestList.readLine();
+        if (first) line = WithoutByteOrderMark(line);
+        rt::String name, password;
+        parseRequest(line, name, password);
+        // A blank line asks for nothing: it is neither served nor counted.
+        if (name.empty()) continue;
+        ++served;
         rt::String shown = rt::String("File Request: ") + WithPasswordsHidden(line, PasswordTokens::AfterName);
         AppLogIt(app, shown);
         Debug(app, shown);
-        rt::String name, password;
-        parseRequest(line, name, password);
-        if (refuseName(session, name)) name = rt::String();
+        if (refuseName(session, name)) {
+            CheckBinaryWrites(session.packet, session.packetPath);
+            continue;
+        }
         switch (RunPermissionPass(session, name, password)) {
-        case PassEnd::PermissionListMissing: return false;
+        case PassEnd::PermissionListMissing:
+            WriteNotServedLine(session.packet, NotServed::All);
+            return false;
         case PassEnd::FileLimitExceeded: return true;
         case PassEnd::Done: break;
         }
@@ -234,6 +251,7 @@ bool serveWithOutputs(Session& session) {
     if (!requestList && !nothingAsked) {
         StdOut(rt::String("   ") + requestName + rt::String(" Not Found"));
         Debug(app, requestName + rt::String(" Not Found"));
+        LogReason(app, requestName + rt::String(" Not Found"));
         ReportFailure(app, failure);
         finishOutputs(session);
         return false;
@@ -249,6 +267,7 @@ bool serveWithOutputs(Session& session) {
     StdOut(rt::String("Total Search Time = ") + rt::String::adopt(StringStrDouble(searchMicroseconds / 1000000.0)));
     StdOut(rt::String(">> F'Req Processing Complete. Queue'd = ") + decimal(session.fileCount));
     WriteTotals(session.packet, session.fileCount, session.byteCount);
+    if (session.sysopTold) WriteNotServedLine(session.packet, NotServed::Some);
     if (session.filesHint) WriteFilesHint(session.packet);
     Debug(app, "Finished building .Pkt");
     if (requestList) requestList.close();
@@ -276,6 +295,15 @@ bool namesKeptFile(RuntimeObject* app) {
     return false;
 }
 
+// A session refused for an address says so in the log too, with the line
+// standard output showed, so the sysop learns of a caller it turned away.
+void logBadAddress(RuntimeObject* app, const rt::String& own, const rt::String& requester) {
+    FidoAddress address;
+    std::optional<rt::String> rest = AddressFault(own, address);
+    if (!rest) rest = AddressFault(requester, address);
+    AppLogIt(app, rt::String("Session Refused: Bad Fido Address ") + rest.value_or(rt::String()));
+}
+
 } // namespace
 
 bool ServeSession(RuntimeObject* app, const rt::String& ownAddress) {
@@ -288,7 +316,10 @@ bool ServeSession(RuntimeObject* app, const rt::String& ownAddress) {
     RTString packetNameRecord = nullptr;
     bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr, &packetNameRecord);
     rt::String packetName = rt::String::adopt(packetNameRecord);
-    if (bad) return false;
+    if (bad) {
+        logBadAddress(app, ownAddress, rt::String::retain(f.FidoAddr));
+        return false;
+    }
     try {
         createPacket(session, packetName, ownAddress);
         return serveWithOutputs(session);

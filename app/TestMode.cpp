@@ -1,5 +1,8 @@
 // TestOkFile: checks that every folder the permission list names exists and
 // holds at least one plain file that fits the line's mask.
+#include <cstring>
+
+#include "Common/Linux/PathAccess.h"
 #include "Common/runFolderItem.h"
 #include "Common/runtimemainloop.h"
 #include "Common/runBinaryStream.h"
@@ -8,12 +11,14 @@
 #include "Universal/StringUtils.h"
 #include "Common/Ref.h"
 #include "app/App.h"
+#include "app/ConfigCheck.h"
 #include "app/FileFailure.h"
 #include "app/KeptFiles.h"
 #include "app/ListedFolders.h"
 #include "app/NeverServed.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
+#include "app/ProgramFiles.h"
 #include "app/SafeText.h"
 
 namespace {
@@ -39,15 +44,11 @@ rt::String entryText(const std::vector<rt::String>& tokens, const rt::String& li
     return tokens[0];
 }
 
-bool folderHoldsAMatch(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask) {
-    int32_t count = folder.count();
-    for (int32_t i = 1; i <= count; ++i) {
-        rt::FolderItem entry = ListedFile(folder, i);
-        RuntimeBackgroundTask();
-        if (!entry) continue;
-        if (AppItsaMatch(app, entry.name(), mask)) return true;
-    }
-    return false;
+// Shows one broken entry on standard output and in the debug file; gives the error it counts.
+int brokenEntry(RuntimeObject* app, const rt::String& message) {
+    StdOut(message);
+    Debug(app, message);
+    return 1;
 }
 
 // Tests one line; gives the number of errors it shows (0 or 1; a line whose
@@ -58,29 +59,18 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
     FolderAndMask parts = SplitFolderAndMask(entryText(SplitAtSpaces(line), line), separator);
     rt::FolderItem folder = rt::FolderItem::get(WithoutFinalSeparator(parts.folder, separator));
     // A line without a folder ("/", a bare "@FILES") names the program's own.
-    if (folder && folder.directory() && IsProgramFolder(folder)) {
-        rt::String message = rt::String("Line ") + WithPasswordsHidden(line, PasswordTokens::All) +
-                             rt::String(" Names the Program Folder, Never Served");
-        StdOut(message);
-        Debug(app, message);
-        return 1;
-    }
-    if (!folder || !folder.exists()) {
-        // A "$" or "+" line is shown whole: its passwords are hidden.
-        rt::String message =
-            WithPasswordsHidden(rt::String("Path ") + parts.folder + rt::String(" Not Found"), PasswordTokens::All);
-        StdOut(message);
-        Debug(app, message);
-        return 1;
-    }
+    if (folder && folder.directory() && IsProgramFolder(folder))
+        return brokenEntry(app, rt::String("Line ") + WithPasswordsHidden(line, PasswordTokens::All) +
+                                    rt::String(" Names the Program Folder, Never Served"));
+    // Text made of a line's tokens hides its passwords: a "$" or "+" line is shown whole.
+    auto shown = [](const rt::String& text) { return WithPasswordsHidden(text, PasswordTokens::All); };
+    if (!folder || !folder.exists()) return brokenEntry(app, shown(rt::String("Path ") + parts.folder + rt::String(" Not Found")));
+    // A folder this user cannot read is no missing one: the system's reason says what to change.
+    if (int error = folder.directory() ? FolderAccessError(folder.absolutePath().str()) : 0)
+        return brokenEntry(app, shown(rt::String("Path ") + parts.folder + rt::String(": ") + rt::String(std::strerror(error))));
     int neverServed = NameNeverServed(app, folder, parts.mask) > 0 ? 1 : 0;
-    if (folderHoldsAMatch(app, folder, parts.mask)) return neverServed;
-    rt::String message = WithPasswordsHidden(
-        rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found"),
-        PasswordTokens::All);
-    StdOut(message);
-    Debug(app, message);
-    return 1;
+    if (HoldsAFittingFile(app, folder, parts.mask)) return neverServed;
+    return brokenEntry(app, shown(rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found")));
 }
 
 } // namespace
@@ -99,10 +89,17 @@ bool AppTestOkFile(RuntimeObject* app) {
     }
     StdOut("Testing OkFile.Txt entries");
     Debug(app, "Testing OkFile.Txt entries");
+    if (PermissionListReadableByOthers()) {
+        rt::String message("Warning: OkFile.Txt Is Readable by Every User, and It Holds Passwords");
+        StdOut(message);
+        Debug(app, message);
+    }
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     int16_t errors = 0;
-    while (!okFile.eof()) {
-        errors = int16_t(errors + testLine(app, okFile.readLine(), separator));
+    for (bool first = true; !okFile.eof(); first = false) {
+        rt::String line = okFile.readLine();
+        if (first) line = WithoutByteOrderMark(line);
+        errors = int16_t(errors + testLine(app, line, separator));
         RuntimeBackgroundTask();
     }
     okFile.close();

@@ -17,6 +17,12 @@ cp "$here/request.req.in" "$root/inbound/7f3196e9.req"
 
 show() { printf '\n===== %s =====\n' "$1"; }
 
+chmod 640 "$root/bin/OkFile.Txt"  # it holds passwords
+
+show "qarvex --check  (checks $root/bin/OkFile.Txt as serving reads it)"
+"$root/bin/qarvex" --check
+echo "(exit status $?)"
+
 show "qarvex TEST  (checks $root/bin/OkFile.Txt)"
 echo | "$root/bin/qarvex" TEST
 echo

@@ -120,10 +120,12 @@ TEST_F(InitMsg, FillsBothHeadersFromTheTwoAddressesAndOneDate) {
     EXPECT_EQ(m.MsgType, 2);
     EXPECT_EQ(m.OrigNet, 2);
     EXPECT_EQ(m.DestNode, 100);
-    EXPECT_LT(h.Year, 1000);
     EXPECT_LE(h.Month, 11);
     EXPECT_EQ(m.DateTime[19], 0);
     std::string dateText(reinterpret_cast<const char*>(m.DateTime), 19);
+    // The header holds the full year; the date text its last two digits.
+    EXPECT_GE(h.Year, 2000);
+    EXPECT_EQ(h.Year % 100, std::stoi(dateText.substr(7, 2)));
     EXPECT_EQ(std::stoi(dateText.substr(0, 2)), h.Day);
     EXPECT_TRUE(packetName.str().ends_with(".Pkt"));
     EXPECT_NE(trace().find("Addresses OK\nHeaders for " + packetName.str() + " built\n"), std::string::npos);

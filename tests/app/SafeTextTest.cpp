@@ -19,6 +19,11 @@ TEST(SafeText, ControlBytesAreEscapedForTextFilesAndReplacedInThePacket) {
         {"del\x7F", false, "del\\x7F", "del?"},
         {"tab\there", false, "tab\\there", "tab?here"},
         {"caf\xC3\xA9.zip", true, "caf\xC3\xA9.zip", "caf\xC3\xA9.zip"},
+        // 8-bit names of CP866 and Latin-1 systems: carried into the packet
+        // byte for byte, escaped (never dropped) in the text files.
+        {"\x88\xA2\xA0\xAD", true, "\\x88\\xA2\\xA0\\xAD", "\x88\xA2\xA0\xAD"},
+        {"caf\xE9\n\xC3\xA9", false, "caf\\xE9\\n\xC3\xA9", "caf\xE9?\xC3\xA9"},
+        {"cut\xC3", true, "cut\\xC3", "cut\xC3"},
         {"", true, "", ""},
     };
     for (const Row& row : rows) {
@@ -50,5 +55,18 @@ TEST(SafeText, PasswordTokensAreHiddenAndEverythingElseKept) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
         EXPECT_EQ(WithPasswordsHidden(rt::String(row.line), row.which).str(), row.shown);
+    }
+}
+
+TEST(SafeText, AByteOrderMarkOpensNoLine) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"\xEF\xBB\xBFSysop Name", "Sysop Name"},
+        {"\xEF\xBB\xBF", ""},
+        {"\xEF\xBB", "\xEF\xBB"},
+        {"plain \xEF\xBB\xBF", "plain \xEF\xBB\xBF"},
+    };
+    for (const auto& [line, expected] : rows) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(WithoutByteOrderMark(rt::String::fromBytes(line, kEncodingUTF8)).str(), expected);
     }
 }

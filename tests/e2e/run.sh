@@ -98,6 +98,13 @@ server_port=$(free_port)
 binkd_config "$server" 2:5020/9999 "iport $server_port" \
     "exec \"$prefix/bin/qarvex SRIF 2:5020/9999 *S\" *.req" >"$server/binkd.cfg"
 chown -R "$user:" "$server" "$scratch/files" "$scratch/archive"
+# The permission list is checked as the install steps check it, as the
+# mailer's user, before the mailer may use it.
+chown "$user:" "$prefix/lib/qarvex/OkFile.Txt"
+chmod 640 "$prefix/lib/qarvex/OkFile.Txt"
+setpriv --reuid "$user" --regid "$user" --clear-groups "$prefix/bin/qarvex" --check >"$server/check.out" ||
+    { cat "$server/check.out"; fail "qarvex --check finds an error in the permission list"; }
+grep -q ': 0 errors, ' "$server/check.out" || { cat "$server/check.out"; fail "qarvex --check gave no count"; }
 setpriv --reuid "$user" --regid "$user" --clear-groups binkd -s "$server/binkd.cfg" >"$server/binkd.out" 2>&1 &
 pids+=($!)
 wait_for "(exec 3<>/dev/tcp/127.0.0.1/$server_port) 2>/dev/null" 10 || fail "the serving binkd does not listen"

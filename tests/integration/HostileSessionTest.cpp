@@ -325,3 +325,25 @@ TEST_F(HostileSession, TheHarnessKillsARunThatOutlivesItsTimeout) {
     EXPECT_NE(std::string(failures.GetTestPartResult(0).message()).find("outlived its timeout"), std::string::npos);
     EXPECT_EQ(run.status, 128 + SIGKILL);
 }
+
+// A listed folder the mailer's user cannot read is no empty one: the log
+// says why, and the requester learns that the sysop has been told.
+TEST_F(HostileSession, AnUnreadableFolderIsToldToTheSysopAndTheRequester) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to run the session as another user";
+    fs::create_directories(root() / "locked");
+    WriteFile(root() / "locked" / "b.zip", "x");
+    fs::permissions(root() / "locked", fs::perms::none);
+    for (const fs::path& path : {root(), bin(), root() / "out"}) fs::permissions(path, fs::perms::all);
+    WriteFile(bin() / "OkFile.Txt", (root() / "locked").string() + "/\n" + files("/") + "\n");
+    WriteFile(requests(), "b.zip\na.zip\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srif().string()}, "", {}, [] {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(125);
+    });
+    ASSERT_EQ(run.status, 0) << run.out;
+    std::string reason = "Unreadable Path in OkFile: " + (root() / "locked").string() + "/: Permission denied";
+    EXPECT_NE(run.out.find("   " + reason + "\n"), std::string::npos) << run.out;
+    EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find(" FREQ " + reason + "\n"), std::string::npos);
+    EXPECT_NE(packet().find("\r\rSome requests could not be served for a fault here; the sysop has been told\r"),
+              std::string::npos);
+    EXPECT_EQ(responseLines().size(), 2u) << "a.zip is still served";
+}

@@ -15,8 +15,8 @@ void put(std::string& bytes, size_t at, uint16_t value) {
 
 std::string header() {
     std::string h(58, '\0');
-    for (auto [at, value] : {std::pair<size_t, uint16_t>{0, 9999}, {2, 1}, {18, 2}, {20, 5020}, {22, 5020},
-                             {46, 2}, {48, 2}})
+    for (auto [at, value] : {std::pair<size_t, uint16_t>{0, 9999}, {2, 1}, {4, 2007}, {18, 2}, {20, 5020},
+                             {22, 5020}, {46, 2}, {48, 2}})
         put(h, at, value);
     return h;
 }
@@ -41,7 +41,7 @@ TEST_F(PktDump, PrintsTheHeaderAndEachMessageLineByLine) {
     EXPECT_EQ(result.status, 0) << result.out;
     for (const char* part : {"  Origin       2:5020/9999\n", "  Destination  2:5020/1\n", "  Type         2\n",
                              "  From         FileRequest Robot, 2:5020/9999\n", "  To           Sysop, 2:5020/1\n",
-                             "  Date         03 Mar 07  14:05:09\n", "  | line one\n  | line two\n",
+                             "  Date         03 Mar 07  14:05:09\n", "  Date fields  year 2007,", "  | line one\n  | line two\n",
                              "End of packet: 1 message\n"}) {
         SCOPED_TRACE(part);
         EXPECT_NE(result.out.find(part), std::string::npos) << result.out;

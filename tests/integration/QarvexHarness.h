@@ -81,7 +81,7 @@ protected:
     }
 
     fs::path root() const { return scratch_.root(); }
-    fs::path bin() const { return root() / "bin"; }
+    fs::path bin() const { return root() / binName_; }
     fs::path program() const { return bin() / "qarvex"; }
 
     /// A started run: its process and where its output goes.
@@ -148,6 +148,9 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+
+    /// The program folder's name in the scratch root; a test may set another before SetUp.
+    std::string binName_ = "bin";
 
 private:
     ScratchFolder scratch_;

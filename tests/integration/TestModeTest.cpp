@@ -15,6 +15,7 @@ TEST_F(TestMode, ReportsNoErrorsForAGoodListAndLogsTwoRunsWithSeparators) {
     fs::create_directories(root() / "pub" / "sub");
     WriteFile(bin() / "OkFile.Txt", "; comment only\n   \n" + folder("pub") + "/*.ZIP ; any case\n@FILES !pw " +
                                         folder("pub") + "/a.zip\n" + folder("pub") + "/\n");
+    fs::permissions(bin() / "OkFile.Txt", fs::perms(0640));  // its passwords kept from other users
     for (int run = 0; run < 2; ++run) {
         RunResult result = Run({"test"}, "\n");
         EXPECT_EQ(result.status, 0);
@@ -37,6 +38,7 @@ TEST_F(TestMode, CountsEachBrokenEntryAndStillEndsWell) {
     std::string text = folder("gone") + "/*.zip\n" + folder("gone") + "/\n" + folder("onlysub") + "/\n" +
                        folder("pub") + "/*.zip\n$ " + folder("pub") + "/a.txt\n";
     WriteFile(bin() / "OkFile.Txt", text);
+    fs::permissions(bin() / "OkFile.Txt", fs::perms(0640));
     RunResult result = Run({"TEST"}, "\n");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, ">> Starting File Request Processing (TEST Mode)\nTesting OkFile.Txt entries\n"
@@ -67,6 +69,10 @@ TEST_F(TestMode, FindsItsListBesideTheProgramWhateverTheWorkingFolder) {
     WriteFile(root() / "elsewhere" / "OkFile.Txt", "/nonexistent/\n");
     RunResult result = Run({"TEST"}, "\n", root() / "elsewhere");
     EXPECT_NE(result.out.find("No Errors"), std::string::npos) << result.out;
+    // Written with the usual umask, every user may read the list and its passwords.
+    EXPECT_NE(result.out.find("\nWarning: OkFile.Txt Is Readable by Every User, and It Holds Passwords\n"),
+              std::string::npos)
+        << result.out;
     EXPECT_TRUE(fs::exists(bin() / "QARVEX.Log"));
     EXPECT_FALSE(fs::exists(root() / "elsewhere" / "QARVEX.Log"));
 }

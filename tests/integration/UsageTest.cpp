@@ -18,6 +18,8 @@ TEST_F(Usage, InformationalOptionsPrintAndLeaveNoFile) {
         {{"--help"}, 0, "Usage: qarvex SRIF <own-address> <srif-file>\n", "executable's folder.\n", false},
         {{"-h"}, 0, "Usage: qarvex SRIF", "\n", false},
         {{"--version"}, 0, "qarvex " QARVEX_VERSION "\n", "\n", false},
+        // The check writes nothing, not even when there is no list to check.
+        {{"--check"}, 1, (bin() / "OkFile.Txt").string() + ": error: No such file or directory\n", ": 1 error, 0 warnings\n", false},
         {{}, 1, "   Not enough command line arguments supplied\n", "\n   Run \"qarvex --help\" for the usage.\n", true},
         // Only a lone option is one: anything more is an ordinary run.
         {{"--help", "TEST"}, 1, ">> Starting File Request Processing (--help Mode)\n", " For more information\n", true},
