@@ -451,7 +451,7 @@ TEST_F(RequestSession, TellsTheTimeAfter2038) {
     EXPECT_EQ(packet.filename(), "9A1C0E.Pkt");
     std::string bytes = ReadFile(packet);
     ASSERT_GE(bytes.size(), 16u);
-    const uint16_t headerDate[] = {40, 5, 2, 3, 57, 2};  // year % 1000, month from 0, day, hour, minute, second
+    const uint16_t headerDate[] = {2040, 5, 2, 3, 57, 2};  // year, month from 0, day, hour, minute, second
     for (size_t i = 0; i < std::size(headerDate); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(uint8_t(bytes[4 + 2 * i]) | uint8_t(bytes[5 + 2 * i]) << 8, headerDate[i]);
