@@ -9,6 +9,7 @@
 #include "Universal/StringUtils.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
+#include "app/Places.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ rt::String DebugFileName(int32_t number) {
 
 rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
     for (int32_t number = 1; number < INT32_MAX; ++number) {
-        name = DebugFileName(number);
+        name = DebugFilePath(DebugFileName(number));
         rt::FolderItem item = rt::FolderItem::get(name);
         if (item && item.exists()) continue;
         // The name looked free; another session may still take it first, and

@@ -6,17 +6,15 @@
 
 #include "Common/runBinaryStream.h"
 #include "Common/runFolderItem.h"
+#include "app/Places.h"
 #include "app/SafeText.h"
 
-namespace {
-
-bool sameFolder(const rt::String& a, const rt::String& b) {
+bool SameFolder(const rt::FolderItem& a, const rt::FolderItem& b) {
+    if (!a || !b) return false;
     struct stat first, second;
-    return stat(a.str().c_str(), &first) == 0 && stat(b.str().c_str(), &second) == 0 &&
+    return stat(a.absolutePath().str().c_str(), &first) == 0 && stat(b.absolutePath().str().c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
-
-} // namespace
 
 // Opening a pipe or a device found in a listed folder could hold the session
 // for ever; deleting one named as a response list would harm the system.
@@ -28,9 +26,7 @@ bool IsPlainFile(const rt::FolderItem& item) {
 
 bool IsProgramFolder(const rt::FolderItem& folder) {
     // The empty path names the program's folder.
-    rt::FolderItem program = rt::FolderItem::get({});
-    if (!program || !folder) return false;
-    return sameFolder(folder.absolutePath(), program.absolutePath());
+    return SameFolder(folder, rt::FolderItem::get({})) || IsPlaceFolder(folder);
 }
 
 rt::FolderItem ListedFile(const rt::FolderItem& folder, int32_t index) {

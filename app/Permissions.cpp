@@ -10,6 +10,7 @@
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
+#include "app/Places.h"
 #include "app/ReportLines.h"
 #include "app/Session.h"
 
@@ -89,7 +90,7 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
     RuntimeObject* app = session.app;
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
+    rt::TextInputStream okFile = OpenTextToRead(PermissionListPath(), failure);
     if (!okFile) {
         StdOut("   OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");

@@ -12,6 +12,7 @@
 #include "app/DebugFile.h"
 #include "app/FileFailure.h"
 #include "app/Output.h"
+#include "app/Places.h"
 #include "app/SafeText.h"
 #include "app/ReportPacket.h"
 
@@ -20,7 +21,6 @@ namespace {
 // The log stream opened by the first LogIt of the process and closed by "End".
 rt::TextOutputStream gLog;
 
-constexpr const char* kLogName = "QARVEX.Log";
 // Its full path, for the line that reports a failed write.
 std::string gLogPath;
 
@@ -33,8 +33,9 @@ rt::String stampedLine(const rt::Date& date, const rt::String& event) {
 }
 
 void openLog() {
-    rt::FolderItem item = ItemOrFail(kLogName, FileAction::Open);
-    gLogPath = FullPath(kLogName, item).str();
+    rt::String path = LogPath();
+    rt::FolderItem item = ItemOrFail(path, FileAction::Open);
+    gLogPath = FullPath(path, item).str();
     gLog = item.appendToTextFile();
     if (!gLog) throw FileFailure{FileAction::Open, rt::String(gLogPath), item.lastErrorCode()};
     if (item.length() == 0)

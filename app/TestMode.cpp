@@ -12,6 +12,7 @@
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
+#include "app/Places.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ bool AppTestOkFile(RuntimeObject* app) {
     AppLogIt(app, "Test Mode - Checking OkFile.Txt");
     Debug(app, "Start Test Mode");
     FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
+    rt::TextInputStream okFile = OpenTextToRead(PermissionListPath(), failure);
     if (!okFile) {
         StdOut("OkFile.Txt Not Found");
         AppLogIt(app, "OkFile.Txt Not Found");
