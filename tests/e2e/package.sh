@@ -27,18 +27,20 @@ scratch=$(mktemp -d /srv/qarvex-e2e-XXXXXX)
 chmod 755 "$scratch"
 files="$scratch/files"
 pids=()
+made=()   # mount points the test made for the sandbox
 cleanup() {
     local status=$?
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     if [ "$status" != 0 ]; then
         echo "---- logs of the failed run ($scratch) ----"
-        for log in "$scratch"/*/binkd.log "$scratch"/*/crashmail.log /var/log/qarvex/QARVEX.Log \
+        for log in "$scratch"/binkd.out "$scratch"/*/binkd.log "$scratch"/*/crashmail.log /var/log/qarvex/QARVEX.Log \
                    /var/lib/qarvex/Debug*.Txt; do
             [ -f "$log" ] && { echo "== $log"; tail -n 40 "$log"; }
         done
     fi
     dpkg -s qarvex >/dev/null 2>&1 && dpkg --purge qarvex >/dev/null
+    for folder in "${made[@]}"; do rmdir "$folder"; done
     [ -n "${QARVEX_E2E_KEEP:-}" ] || rm -rf "$scratch"
     exit "$status"
 }
@@ -84,7 +86,11 @@ echo "ok: $user cannot touch the programs or the permission list"
 
 # 3. binkd inside the service's sandbox. Its own folders are the scratch's,
 # bound where the service's ReadWritePaths and StateDirectory lie; the
-# drop-in's folders are the package's own.
+# drop-in's folders are the package's own. systemd makes the StateDirectory
+# when the service starts; here the test makes what is missing, and removes it.
+for folder in /var/log/binkd /var/spool/ftn /var/lib/ftn; do
+    [ -d "$folder" ] || { mkdir "$folder" && made+=("$folder"); }
+done
 mkdir -p "$scratch"/spool/{inb,outb,tmp} "$scratch/binkd-log" "$scratch/state" "$files"
 head -c 70000 /dev/urandom >"$files/nodelist.zip"
 printf 'The files of the e2e node.\r\n' >"$files/files.txt"
