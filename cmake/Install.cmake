@@ -39,22 +39,24 @@ install(FILES man/OkFile.Txt.5 DESTINATION ${CMAKE_INSTALL_MANDIR}/man5 COMPONEN
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT program)
 install(FILES examples/OkFile.Txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT program)
 
-# The service's and the log's files: components of their own, their places
-# are absolute, outside the prefix.
-configure_file(packaging/binkd-qarvex.conf.in ${CMAKE_BINARY_DIR}/qarvex.conf @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/qarvex.conf DESTINATION ${QARVEX_SYSTEMD_DROPIN_DIR} COMPONENT service)
-configure_file(packaging/logrotate.in ${CMAKE_BINARY_DIR}/logrotate/qarvex @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/logrotate/qarvex DESTINATION ${QARVEX_LOGROTATE_DIR} COMPONENT service)
-
+# The rest needs the installed layout's folders: a build that keeps its files
+# beside the executable installs its programs only.
 if(QARVEX_CONFIG_DIR AND QARVEX_LOG_DIR AND QARVEX_STATE_DIR)
+  # The service's and the log's files: a component of their own, their places
+  # are absolute, outside the prefix.
+  configure_file(packaging/binkd-qarvex.conf.in ${CMAKE_BINARY_DIR}/qarvex.conf @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/qarvex.conf DESTINATION ${QARVEX_SYSTEMD_DROPIN_DIR} COMPONENT service)
+  configure_file(packaging/logrotate.in ${CMAKE_BINARY_DIR}/logrotate/qarvex @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/logrotate/qarvex DESTINATION ${QARVEX_LOGROTATE_DIR} COMPONENT service)
+
   # An installed permission list is the sysop's: an example takes its place
   # only where none is, and stays out of the install manifest, so that
   # `make uninstall` keeps it as `apt remove` keeps a conffile.
   install(CODE "
-    set(config \"\$ENV{DESTDIR}${QARVEX_CONFIG_DIR}\")
-    file(MAKE_DIRECTORY \"\${config}\")
-    if(NOT EXISTS \"\${config}/OkFile.Txt\")
-      file(COPY \"${CMAKE_SOURCE_DIR}/examples/OkFile.Txt\" DESTINATION \"\${config}\"
+    set(config_folder \"\$ENV{DESTDIR}${QARVEX_CONFIG_DIR}\")
+    file(MAKE_DIRECTORY \"\${config_folder}\")
+    if(NOT EXISTS \"\${config_folder}/OkFile.Txt\")
+      file(COPY \"${CMAKE_SOURCE_DIR}/examples/OkFile.Txt\" DESTINATION \"\${config_folder}\"
         FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ)
     endif()" COMPONENT config)
   install(DIRECTORY DESTINATION ${QARVEX_LOG_DIR} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
