@@ -55,6 +55,18 @@ expect_mode() {
     [ "$got" = "$2 $3" ] || fail "$1 is $got, not $2 $3"
 }
 
+# 0. Installed before the mailer's user exists, it says what to do, keeps the
+# list from other users, and a reconfigure then hands the folders over.
+MAILER_USER=qarvex-nosuchuser dpkg -i "$deb" >"$scratch/dpkg.out" 2>&1 || { cat "$scratch/dpkg.out"; fail "dpkg -i failed"; }
+grep -q 'run "dpkg-reconfigure qarvex"' "$scratch/dpkg.out" || fail "no word on the missing user"
+expect_mode /etc/qarvex/OkFile.Txt root:root 640
+expect_mode /var/log/qarvex root:root 750
+dpkg-reconfigure qarvex >/dev/null 2>&1 || fail "dpkg-reconfigure failed"
+expect_mode /etc/qarvex/OkFile.Txt "root:$user" 640
+expect_mode /var/lib/qarvex "$user:$user" 750
+dpkg --purge qarvex >/dev/null
+echo "ok: installed before its user, then reconfigured"
+
 dpkg -i "$deb" >"$scratch/dpkg.out" 2>&1 || { cat "$scratch/dpkg.out"; fail "dpkg -i failed"; }
 
 # 1. Where everything is, and who may write it.
