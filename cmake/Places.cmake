@@ -28,3 +28,12 @@ function(qarvex_places_definitions target config_dir log_dir state_dir)
   set_property(TARGET ${target} APPEND PROPERTY COMPILE_DEFINITIONS
     QARVEX_CONFIG_DIR="${config_dir}" QARVEX_LOG_DIR="${log_dir}" QARVEX_STATE_DIR="${state_dir}")
 endfunction()
+
+# A copy of qarvex with folders of its own, for the tests: its own Places.cpp
+# comes before the library's, which the link then leaves out.
+function(qarvex_program_with_places target config_dir log_dir state_dir)
+  add_executable(${target} ${CMAKE_SOURCE_DIR}/app/main.cpp ${CMAKE_SOURCE_DIR}/app/Places.cpp)
+  target_link_libraries(${target} PRIVATE qarvexapp)
+  target_compile_definitions(${target} PRIVATE QARVEX_VERSION="${PROJECT_VERSION}")
+  qarvex_places_definitions(${target} "${config_dir}" "${log_dir}" "${state_dir}")
+endfunction()
