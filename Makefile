@@ -3,7 +3,7 @@
 # build/tsan with ThreadSanitizer.
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
-# The user the mailer runs as (Debian's binkd: ftn); it gets the program folder.
+# The user the mailer runs as (Debian's binkd: ftn); it writes the log and state folders.
 MAILER_USER ?= ftn
 # ARCH=i386 builds the 32-bit programs into build-i386/ and runs them through
 # qemu-i386.
@@ -62,17 +62,17 @@ fuzz:
 # An optimised build of the installed programs only, stripped on the way in.
 install:
 	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) \
-	  -DQARVEX_MAILER_USER=$(MAILER_USER)
+	  -DQARVEX_INSTALL_LAYOUT=ON -DQARVEX_MAILER_USER=$(MAILER_USER)
 	cmake --build $(RELEASE) -j $(JOBS) --target installed-programs
 	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE)
 
-# Removes what the last install put down; the program folder stays while it
-# still holds the sysop's OkFile.Txt or the log.
+# Removes what the last install put down, as `apt remove` does: the
+# permission list, the log and the debug files stay with their folders.
 uninstall:
 	@test -f $(RELEASE)/install_manifest.txt || { echo "No install to undo: $(RELEASE)/install_manifest.txt is missing"; exit 1; }
 	sed 's|^|$(DESTDIR)|' $(RELEASE)/install_manifest.txt | xargs -d '\n' rm -f
-	sed -n 's|^\(.*\)/[^/]*$$|$(DESTDIR)\1|p' $(RELEASE)/install_manifest.txt | grep -E '/lib/qarvex$$|/binkd.service.d$$' | \
-	  sort -u | xargs -r -d '\n' rmdir --ignore-fail-on-non-empty
+	sed -n 's|^\(.*\)/[^/]*$$|$(DESTDIR)\1|p' $(RELEASE)/install_manifest.txt | \
+	  grep -E '/lib/qarvex$$|/binkd.service.d$$|/doc/qarvex/examples$$|/doc/qarvex$$' | sort -ru | xargs -r -d '\n' rmdir --ignore-fail-on-non-empty
 
 # The Debian package, built from a copy of the tree so that its by-products
 # stay under build/deb; lintian must find no error in it. DEB_OPTIONS=nocheck

@@ -14,7 +14,7 @@
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
-#include "app/ProgramFiles.h"
+#include "app/Places.h"
 #include "app/SafeText.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "Universal/StringUtils.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
+#include "app/Places.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ rt::String DebugFileName(int32_t number) {
 
 bool IsDebugFileName(std::string_view name) { return debugNumber(name) != 0; }
 
-rt::FolderItem DebugFolder() { return rt::FolderItem::getTrue(DebugFileName(1)).parent(); }
+rt::FolderItem DebugFolder() { return rt::FolderItem::getTrue(DebugFilePath(DebugFileName(1))).parent(); }
 
 std::vector<rt::FolderItem> DebugFiles() {
     std::vector<rt::FolderItem> files;
@@ -77,7 +78,7 @@ std::vector<rt::FolderItem> DebugFiles() {
 
 rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
     for (int32_t number = 1; number < INT32_MAX; ++number) {
-        name = DebugFileName(number);
+        name = DebugFilePath(DebugFileName(number));
         rt::FolderItem item = rt::FolderItem::getTrue(name);
         if (item && item.exists()) continue;
         // The name looked free; another session may still take it first, and

@@ -1,4 +1,4 @@
-// The run's debug file: DebugNNN.Txt in the application folder, the first free
+// The run's debug file: DebugNNN.Txt in the state folder (Places.h), the first free
 // number from 001 (a fourth digit and more once 999 are kept), kept after a
 // run that fails; the newest 100 kept files stay, older ones go.
 #pragma once

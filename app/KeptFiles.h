@@ -4,12 +4,6 @@
 #pragma once
 #include "Common/String.h"
 
-/// The permission list's name; a relative name lies in the application folder.
-rt::String PermissionListName();
-
-/// The session log's name; a relative name lies in the application folder.
-rt::String LogFileName();
-
 /// Whether `path` reaches a kept file: the same file (device and inode, by any
 /// name, through any link), or a name where one of them lies or would be made.
 bool IsKeptFile(const rt::String& path);

@@ -12,18 +12,15 @@
 #include "Common/runtimemainloop.h"
 #include "app/App.h"
 #include "app/PermissionLines.h"
-#include "app/ProgramFiles.h"
+#include "app/Places.h"
 #include "app/SafeText.h"
 
-namespace {
-
-bool sameFolder(const rt::String& a, const rt::String& b) {
+bool SameFolder(const rt::FolderItem& a, const rt::FolderItem& b) {
+    if (!a || !b) return false;
     struct stat first, second;
-    return stat(a.str().c_str(), &first) == 0 && stat(b.str().c_str(), &second) == 0 &&
+    return stat(a.absolutePath().str().c_str(), &first) == 0 && stat(b.absolutePath().str().c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
-
-} // namespace
 
 // Opening a pipe or a device found in a listed folder could hold the session
 // for ever.
@@ -34,17 +31,8 @@ bool IsPlainFile(const rt::FolderItem& item) {
 }
 
 bool IsProgramFolder(const rt::FolderItem& folder) {
-    if (!folder) return false;
-    rt::String path = folder.absolutePath();
     // The empty path names the program's folder.
-    if (rt::FolderItem program = rt::FolderItem::get({}); program && sameFolder(path, program.absolutePath()))
-        return true;
-    for (const rt::String& file : ProgramFilePaths()) {
-        rt::FolderItem item = rt::FolderItem::get(file);
-        rt::FolderItem holder = item ? item.parent() : rt::FolderItem();
-        if (holder && sameFolder(path, holder.absolutePath())) return true;
-    }
-    return false;
+    return SameFolder(folder, rt::FolderItem::get({})) || IsPlaceFolder(folder);
 }
 
 rt::String FolderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator) {

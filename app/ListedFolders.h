@@ -5,12 +5,17 @@
 #include "Common/String.h"
 #include "Universal/Forward.h"
 
-/// Whether `folder` (a folder item) is the program's own folder or one that
-/// holds the program's files (the permission list with its passwords, the log,
-/// the debug files): such a folder is never served, whatever path names it.
+/// Whether `folder` (a folder item) is the program's own folder or one of the
+/// folders of the permission list with its passwords, the log and the debug
+/// files (the same in a build without an install layout), never served,
+/// whatever path names it.
 bool IsProgramFolder(const rt::FolderItem& folder);
 
-/// Whether `item` names a regular file (after links): the only kind sent.
+/// Whether `a` and `b` are the same folder (device and inode, links followed); false when either is nil.
+bool SameFolder(const rt::FolderItem& a, const rt::FolderItem& b);
+
+/// Whether `item` names a regular file (after links): the only kind sent,
+/// and the only kind a failed session takes back.
 bool IsPlainFile(const rt::FolderItem& item);
 
 /// Entry `index` (1-based) of `folder` as a file under its own name: a link is

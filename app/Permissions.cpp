@@ -14,7 +14,7 @@
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
-#include "app/ProgramFiles.h"
+#include "app/Places.h"
 #include "app/ReportLines.h"
 #include "app/SafeText.h"
 #include "app/Session.h"
@@ -52,13 +52,11 @@ bool grant(Session& session, const rt::String& request, const rt::String& folder
 
 } // namespace
 
-rt::String PermissionListName() { return "OkFile.Txt"; }
-
 PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt::String& password) {
     RuntimeObject* app = session.app;
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead(PermissionListName(), failure);
+    rt::TextInputStream okFile = OpenTextToRead(PermissionListPath(), failure);
     if (!okFile) {
         StdOut("   OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");

@@ -14,7 +14,7 @@
 #include "app/KeptFiles.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
-#include "app/ProgramFiles.h"
+#include "app/Places.h"
 #include "app/SafeText.h"
 #include "app/ReportPacket.h"
 
@@ -37,7 +37,7 @@ rt::String stampedLine(const rt::Date& date, const rt::String& event) {
 // The log is made readable by its owner and group only: it names what callers
 // asked for. A log that exists already is appended to as it is.
 void openLog() {
-    rt::String name = LogFileName();
+    rt::String name = LogPath();
     rt::FolderItem item;
     int descriptor = -1;
     int32_t error = 0;
@@ -53,8 +53,6 @@ void openLog() {
 }
 
 } // namespace
-
-rt::String LogFileName() { return "QARVEX.Log"; }
 
 void AppLogIt(RuntimeObject*, RTString event) {
     rt::Date now;

@@ -18,7 +18,7 @@
 #include "app/NeverServed.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
-#include "app/ProgramFiles.h"
+#include "app/Places.h"
 #include "app/SafeText.h"
 
 namespace {
@@ -79,7 +79,7 @@ bool AppTestOkFile(RuntimeObject* app) {
     AppLogIt(app, "Test Mode - Checking OkFile.Txt");
     Debug(app, "Start Test Mode");
     FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead(PermissionListName(), failure);
+    rt::TextInputStream okFile = OpenTextToRead(PermissionListPath(), failure);
     if (!okFile) {
         StdOut("OkFile.Txt Not Found");
         AppLogIt(app, "OkFile.Txt Not Found");

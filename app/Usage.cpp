@@ -26,10 +26,10 @@ std::string UsageText() {
            "      or \"warning\", then a count; exit status 0 when no line holds an error,\n"
            "      1 when one does or the list cannot be read\n"
            "\n"
-           "Files, all in the folder of the qarvex executable (links followed):\n"
+           "Files (\"qarvex --version\" says where they are):\n"
            "  OkFile.Txt    the permission list: which folders and masks may be requested\n"
            "  QARVEX.Log    the session log, one line per event, growing across runs\n"
            "  DebugNNN.Txt  the trace of a run, kept only when the run fails\n"
            "The report packet is written into the folder of the SRIF's response list.\n"
-           "Relative folders in OkFile.Txt are taken from the executable's folder.\n";
+           "Relative paths, in OkFile.Txt and the SRIF, are taken from the executable's folder.\n";
 }

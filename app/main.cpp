@@ -4,6 +4,7 @@
 
 #include "Common/RuntimeMain.h"
 #include "app/App.h"
+#include "app/Places.h"
 #include "app/Usage.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
         std::fputs(UsageText().c_str(), stdout);
         return 0;
     case CommandLineRequest::Version:
-        std::puts("qarvex " QARVEX_VERSION);
+        std::fputs(("qarvex " QARVEX_VERSION "\n" + PlacesText()).c_str(), stdout);
         return 0;
     case CommandLineRequest::Run:
         break;
