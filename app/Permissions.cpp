@@ -1,9 +1,14 @@
-// The permission pass: for one request, every line of OkFile.Txt is read, its
-// folder searched, and each fitting file granted, refused for its password or
-// stopped by the session's file limit.
+// The permission pass: for one request, every line of OkFile.Txt is taken,
+// its folder searched, and each fitting file granted, refused for its password
+// or stopped by the session's file limit. The list and the folders' names are
+// read once a session and used again while unchanged (SessionListings); only
+// a name that fits is looked at further.
+#include <algorithm>
+
 #include "Common/runFolderItem.h"
 #include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
+#include "Universal/DateImp/Clocks.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
@@ -11,23 +16,20 @@
 #include "app/Output.h"
 #include "app/PermissionLines.h"
 #include "app/ReportLines.h"
+#include "app/SafeText.h"
 #include "app/Session.h"
+#include "app/WildcardMatch.h"
 
 namespace {
 
-// A session grants at most this many files.
-constexpr int32_t kFileLimit = 16;
-
-struct PermissionLine {
-    rt::String magicName;
-    rt::String folder;
-    rt::String mask;
-    rt::String password;
-    bool lastTokenIsPlus = false;
-};
+// A permission line names a path (up to PATH_MAX) with its tokens: a longer
+// line is no permission, and reading it whole would let one line take any
+// amount of memory.
+constexpr size_t kPermissionLineBytes = 8192;
 
 PermissionLine parseLine(const rt::String& text, const rt::String& separator, Session& session) {
     PermissionLine line;
+    line.text = text;
     rt::String pathToken;
     std::vector<rt::String> tokens = SplitAtSpaces(text);
     for (const rt::String& token : tokens) {
@@ -48,38 +50,123 @@ PermissionLine parseLine(const rt::String& text, const rt::String& separator, Se
     return line;
 }
 
-// The folder as the mailer must be told it. A relative folder (or none) names
-// one in the application folder, but the mailer would take it against its own
-// working folder, so it is given absolute.
-rt::String folderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator) {
-    if (equalsIgnoringCase(FirstCharacter(folder), separator)) return folder;
-    rt::String absolute = item.absolutePath();
-    return rt::leftBytes(absolute, int32_t(absolute.length()) - 1);  // its trailing "/" goes
+// The granted file of the same device and inode, if one left in this session
+// already: two lines that both fit a file, or two requests for it, send it once.
+const std::pair<PathStamp, int64_t>* alreadySent(const Session& session, const PathStamp& file) {
+    auto found = std::ranges::find_if(session.sent, [&](const auto& sent) { return sent.first.SameFile(file); });
+    return found == session.sent.end() ? nullptr : &*found;
 }
 
 // Grants one file, or gives the limit signal when 16 were granted already.
-bool grant(Session& session, const rt::String& request, const rt::String& folder, const rt::FolderItem& entry,
-           const rt::String& separator, const rt::TextInputStream& okFile) {
+bool grant(Session& session, const rt::String& request, const ListedFolder& folder, const rt::String& name,
+           const PathStamp& file, const rt::String& separator) {
     RuntimeObject* app = session.app;
-    if (session.fileCount >= kFileLimit) {
+    rt::String path = folder.grantFolder + separator + name;
+    if (const auto* sent = alreadySent(session, file)) {
+        // A file an earlier request had is found for this one too, so it is
+        // not told it found nothing; but it is neither sent nor counted again.
+        if (sent->second != session.requestNumber) ++session.foundCount;
+        Debug(app, rt::String("Already sent ") + path);
+        return true;
+    }
+    if (session.fileCount >= kSessionFileLimit) {
         StdOut("   File Request Limit Exceeded");
         WriteLimitLine(session.packet, request);
         AppLogIt(app, rt::String("File Request Limit Exceeded"));
         Debug(app, "File Request Limit Exceeded");
-        okFile.close();
         return false;
     }
     ++session.fileCount;
     ++session.foundCount;
-    rt::String name = entry.name();
-    rt::String path = folder + separator + name;
+    session.sent.emplace_back(file, session.requestNumber);
     session.responseList.writeLine(rt::String("+") + path);
     CheckTextWrites(session.responseList, session.responsePath);
     AppLogIt(app, rt::String("Sending ") + path);
     Debug(app, rt::String("Sending ") + path);
-    int64_t length = entry.length();
-    session.byteCount += length;
-    WriteGrantedLine(session.packet, request, name, length);
+    session.byteCount += file.size;
+    WriteGrantedLine(session.packet, request, name, file.size);
+    return true;
+}
+
+// Reads OkFile.Txt and takes its lines apart, unless the list read before is
+// still the file as it is. False when it cannot be read.
+bool currentPermissionList(Session& session, const rt::String& separator, FileFailure& failure) {
+    PermissionList& list = session.permissions;
+    RuntimeObject* app = session.app;
+    if (list.path.empty()) {
+        rt::FolderItem item = rt::FolderItem::get("OkFile.Txt");
+        if (item) list.path = item.absolutePath().str();
+    }
+    std::optional<PathStamp> now = list.path.empty() ? std::nullopt : StampOf(list.path);
+    if (now && list.stamp && now->Unchanged(*list.stamp)) return true;
+    list.stamp.reset();
+    list.lines.clear();
+    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
+    if (!okFile) return false;
+    while (!okFile.eof()) {
+        bool cut = false;
+        rt::String read = okFile.readLine(kPermissionLineBytes, cut);
+        RuntimeBackgroundTask();
+        if (cut) {
+            rt::String message = rt::String("Line Too Long in OkFile: ") + Excerpt(read);
+            StdOut(rt::String("   ") + message);
+            Debug(app, message);
+            AppLogIt(app, message);
+            continue;
+        }
+        rt::String text = StripCommentAndTrim(read);
+        if (!text.empty()) list.lines.push_back(parseLine(text, separator, session));
+    }
+    okFile.close();
+    list.stamp = now;
+    return true;
+}
+
+// The entries of the folder that may fit `target`: those of its folding for a
+// name without wildcards, else all of them.
+std::vector<uint32_t> candidates(ListedFolder& folder, const FolderNames& names, const rt::String& target) {
+    if (MatchesOnlyItsOwnFolding(target.bytes())) return FolderListings::Named(folder, target.bytes());
+    std::vector<uint32_t> all(names.entries.size());
+    for (uint32_t i = 0; i < all.size(); ++i) all[i] = i;
+    return all;
+}
+
+// Searches one listed folder for the files that fit both the line's mask and
+// the target. Gives false when the session's file limit stopped it.
+bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& line, const rt::String& target,
+                  const rt::String& request, const rt::String& password, const rt::String& separator) {
+    RuntimeObject* app = session.app;
+    const FolderNames* names = FolderListings::Names(folder);
+    if (!names) return true;
+    std::vector<uint32_t> fitting;
+    double started = RuntimeMicroseconds();
+    for (uint32_t index : candidates(folder, *names, target)) {
+        std::string_view name = names->NameOf(names->entries[index]);
+        if (FitsMask(name, line.mask.bytes()) && FitsMask(name, target.bytes())) fitting.push_back(index);
+    }
+    AppAddMatchTime(app, started);
+    for (uint32_t index : fitting) {
+        const FolderNames::Entry& entry = names->entries[index];
+        RuntimeBackgroundTask();
+        if (names->IsFolder(folder.path, entry)) continue;
+        rt::String name(names->NameOf(entry));
+        std::string path = folder.path == "/" ? "/" : folder.path + "/";
+        rt::FolderItem file = rt::FolderItem::getTrue(rt::String(path + name.str()));
+        if (!file) continue;
+        if (rt::String why = WhyNotServable(file, name); !why.empty()) {
+            Debug(app, rt::String("Skipped ") + name + rt::String(": ") + why);
+            continue;
+        }
+        Debug(app, rt::String("Found ") + name);
+        if (!line.password.empty() && !equalsIgnoringCase(password, line.password)) {
+            Debug(app, "File Found.  Bad Password.");
+            session.badPassword = true;
+            continue;
+        }
+        if (line.lastTokenIsPlus) continue;
+        std::optional<PathStamp> stamp = StampOf(path + name.str());
+        if (stamp && !grant(session, request, folder, name, *stamp, separator)) return false;
+    }
     return true;
 }
 
@@ -89,26 +176,23 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
     RuntimeObject* app = session.app;
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead("OkFile.Txt", failure);
-    if (!okFile) {
+    if (!currentPermissionList(session, separator, failure)) {
         StdOut("   OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
         ReportFailure(app, failure);
         return PassEnd::PermissionListMissing;
     }
+    ++session.requestNumber;
     Debug(app, "Reading OkFile");
-    while (!okFile.eof()) {
-        rt::String text = StripCommentAndTrim(okFile.readLine());
+    for (const PermissionLine& line : session.permissions.lines) {
         RuntimeBackgroundTask();
-        if (text.empty()) continue;
-        PermissionLine line = parseLine(text, separator, session);
-
+        if (session.PastDeadline()) return PassEnd::OutOfTime;
         rt::String target;
         if (line.magicName.empty()) target = request;
         else if (equalsIgnoringCase(line.magicName, request)) target = line.mask;
 
-        rt::FolderItem folder = rt::FolderItem::get(line.folder);
-        if (!folder || !folder.directory()) {
+        ListedFolder& folder = session.folders.Check(line.folder, separator, session.requestNumber);
+        if (!folder.usable) {
             rt::String bad = line.folder + separator;
             StdOut(rt::String("   Bad Path in OkFile: ") + bad);
             Debug(app, rt::String("Bad Path in OkFile: ") + bad);
@@ -116,39 +200,16 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
             continue;
         }
         if (target.empty()) continue;
-        rt::String grantFolder = folderForMailer(line.folder, folder, separator);
-
-        if (IsProgramFolder(folder)) {
-            Debug(app, rt::String("Program folder never served: ") + text);
+        if (folder.program) {
+            Debug(app, rt::String("Program folder never served: ") + line.text);
             continue;
         }
         DebugPart(app, rt::String("Looking for '") + target + rt::String("'  Path=") + line.folder +
                            rt::String("   Mask=") + line.mask);
         Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + line.password);
-
-        int32_t count = folder.count();
-        for (int32_t i = 1; i <= count; ++i) {
-            rt::FolderItem entry = ListedFile(folder, i);
-            RuntimeBackgroundTask();
-            if (!entry) continue;
-            rt::String name = entry.name();
-            if (!AppItsaMatch(app, name, line.mask) || !AppItsaMatch(app, name, target)) continue;
-            if (rt::String why = WhyNotServable(entry, name); !why.empty()) {
-                Debug(app, rt::String("Skipped ") + name + rt::String(": ") + why);
-                continue;
-            }
-            Debug(app, rt::String("Found ") + name);
-            if (!line.password.empty() && !equalsIgnoringCase(password, line.password)) {
-                Debug(app, "File Found.  Bad Password.");
-                session.badPassword = true;
-                continue;
-            }
-            if (line.lastTokenIsPlus) continue;
-            if (!grant(session, request, grantFolder, entry, separator, okFile))
-                return PassEnd::FileLimitExceeded;
-        }
+        if (!searchFolder(session, folder, line, target, request, password, separator))
+            return PassEnd::FileLimitExceeded;
     }
     Debug(app, "Done With OkFile");
-    okFile.close();
     return PassEnd::Done;
 }

@@ -28,3 +28,12 @@ rt::String Replaced(const rt::String& text) {
     std::ranges::replace_if(bytes, isControl, '?');
     return rt::String::fromBytes(bytes, text.encoding());
 }
+
+rt::String Excerpt(const rt::String& text) {
+    size_t bound = HoldsControl(text) ? kExcerptBytes / 4 : kExcerptBytes;
+    std::string_view bytes = text.bytes();
+    if (bytes.size() <= bound) return text;
+    // Back to the start of a UTF-8 character: continuation bytes are 10xxxxxx.
+    while (bound > 0 && (uint8_t(bytes[bound]) & 0xC0) == 0x80) --bound;
+    return rt::String::fromBytes(bytes.substr(0, bound), text.encoding()) + rt::String("...");
+}

@@ -16,3 +16,10 @@ rt::String Escaped(const rt::String& text);
 
 /// `text` with every control byte replaced by "?", for the fields and lines of the packet.
 rt::String Replaced(const rt::String& text);
+
+/// At most the first kExcerptBytes bytes of `text` (a quarter as many when it
+/// holds control bytes, which escaping makes four bytes each), cut at a
+/// character boundary and marked "..." when cut: what a log or debug line
+/// shows of a line from outside however long it is.
+inline constexpr size_t kExcerptBytes = 300;
+rt::String Excerpt(const rt::String& text);

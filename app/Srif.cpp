@@ -1,5 +1,7 @@
 // InitSRIF: reads the request information file a mailer writes for a file
 // request and keeps the four values the run needs.
+#include <charconv>
+
 #include "Common/TextInputStream.h"
 #include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
@@ -9,6 +11,7 @@
 #include "app/App.h"
 #include "app/FileFailure.h"
 #include "app/Output.h"
+#include "app/SafeText.h"
 
 namespace {
 
@@ -31,7 +34,24 @@ void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
     rt::trim(rest).assignTo(f->*keyword.property);
 }
 
+// The session time the mailer allows, in minutes: -1 (the SRIF's own word
+// for none) unless a `Time` line gives a number.
+int32_t gTimeMinutes = -1;
+
+int32_t minutesOf(const rt::String& line) {
+    std::string value = rt::trim(rt::mid(line, 6)).str();
+    int32_t minutes = -1;
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), minutes);
+    return error == std::errc() && end == value.data() + value.size() ? minutes : -1;
+}
+
+// The mailer's paths take up to PATH_MAX bytes: a longer line is none of its
+// lines, and is read past rather than held.
+constexpr size_t kSrifLineBytes = 8192;
+
 } // namespace
+
+int32_t SrifTimeMinutes() { return gTimeMinutes; }
 
 bool AppInitSRIF(RuntimeObject* app, RTString path) {
     rt::String file = rt::String::retain(path);
@@ -46,10 +66,17 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
     }
     Debug(app, "Reading SRIF File");
     AppFields* f = AppState(app);
+    gTimeMinutes = -1;
     while (!stream.eof()) {
-        rt::String line = stream.readLine();
-        for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
+        bool cut = false;
+        rt::String line = stream.readLine(kSrifLineBytes, cut);
         RuntimeBackgroundTask();
+        if (cut) {
+            Debug(app, rt::String("SRIF line too long: ") + Excerpt(line));
+            continue;
+        }
+        for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
+        if (StringInStr(1, line.get(), rt::String("Time ").get()) == 1) gTimeMinutes = minutesOf(line);
     }
     stream.close();
     Debug(app, rt::String("Request File  ") + rt::String::retain(f->ReqFileName));

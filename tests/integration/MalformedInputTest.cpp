@@ -80,12 +80,13 @@ TEST_F(MalformedInput, TenThousandRequestsAreBoundedTo256) {
     WriteFile(requests(), list + "A.ZIP\r\n");
     RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("   Requested File (nothing255.arj) Not Found\n   Requests Not Processed: 9745\n"),
+    EXPECT_NE(run.out.find("   Requested File (nothing255.arj) Not Found\n   Requests Not Processed: 9745 (at most 256 a "
+                           "session)\n"),
               std::string::npos);
     EXPECT_EQ(run.out.find("nothing256.arj"), std::string::npos);
     EXPECT_NE(run.out.find(">> F'Req Processing Complete. Queue'd = 1\n"), std::string::npos);
     std::string log = ReadFile(bin() / "QARVEX.Log");
-    EXPECT_NE(log.find(" FREQ Requests Not Processed: 9745\n"), std::string::npos);
+    EXPECT_NE(log.find(" FREQ Requests Not Processed: 9745 (at most 256 a session)\n"), std::string::npos);
     std::string packet = ReadFile(Lines(ReadFile(responses()))[0].substr(1));
     EXPECT_NE(packet.find("\r9745 More Requests Not Processed (at most 256 a session)\r"), std::string::npos);
 }

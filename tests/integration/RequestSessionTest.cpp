@@ -170,13 +170,17 @@ TEST_F(RequestSession, StopsAtSixteenFilesAndStillEndsWell) {
     WriteFile(requestList(), "*.txt\r\nnever.read\r\n");
     RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
     ASSERT_EQ(run.status, 0) << run.out;
-    EXPECT_NE(run.out.find("   File Request Limit Exceeded\nMatch Timer = "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("   File Request Limit Exceeded\n   Requests Not Processed: 1 (at most 16 files a "
+                           "session)\nMatch Timer = "),
+              std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find("\nTotal Search Time = 0\n"), std::string::npos) << run.out;
     EXPECT_EQ(Lines(ReadFile(responseList())).size(), 17u);
     std::string bytes = ReadFile(packetOf(run));
     EXPECT_NE(bytes.find("*.txt" + std::string(17, ' ') + "File Request Limit Exceeded\r"), std::string::npos);
     EXPECT_NE(bytes.find("Files: 16   Bytes: 16\r"), std::string::npos);
     EXPECT_EQ(bytes.find("never.read"), std::string::npos);
+    EXPECT_NE(bytes.find("\r1 More Requests Not Processed (at most 16 files a session)\r"), std::string::npos);
 }
 
 TEST_F(RequestSession, AMissingPermissionListStillLeavesAWholePacket) {
@@ -292,7 +296,7 @@ TEST_F(RequestSession, PermissionLineRules) {
     WriteFile(files / "plus" / "p.txt", "plus");
     WriteFile(bin() / "local.txt", "beside the program");
     writeOkFile("{F}/pub/*.zip\n"
-                "{F}/pub/*.zip\n"                 // the same line twice grants twice
+                "{F}/pub/*.zip\n"                 // the same line twice still grants once
                 "{F}/plus/ +upd\n"                // a last token starting with + grants nothing
                 "{F}/nothere/  @LOCAL\n"          // two blanks are one separator
                 "@FILES {F}/lists/allfiles.txt\n"); // the hint, though nobody asks for FILES
@@ -300,8 +304,9 @@ TEST_F(RequestSession, PermissionLineRules) {
     RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
     ASSERT_EQ(run.status, 0) << run.out;
     std::string response = ReadFile(responseList());
-    std::string twice = "+" + (files / "pub/nodelist.zip").string() + "\n";
-    EXPECT_EQ(response.rfind("-" + packetOf(run).string() + "\n" + twice + twice, 0), 0u) << response;
+    std::string once = "+" + (files / "pub/nodelist.zip").string() + "\n";
+    EXPECT_EQ(response, "-" + packetOf(run).string() + "\n" + once) << response;
+    EXPECT_NE(run.out.find("   Requested File (nodelist.zip)    Found 1\n"), std::string::npos) << run.out;
     // Blanks in a row are one separator: the line lists its folder, which does
     // not exist; and nothing of the program's own folder is ever served.
     EXPECT_NE(run.out.find("   Bad Path in OkFile: " + (files / "nothere").string() + "/\n"), std::string::npos);

@@ -1,0 +1,68 @@
+#include "app/SessionListings.h"
+
+#include <algorithm>
+
+#include "Common/FolderItem.h"
+#include "Common/StringFunctions.h"
+#include "app/WildcardMatch.h"
+
+namespace {
+
+std::string withoutFinalSlash(std::string path) {
+    if (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// The folder as the mailer must be told it. A relative folder (or none) names
+// one in the application folder, but the mailer would take it against its own
+// working folder, so it is given absolute.
+rt::String folderForMailer(const rt::String& folder, const std::string& absolute, const rt::String& separator) {
+    if (equalsIgnoringCase(rt::left(folder, 1), separator)) return folder;
+    return rt::String(absolute == "/" ? std::string() : absolute);
+}
+
+} // namespace
+
+ListedFolder& FolderListings::Check(const rt::String& folder, const rt::String& separator, int64_t request) {
+    auto [at, added] = folders_.try_emplace(folder.str());
+    ListedFolder& listed = at->second;
+    if (added) {
+        // The empty path names the program's folder; a relative one lies in it.
+        rt::FolderItem item = rt::FolderItem::get(folder);
+        if (item) listed.path = withoutFinalSlash(item.absolutePath().str());
+        listed.grantFolder = folderForMailer(folder, listed.path, separator);
+    }
+    if (listed.checkedFor == request) return listed;
+    listed.checkedFor = request;
+    listed.stamp = listed.path.empty() ? std::nullopt : StampOf(listed.path);
+    listed.usable = listed.stamp && listed.stamp->folder;
+    if (!programKnown_) {
+        rt::FolderItem program = rt::FolderItem::get({});
+        if (program) program_ = StampOf(program.absolutePath().str());
+        programKnown_ = true;
+    }
+    listed.program = listed.usable && program_ && listed.stamp->SameFile(*program_);
+    return listed;
+}
+
+const FolderNames* FolderListings::Names(ListedFolder& folder) {
+    if (folder.names && folder.stamp && folder.stamp->Unchanged(folder.names->stamp)) return &*folder.names;
+    folder.byFoldedName.clear();
+    folder.names = ReadFolderNames(folder.path);
+    return folder.names ? &*folder.names : nullptr;
+}
+
+std::vector<uint32_t> FolderListings::Named(ListedFolder& folder, std::string_view name) {
+    const FolderNames* names = Names(folder);
+    if (!names) return {};
+    if (folder.byFoldedName.empty()) {
+        folder.byFoldedName.reserve(names->entries.size());
+        for (uint32_t i = 0; i < names->entries.size(); ++i)
+            folder.byFoldedName.emplace(MatchFolded(names->NameOf(names->entries[i])), i);
+    }
+    std::vector<uint32_t> found;
+    auto [first, last] = folder.byFoldedName.equal_range(MatchFolded(name));
+    for (auto it = first; it != last; ++it) found.push_back(it->second);
+    std::sort(found.begin(), found.end());
+    return found;
+}
