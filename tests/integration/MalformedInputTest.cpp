@@ -90,3 +90,18 @@ TEST_F(MalformedInput, TenThousandRequestsAreBoundedTo256) {
     std::string packet = ReadFile(Lines(ReadFile(responses()))[0].substr(1));
     EXPECT_NE(packet.find("\r9745 More Requests Not Processed (at most 256 a session)\r"), std::string::npos);
 }
+
+TEST_F(MalformedInput, ARequestLineLongerThanAnyRequestIsRefusedByABoundedExcerpt) {
+    writeSrif(requests(), responses());
+    WriteFile(bin() / "OkFile.Txt", (root() / "files").string() + "/\n");
+    WriteFile(requests(), std::string(1 << 20, '\x01') + std::string(1 << 20, 'y') + "\r\na.zip\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
+    EXPECT_EQ(run.status, 0) << run.out.substr(0, 500);
+    EXPECT_LT(run.out.size(), 2000u);
+    EXPECT_NE(run.out.find("   Request Line Too Long: \\x01"), std::string::npos) << run.out.substr(0, 500);
+    for (const std::string& line : Lines(ReadFile(bin() / "QARVEX.Log"))) EXPECT_LT(line.size(), 400u);
+    std::string packet = ReadFile(Lines(ReadFile(responses()))[0].substr(1));
+    EXPECT_NE(packet.find("??????????????????????Request Line Too Long\r"), std::string::npos);
+    // The next line is a request as any other.
+    EXPECT_EQ(Lines(ReadFile(responses())).back(), "+" + (root() / "files" / "a.zip").string());
+}

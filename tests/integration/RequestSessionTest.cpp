@@ -431,3 +431,37 @@ TEST_F(RequestSession, WritesTheSameBytesOnAFixedClock) {
         EXPECT_EQ(bytes, ReadFile(golden / name));
     }
 }
+
+TEST_F(RequestSession, EveryRequestNotReachedHearsWhy) {
+    struct Row {
+        const char* label;
+        const char* time;  // the SRIF's Time line
+        std::string requests;
+        const char* said;  // on standard output, in the log and (after the count) in the report
+    };
+    const Row rows[] = {
+        {"the mailer allows no time", "Time 0", "nodelist.zip\r\nnotes.txt\r\n",
+         "Requests Not Processed: 2 (time limit of 0 seconds reached)"},
+        {"the file limit", "Time -1", "*.zip\r\nnever.read\r\nnor.this\r\n",
+         "Requests Not Processed: 2 (at most 16 files a session)"},
+    };
+    for (int i = 0; i < 20; ++i) WriteFile(files / "many" / ("f" + std::to_string(i) + ".zip"), "x");
+    writeOkFile("{F}/many/\n{F}/pub/\n");
+    std::string srif = ReadFile(srifPath());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        WriteFile(srifPath(), replaceAll(srif, "Time -1", row.time));
+        WriteFile(requestList(), row.requests);
+        fs::remove(bin() / "QARVEX.Log");
+        RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+        ASSERT_EQ(run.status, 0) << run.out;
+        std::string said = row.said;
+        EXPECT_NE(run.out.find("   " + said + "\n"), std::string::npos) << run.out;
+        EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find(" FREQ " + said + "\n"), std::string::npos);
+        std::string count = said.substr(said.find(": ") + 2, 1);
+        std::string why = said.substr(said.find(" ("));
+        EXPECT_NE(ReadFile(packetOf(run)).find("\r" + count + " More Requests Not Processed" + why + "\r"),
+                  std::string::npos);
+        for (const auto& entry : fs::directory_iterator(root() / "outbound")) fs::remove(entry.path());
+    }
+}
