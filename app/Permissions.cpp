@@ -115,17 +115,24 @@ bool currentPermissionList(Session& session, const rt::String& separator, FileFa
             continue;
         }
         rt::String text = StripCommentAndTrim(read);
-        if (!text.empty()) list.lines.push_back(parseLine(text, separator, session));
+        if (text.empty()) continue;
+        PermissionLine line = parseLine(text, separator, session);
+        // Lines in a row mostly share their folder: one copy of it serves them all.
+        if (!list.lines.empty() && list.lines.back().folder.bytes() == line.folder.bytes())
+            line.folder = list.lines.back().folder;
+        list.lines.push_back(std::move(line));
     }
     okFile.close();
     list.stamp = now;
     return true;
 }
 
-// The entries of the folder that may fit `target`: those of its folding for a
-// name without wildcards, else all of them.
-std::vector<uint32_t> candidates(ListedFolder& folder, const FolderNames& names, const rt::String& target) {
-    if (MatchesOnlyItsOwnFolding(target.bytes())) return FolderListings::Named(folder, target.bytes());
+// The entries of the folder that may fit both the line's mask and `target`:
+// those of the folding of either when it has no wildcards, else all of them.
+std::vector<uint32_t> candidates(ListedFolder& folder, const FolderNames& names, const rt::String& mask,
+                                 const rt::String& target) {
+    for (const rt::String* exact : {&target, &mask})
+        if (MatchesOnlyItsOwnFolding(exact->bytes())) return FolderListings::Named(folder, exact->bytes());
     std::vector<uint32_t> all(names.entries.size());
     for (uint32_t i = 0; i < all.size(); ++i) all[i] = i;
     return all;
@@ -140,7 +147,7 @@ bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& 
     if (!names) return true;
     std::vector<uint32_t> fitting;
     double started = RuntimeMicroseconds();
-    for (uint32_t index : candidates(folder, *names, target)) {
+    for (uint32_t index : candidates(folder, *names, line.mask, target)) {
         std::string_view name = names->NameOf(names->entries[index]);
         if (FitsMask(name, line.mask.bytes()) && FitsMask(name, target.bytes())) fitting.push_back(index);
     }

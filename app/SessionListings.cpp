@@ -1,6 +1,7 @@
 #include "app/SessionListings.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "Common/FolderItem.h"
 #include "Common/StringFunctions.h"
@@ -55,14 +56,25 @@ const FolderNames* FolderListings::Names(ListedFolder& folder) {
 std::vector<uint32_t> FolderListings::Named(ListedFolder& folder, std::string_view name) {
     const FolderNames* names = Names(folder);
     if (!names) return {};
-    if (folder.byFoldedName.empty()) {
+    std::hash<std::string_view> hash;
+    std::string folded;
+    auto foldedHash = [&](std::string_view text) {
+        folded = MatchFolded(text);
+        return uint64_t(hash(folded));
+    };
+    if (folder.byFoldedName.size() != names->entries.size()) {
+        folder.byFoldedName.clear();
         folder.byFoldedName.reserve(names->entries.size());
         for (uint32_t i = 0; i < names->entries.size(); ++i)
-            folder.byFoldedName.emplace(MatchFolded(names->NameOf(names->entries[i])), i);
+            folder.byFoldedName.emplace_back(foldedHash(names->NameOf(names->entries[i])), i);
+        std::sort(folder.byFoldedName.begin(), folder.byFoldedName.end());
     }
+    uint64_t wanted = foldedHash(name);
+    std::string foldedName = folded;
     std::vector<uint32_t> found;
-    auto [first, last] = folder.byFoldedName.equal_range(MatchFolded(name));
-    for (auto it = first; it != last; ++it) found.push_back(it->second);
-    std::sort(found.begin(), found.end());
+    auto first = std::lower_bound(folder.byFoldedName.begin(), folder.byFoldedName.end(), std::pair(wanted, 0u));
+    for (auto it = first; it != folder.byFoldedName.end() && it->first == wanted; ++it)
+        if (MatchFolded(names->NameOf(names->entries[it->second])) == foldedName) found.push_back(it->second);
+    // Sorted by hash, then by index: the entries of one folding come in directory order.
     return found;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Common/Linux/FolderNames.h"
@@ -40,9 +41,9 @@ struct ListedFolder {
     int64_t checkedFor = -1;  // the request whose stat the two flags above give
     std::optional<PathStamp> stamp;
     std::optional<FolderNames> names;
-    // Entry indexes by the matcher's folding of their names, made on the
-    // first request for an exact name.
-    std::unordered_multimap<std::string, uint32_t> byFoldedName;
+    // Entry indexes by the hash of the matcher's folding of their names,
+    // sorted, made on the first request for an exact name: 12 bytes an entry.
+    std::vector<std::pair<uint64_t, uint32_t>> byFoldedName;
 };
 
 /// The session's listed folders, by the folder text of the permission lines.
