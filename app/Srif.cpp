@@ -81,8 +81,8 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
     stream.close();
     Debug(app, rt::String("Request File  ") + rt::String::retain(f->ReqFileName));
     Debug(app, rt::String("Response File ") + rt::String::retain(f->RspFileName));
-    Debug(app, rt::String("Remote SysOp  ") + rt::String::retain(f->SysOp));
-    Debug(app, rt::String("Remote AKA    ") + rt::String::retain(f->FidoAddr));
+    Debug(app, rt::String("Remote SysOp  ") + Excerpt(rt::String::retain(f->SysOp)));
+    Debug(app, rt::String("Remote AKA    ") + Excerpt(rt::String::retain(f->FidoAddr)));
     Debug(app, "End SRIF Processing");
     return false;
 }

@@ -300,7 +300,7 @@ bool ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seco
     session.seconds = seconds;
     session.deadline = RuntimeMicroseconds() + seconds * 1e6;
 
-    AppLogIt(app, rt::String("Processing File Request From ") + rt::String::retain(f.FidoAddr));
+    AppLogIt(app, rt::String("Processing File Request From ") + Excerpt(rt::String::retain(f.FidoAddr)));
     RTString packetNameRecord = nullptr;
     bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr, &packetNameRecord);
     rt::String packetName = rt::String::adopt(packetNameRecord);

@@ -104,4 +104,11 @@ TEST_F(MalformedInput, ARequestLineLongerThanAnyRequestIsRefusedByABoundedExcerp
     EXPECT_NE(packet.find("??????????????????????Request Line Too Long\r"), std::string::npos);
     // The next line is a request as any other.
     EXPECT_EQ(Lines(ReadFile(responses())).back(), "+" + (root() / "files" / "a.zip").string());
+
+    // A remote's address as long as an SRIF line can be is logged by an excerpt too.
+    WriteFile(srif(), "AKA 2:5020/" + std::string(8000, '1') + "\nRequestList " + requests() + "\nResponseList " +
+                          responses() + "\n");
+    WriteFile(requests(), "a.zip\r\n");
+    Run({"SRIF", "2:5020/9999", srif().string()});
+    for (const std::string& line : Lines(ReadFile(bin() / "QARVEX.Log"))) EXPECT_LT(line.size(), 400u);
 }
