@@ -33,6 +33,7 @@ std::string TextReader::ReadLine(size_t unitSize, size_t limit, bool* cut) {
     bool over = false;
     // Keeps what fits below the limit of the bytes from the position to `to`.
     auto keep = [&](size_t to) {
+        if (over) return;  // nothing after the cut, not even an odd last byte
         size_t room = limit - line.size();
         size_t count = to - position_;
         if (count > room) {
