@@ -20,6 +20,11 @@ public:
     String readLine(const TextEncoding& encoding = {}) const {
         return String::adopt(TextInputStreamReadLine(get(), encoding.get()));
     }
+    /// The next line, of which at most `limit` bytes are kept; `cut` tells
+    /// whether the line was longer (its rest is read past).
+    String readLine(size_t limit, bool& cut) const {
+        return String::adopt(TextInputStreamReadLineWithin(get(), limit, &cut));
+    }
     String read(int32_t count, const TextEncoding& encoding = {}) const {
         return String::adopt(TextInputStreamRead(get(), count, encoding.get()));
     }

@@ -124,11 +124,24 @@ std::unique_ptr<UnixDataFile> FileFromHandle(intptr_t handle, int32_t type) {
     return file;
 }
 
-extern "C" RTString TextInputStreamReadLine(RuntimeObject* stream, RuntimeObject* encoding) {
+namespace {
+
+RTString readLine(RuntimeObject* stream, RuntimeObject* encoding, size_t limit, bool* cut) {
     TextReader* found = reader(stream);
     if (!found) return nullptr;
     uint32_t code = labelFor(stream, encoding);
-    return labelled(found->ReadLine(code == kEncodingUTF16 ? 2 : 1), code);
+    return labelled(found->ReadLine(code == kEncodingUTF16 ? 2 : 1, limit, cut), code);
+}
+
+} // namespace
+
+extern "C" RTString TextInputStreamReadLine(RuntimeObject* stream, RuntimeObject* encoding) {
+    return readLine(stream, encoding, SIZE_MAX, nullptr);
+}
+
+RTString TextInputStreamReadLineWithin(RuntimeObject* stream, size_t limit, bool* cut) {
+    *cut = false;
+    return readLine(stream, nullptr, limit, cut);
 }
 
 extern "C" RTString TextInputStreamRead(RuntimeObject* stream, int32_t count, RuntimeObject* encoding) {

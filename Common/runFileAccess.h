@@ -45,6 +45,10 @@ RuntimeObject* NewTextOutputStream(std::unique_ptr<UnixDataFile> file);
 bool StreamConstructorTarget(RuntimeObject* stream);
 /// The open file behind a handle constructor's handle; raises on a bad type or a failure.
 std::unique_ptr<UnixDataFile> FileFromHandle(intptr_t handle, int32_t type);
+/// The next line like ReadLine, of which at most `limit` bytes are kept: the
+/// rest of a longer line is read past and `cut` set. For text from outside,
+/// where one line must not take the memory of the whole file.
+RTString TextInputStreamReadLineWithin(RuntimeObject* stream, size_t limit, bool* cut);
 
 extern "C" {
 /// The next line without its ending, labelled with `encoding` (else the stream's); a new string.

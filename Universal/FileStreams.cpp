@@ -28,8 +28,20 @@ bool TextReader::Refill() {
     return got != 0;
 }
 
-std::string TextReader::ReadLine(size_t unitSize) {
+std::string TextReader::ReadLine(size_t unitSize, size_t limit, bool* cut) {
     std::string line;
+    bool over = false;
+    // Keeps what fits below the limit of the bytes from the position to `to`.
+    auto keep = [&](size_t to) {
+        if (over) return;  // nothing after the cut, not even an odd last byte
+        size_t room = limit - line.size();
+        size_t count = to - position_;
+        if (count > room) {
+            count = room - room % unitSize;
+            over = true;
+        }
+        line.append(reinterpret_cast<const char*>(buffer_ + position_), count);
+    };
     for (;;) {
         size_t at = position_;
         while (at + unitSize <= end_) {
@@ -37,8 +49,9 @@ std::string TextReader::ReadLine(size_t unitSize) {
             if (unit == kCR || unit == kLF) break;
             at += unitSize;
         }
-        line.append(reinterpret_cast<const char*>(buffer_ + position_), at - position_);
+        keep(at);
         position_ = at;
+        if (cut) *cut = over;
         if (at + unitSize <= end_) {
             bool carriageReturn = UnitAt(at, unitSize) == kCR;
             position_ += unitSize;
@@ -51,8 +64,9 @@ std::string TextReader::ReadLine(size_t unitSize) {
         }
         if (!Refill()) {
             // A last line without an ending, with any odd byte a 16-bit scan left.
-            line.append(reinterpret_cast<const char*>(buffer_ + position_), end_ - position_);
+            keep(end_);
             position_ = end_;
+            if (cut) *cut = over;
             return line;
         }
     }

@@ -21,7 +21,9 @@ public:
 
     /// The next line without its ending: CR, LF and CR LF each end one line.
     /// `unitSize` is 1, or 2 to scan 16-bit units in host order. Empty at the end.
-    std::string ReadLine(size_t unitSize);
+    /// At most `limit` bytes of the line are kept (the rest is read past, so
+    /// a line of any length costs no more memory); `cut` then becomes true.
+    std::string ReadLine(size_t unitSize, size_t limit = SIZE_MAX, bool* cut = nullptr);
     /// Up to `count` bytes: the buffered ones first, the rest straight from the file.
     std::string Read(size_t count);
     /// Everything from the current position to the end of the file.

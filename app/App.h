@@ -37,6 +37,9 @@ int32_t AppRun(RuntimeObject* app, RuntimeArray* args);
 void AppUnhandledException(RuntimeObject* app, RuntimeObject* exc);
 /// Reads the request information file at `path`; True when it is missing or empty.
 bool AppInitSRIF(RuntimeObject* app, RTString path);
+/// The SRIF's `Time` (the minutes the mailer allows the session) as the last
+/// InitSRIF read it; -1 when it gave none.
+int32_t SrifTimeMinutes();
 /// Parses a FidoNet address into zone, net, node and point; True when it is rejected.
 bool AppParseAddr(RuntimeObject* app, RTString address, uint16_t* zone, uint16_t* net, uint16_t* node,
                   uint16_t* point);
@@ -49,6 +52,8 @@ void AppLogIt(RuntimeObject* app, RTString event);
 bool AppTestOkFile(RuntimeObject* app);
 /// Whether `name` fits the wildcard `mask`; adds the time taken to T_Match.
 bool AppItsaMatch(RuntimeObject* app, RTString name, RTString mask);
+/// Adds the time since `started` (RuntimeMicroseconds) to T_Match: for a run of matches timed as one.
+void AppAddMatchTime(RuntimeObject* app, double started);
 
 inline void AppLogIt(RuntimeObject* app, const rt::String& event) { AppLogIt(app, event.get()); }
 inline bool AppItsaMatch(RuntimeObject* app, const rt::String& name, const rt::String& mask) {

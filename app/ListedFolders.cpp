@@ -37,8 +37,11 @@ bool IsProgramFolder(const rt::FolderItem& folder) {
 
 rt::String FolderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator) {
     if (equalsIgnoringCase(FirstCharacter(folder), separator)) return folder;
-    rt::String absolute = item.absolutePath();
-    return rt::leftBytes(absolute, int32_t(absolute.length()) - 1);  // its trailing "/" goes
+    // Without its final "/": the root's absolute form is then the empty path,
+    // and every granted name is that plus "/" and the file's name.
+    std::string absolute = item ? item.absolutePath().str() : std::string();
+    while (!absolute.empty() && absolute.back() == '/') absolute.pop_back();
+    return rt::String(absolute);
 }
 
 rt::FolderItem ListedFile(const rt::FolderItem& folder, int32_t index) {

@@ -56,6 +56,7 @@ rt::String FirstCharacter(const rt::String& text) { return rt::left(text, 1); }
 
 PermissionLine ParsePermissionLine(const rt::String& text, const rt::String& separator) {
     PermissionLine line;
+    line.text = text;
     std::vector<rt::String> tokens = SplitAtSpaces(text);
     for (const rt::String& token : tokens) {
         rt::String first = FirstCharacter(token);

@@ -36,6 +36,7 @@ rt::String FirstCharacter(const rt::String& text);
 /// One entry of the permission list as serving reads it: every token sorted
 /// by its first character, the last path token naming folder and mask.
 struct PermissionLine {
+    rt::String text;                    // the entry as read, without its comment
     rt::String magicName;               // after the last "@", empty without one
     bool namesFiles = false;            // some "@" token names FILES
     rt::String password;                // the last "!" token, "!" included

@@ -1,16 +1,19 @@
-// The permission pass: for one request, every line of OkFile.Txt is read, its
-// folder searched, and each fitting file granted, refused for its password or
-// stopped by the session's file limit.
+// The permission pass: for one request, every line of OkFile.Txt is taken,
+// its folder searched, and each fitting file granted, refused for its password
+// or stopped by the session's file limit. The list and the folders' names are
+// read once a session and used again while unchanged (SessionListings); only
+// a name that fits is looked at further.
+#include <algorithm>
 #include <cstring>
 
 #include "Common/Linux/PathAccess.h"
 #include "Common/runFolderItem.h"
 #include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
+#include "Universal/DateImp/Clocks.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
-#include "app/KeptFiles.h"
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
@@ -18,35 +21,151 @@
 #include "app/ReportLines.h"
 #include "app/SafeText.h"
 #include "app/Session.h"
+#include "app/WildcardMatch.h"
 
 namespace {
 
-// A session grants at most this many files.
-constexpr int32_t kFileLimit = 16;
+// A permission line names a path (up to PATH_MAX) with its tokens: a longer
+// line is no permission, and reading it whole would let one line take any
+// amount of memory.
+constexpr size_t kPermissionLineBytes = 8192;
+
+// The granted file of the same device and inode, if one left in this session
+// already: two lines that both fit a file, or two requests for it, send it once.
+const std::pair<PathStamp, int64_t>* alreadySent(const Session& session, const PathStamp& file) {
+    auto found = std::ranges::find_if(session.sent, [&](const auto& sent) { return sent.first.SameFile(file); });
+    return found == session.sent.end() ? nullptr : &*found;
+}
 
 // Grants one file, or gives the limit signal when 16 were granted already.
-bool grant(Session& session, const rt::String& request, const rt::String& folder, const rt::FolderItem& entry,
-           const rt::String& separator, const rt::TextInputStream& okFile) {
+bool grant(Session& session, const rt::String& request, const ListedFolder& folder, const rt::String& name,
+           const PathStamp& file, const rt::String& separator) {
     RuntimeObject* app = session.app;
-    if (session.fileCount >= kFileLimit) {
+    rt::String path = folder.grantFolder + separator + name;
+    if (const auto* sent = alreadySent(session, file)) {
+        // A file an earlier request had is found for this one too, so it is
+        // not told it found nothing; but it is neither sent nor counted again.
+        if (sent->second != session.requestNumber) ++session.foundCount;
+        Debug(app, rt::String("Already sent ") + path);
+        return true;
+    }
+    if (session.fileCount >= kSessionFileLimit) {
         StdOut("   File Request Limit Exceeded");
         WriteLimitLine(session.packet, request);
         AppLogIt(app, rt::String("File Request Limit Exceeded"));
         Debug(app, "File Request Limit Exceeded");
-        okFile.close();
         return false;
     }
     ++session.fileCount;
     ++session.foundCount;
-    rt::String name = entry.name();
-    rt::String path = folder + separator + name;
+    session.sent.emplace_back(file, session.requestNumber);
     session.responseList.writeLine(rt::String("+") + path);
     CheckTextWrites(session.responseList, session.responsePath);
     AppLogIt(app, rt::String("Sending ") + path);
     Debug(app, rt::String("Sending ") + path);
-    int64_t length = entry.length();
-    session.byteCount += length;
-    WriteGrantedLine(session.packet, request, name, length);
+    session.byteCount += file.size;
+    WriteGrantedLine(session.packet, request, name, file.size);
+    return true;
+}
+
+// Reads OkFile.Txt and takes its lines apart, unless the list read before is
+// still the file as it is. False when it cannot be read.
+bool currentPermissionList(Session& session, const rt::String& separator, FileFailure& failure) {
+    PermissionList& list = session.permissions;
+    RuntimeObject* app = session.app;
+    if (list.path.empty()) {
+        rt::FolderItem item = rt::FolderItem::get(PermissionListPath());
+        if (item) list.path = item.absolutePath().str();
+    }
+    std::optional<PathStamp> now = list.path.empty() ? std::nullopt : StampOf(list.path);
+    if (now && list.stamp && now->Unchanged(*list.stamp)) return true;
+    list.stamp.reset();
+    list.lines.clear();
+    rt::TextInputStream okFile = OpenTextToRead(PermissionListPath(), failure);
+    if (!okFile) return false;
+    for (bool first = true; !okFile.eof(); first = false) {
+        bool cut = false;
+        rt::String read = okFile.readLine(kPermissionLineBytes, cut);
+        RuntimeBackgroundTask();
+        if (cut) {
+            rt::String message = rt::String("Line Too Long in OkFile: ") + Excerpt(read);
+            StdOut(rt::String("   ") + message);
+            Debug(app, message);
+            AppLogIt(app, message);
+            continue;
+        }
+        rt::String text = StripCommentAndTrim(first ? WithoutByteOrderMark(read) : read);
+        if (text.empty()) continue;
+        PermissionLine line = ParsePermissionLine(text, separator);
+        if (line.namesFiles) session.filesHint = true;
+        // Lines in a row mostly share their folder: one copy of it serves them all.
+        if (!list.lines.empty() && list.lines.back().folder.bytes() == line.folder.bytes())
+            line.folder = list.lines.back().folder;
+        list.lines.push_back(std::move(line));
+    }
+    okFile.close();
+    list.stamp = now;
+    return true;
+}
+
+// The entries of the folder that may fit both the line's mask and `target`:
+// those of the folding of either when it has no wildcards, else all of them.
+std::vector<uint32_t> candidates(ListedFolder& folder, const FolderNames& names, const rt::String& mask,
+                                 const rt::String& target) {
+    for (const rt::String* exact : {&target, &mask})
+        if (MatchesOnlyItsOwnFolding(exact->bytes())) return FolderListings::Named(folder, exact->bytes());
+    std::vector<uint32_t> all(names.entries.size());
+    for (uint32_t i = 0; i < all.size(); ++i) all[i] = i;
+    return all;
+}
+
+// Searches one listed folder for the files that fit both the line's mask and
+// the target. Gives false when the session's file limit stopped it.
+bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& line, const rt::String& target,
+                  const rt::String& request, const rt::String& password, const rt::String& separator) {
+    RuntimeObject* app = session.app;
+    const FolderNames* names = FolderListings::Names(folder);
+    if (!names) {
+        // A folder that is there but cannot be read is no empty one: the
+        // sysop must hear of it, and the requester that the sysop did.
+        int error = FolderAccessError(folder.path);
+        rt::String message = rt::String("Unreadable Path in OkFile: ") + line.folder + separator + rt::String(": ") +
+                             rt::String(error ? std::strerror(error) : "cannot be read");
+        StdOut(rt::String("   ") + message);
+        Debug(app, message);
+        AppLogIt(app, message);
+        session.sysopTold = true;
+        return true;
+    }
+    std::vector<uint32_t> fitting;
+    double started = RuntimeMicroseconds();
+    for (uint32_t index : candidates(folder, *names, line.mask, target)) {
+        std::string_view name = names->NameOf(names->entries[index]);
+        if (FitsMask(name, line.mask.bytes()) && FitsMask(name, target.bytes())) fitting.push_back(index);
+    }
+    AppAddMatchTime(app, started);
+    for (uint32_t index : fitting) {
+        const FolderNames::Entry& entry = names->entries[index];
+        RuntimeBackgroundTask();
+        if (names->IsFolder(folder.path, entry)) continue;
+        rt::String name(names->NameOf(entry));
+        std::string path = folder.path == "/" ? "/" : folder.path + "/";
+        rt::FolderItem file = rt::FolderItem::getTrue(rt::String(path + name.str()));
+        if (!file) continue;
+        if (rt::String why = WhyNotServable(file, name); !why.empty()) {
+            Debug(app, rt::String("Skipped ") + name + rt::String(": ") + why);
+            continue;
+        }
+        Debug(app, rt::String("Found ") + name);
+        if (!line.password.empty() && !equalsIgnoringCase(password, line.password)) {
+            Debug(app, "File Found.  Bad Password.");
+            session.badPassword = true;
+            continue;
+        }
+        if (line.lastTokenIsPlus) continue;
+        std::optional<PathStamp> stamp = StampOf(path + name.str());
+        if (stamp && !grant(session, request, folder, name, *stamp, separator)) return false;
+    }
     return true;
 }
 
@@ -56,29 +175,24 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
     RuntimeObject* app = session.app;
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
     FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead(PermissionListPath(), failure);
-    if (!okFile) {
+    if (!currentPermissionList(session, separator, failure)) {
         StdOut("   OkFile.Txt Not Found");
         Debug(app, "OkFile.Txt Not Found");
         LogReason(app, "OkFile.Txt Not Found");
         ReportFailure(app, failure);
         return PassEnd::PermissionListMissing;
     }
+    ++session.requestNumber;
     Debug(app, "Reading OkFile");
-    for (bool first = true; !okFile.eof(); first = false) {
-        rt::String raw = okFile.readLine();
-        rt::String text = StripCommentAndTrim(first ? WithoutByteOrderMark(raw) : raw);
+    for (const PermissionLine& line : session.permissions.lines) {
         RuntimeBackgroundTask();
-        if (text.empty()) continue;
-        PermissionLine line = ParsePermissionLine(text, separator);
-        if (line.namesFiles) session.filesHint = true;
-
+        if (session.PastDeadline()) return PassEnd::OutOfTime;
         rt::String target;
         if (line.magicName.empty()) target = request;
         else if (equalsIgnoringCase(line.magicName, request)) target = line.mask;
 
-        rt::FolderItem folder = rt::FolderItem::get(line.folder);
-        if (!folder || !folder.directory()) {
+        ListedFolder& folder = session.folders.Check(line.folder, separator, session.requestNumber);
+        if (!folder.usable) {
             rt::String bad = line.folder + separator;
             StdOut(rt::String("   Bad Path in OkFile: ") + bad);
             Debug(app, rt::String("Bad Path in OkFile: ") + bad);
@@ -86,54 +200,22 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
             continue;
         }
         if (target.empty()) continue;
-        rt::String grantFolder = FolderForMailer(line.folder, folder, separator);
-
-        if (IsProgramFolder(folder)) {
-            Debug(app, rt::String("Program folder never served: ") + WithPasswordsHidden(text, PasswordTokens::All));
+        if (folder.program) {
+            Debug(app, rt::String("Program folder never served: ") + WithPasswordsHidden(line.text, PasswordTokens::All));
             continue;
         }
         // A mailer cuts a response line at its first blank: a file there
         // would be named by the cut path.
-        if (!MailerCanCarry(grantFolder)) {
-            Debug(app, rt::String("Folder path a mailer cannot carry, never served: ") + grantFolder);
-            continue;
-        }
-        if (int error = FolderAccessError(folder.absolutePath().str())) {
-            rt::String message = rt::String("Unreadable Path in OkFile: ") + line.folder + separator +
-                                 rt::String(": ") + rt::String(std::strerror(error));
-            StdOut(rt::String("   ") + message);
-            Debug(app, message);
-            AppLogIt(app, message);
-            session.sysopTold = true;
+        if (!MailerCanCarry(folder.grantFolder)) {
+            Debug(app, rt::String("Folder path a mailer cannot carry, never served: ") + folder.grantFolder);
             continue;
         }
         DebugPart(app, rt::String("Looking for '") + target + rt::String("'  Path=") + line.folder +
                            rt::String("   Mask=") + line.mask);
         Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + kHiddenPassword);
-
-        int32_t count = folder.count();
-        for (int32_t i = 1; i <= count; ++i) {
-            rt::FolderItem entry = ListedFile(folder, i);
-            RuntimeBackgroundTask();
-            if (!entry) continue;
-            rt::String name = entry.name();
-            if (!AppItsaMatch(app, name, line.mask) || !AppItsaMatch(app, name, target)) continue;
-            if (rt::String why = WhyNotServable(entry, name); !why.empty()) {
-                Debug(app, rt::String("Skipped ") + name + rt::String(": ") + why);
-                continue;
-            }
-            Debug(app, rt::String("Found ") + name);
-            if (!line.password.empty() && !equalsIgnoringCase(password, line.password)) {
-                Debug(app, "File Found.  Bad Password.");
-                session.badPassword = true;
-                continue;
-            }
-            if (line.lastTokenIsPlus) continue;
-            if (!grant(session, request, grantFolder, entry, separator, okFile))
-                return PassEnd::FileLimitExceeded;
-        }
+        if (!searchFolder(session, folder, line, target, request, password, separator))
+            return PassEnd::FileLimitExceeded;
     }
     Debug(app, "Done With OkFile");
-    okFile.close();
     return PassEnd::Done;
 }

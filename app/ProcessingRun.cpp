@@ -32,6 +32,10 @@ struct Run {
     bool success = false;
 };
 
+// The wall time a session may serve requests, so that no request list holds
+// the node for long.
+constexpr int32_t kSessionSeconds = 60;
+
 rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
 
 AppFields& state(RuntimeObject* app) { return *AppState(app); }
@@ -45,7 +49,8 @@ bool runMode(Run& run) {
         run.success = !AppTestOkFile(app);
     } else if (equalsIgnoringCase(mode, "SRIF")) {
         if (run.args.size() < 4) return false;
-        if (!AppInitSRIF(app, run.args[3].get())) run.success = ServeSession(app, run.args[2]);
+        if (!AppInitSRIF(app, run.args[3].get()))
+            run.success = ServeSession(app, run.args[2], SessionSeconds(kSessionSeconds, SrifTimeMinutes()));
     } else {
         StdOut(rt::String("   Bad startup mode: ") + mode);
         Debug(app, rt::String("Bad startup mode: ") + mode);

@@ -57,9 +57,12 @@ void WriteTooLongLine(const rt::BinaryStream& packet, const rt::String& request)
     line(packet, padded22(request) + rt::String("Request Name Too Long"));
 }
 
-void WriteNotProcessedLine(const rt::BinaryStream& packet, int64_t count, int32_t limit) {
-    line(packet, decimal(count) + rt::String(" More Requests Not Processed (at most ") + decimal(limit) +
-                     rt::String(" a session)"));
+void WriteLineTooLongLine(const rt::BinaryStream& packet, const rt::String& excerpt) {
+    line(packet, padded22(excerpt) + rt::String("Request Line Too Long"));
+}
+
+void WriteNotProcessedLine(const rt::BinaryStream& packet, int64_t count, const rt::String& why) {
+    line(packet, decimal(count) + rt::String(" More Requests Not Processed (") + Replaced(why) + rt::String(")"));
 }
 
 void WriteLimitLine(const rt::BinaryStream& packet, const rt::String& request) {

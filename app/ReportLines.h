@@ -15,8 +15,10 @@ void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request,
 void WriteInvalidCharactersLine(const rt::BinaryStream& packet, const rt::String& request);
 /// A request whose name is longer than any file name can be.
 void WriteTooLongLine(const rt::BinaryStream& packet, const rt::String& request);
-/// The count of request lines left unread when a session reached its limit of requests.
-void WriteNotProcessedLine(const rt::BinaryStream& packet, int64_t count, int32_t limit);
+/// A request line longer than any request can be (shown by its excerpt).
+void WriteLineTooLongLine(const rt::BinaryStream& packet, const rt::String& excerpt);
+/// The count of request lines a session did not reach, and `why` (as "at most 256 a session").
+void WriteNotProcessedLine(const rt::BinaryStream& packet, int64_t count, const rt::String& why);
 /// The request that met the session's file limit.
 void WriteLimitLine(const rt::BinaryStream& packet, const rt::String& request);
 /// A request that found protected files only, without their password.

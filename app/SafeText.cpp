@@ -100,3 +100,12 @@ rt::String WithoutByteOrderMark(const rt::String& line) {
     if (!line.bytes().starts_with(kMark)) return line;
     return rt::String::fromBytes(line.bytes().substr(kMark.size()), line.encoding());
 }
+
+rt::String Excerpt(const rt::String& text) {
+    size_t bound = HoldsControl(text) ? kExcerptBytes / 4 : kExcerptBytes;
+    std::string_view bytes = text.bytes();
+    if (bytes.size() <= bound) return text;
+    // Back to the start of a UTF-8 character: continuation bytes are 10xxxxxx.
+    while (bound > 0 && (uint8_t(bytes[bound]) & 0xC0) == 0x80) --bound;
+    return rt::String::fromBytes(bytes.substr(0, bound), text.encoding()) + rt::String("...");
+}

@@ -39,3 +39,10 @@ rt::String WithPasswordsHidden(const rt::String& line, PasswordTokens which);
 /// `line` without the UTF-8 byte-order mark some editors put at the start of
 /// a file, so that the first line of a list reads like every other.
 rt::String WithoutByteOrderMark(const rt::String& line);
+
+/// At most the first kExcerptBytes bytes of `text` (a quarter as many when it
+/// holds control bytes, which escaping makes four bytes each), cut at a
+/// character boundary and marked "..." when cut: what a log or debug line
+/// shows of a line from outside however long it is.
+inline constexpr size_t kExcerptBytes = 300;
+rt::String Excerpt(const rt::String& text);

@@ -1,11 +1,17 @@
 // What one file request session holds while the run serves its requests.
 #pragma once
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "Common/BinaryStream.h"
 #include "Common/FolderItem.h"
 #include "Common/TextOutputStream.h"
 #include "Common/String.h"
+#include "app/SessionListings.h"
+
+/// A session grants at most this many files.
+inline constexpr int32_t kSessionFileLimit = 16;
 
 struct Session {
     RuntimeObject* app = nullptr;
@@ -31,20 +37,38 @@ struct Session {
     bool sysopTold = false;
     // Set when a permission line names the magic "Files"; kept for the whole run.
     bool filesHint = false;
+
+    // Read once, used by every request while unchanged; released with the session.
+    PermissionList permissions;
+    FolderListings folders;
+    int64_t requestNumber = 0;  // the permission passes run so far
+    // The files granted, by device and inode, so that none is sent twice, and
+    // the request (its pass number) that had each.
+    std::vector<std::pair<PathStamp, int64_t>> sent;
+
+    // The wall time (RuntimeMicroseconds) past which no request is served, and its seconds.
+    double deadline = 0;
+    int32_t seconds = 0;
+    bool PastDeadline() const;
 };
+
+/// The seconds a session may serve: `configured`, but never more than the
+/// SRIF's `Time` minutes when they are given (not negative).
+int32_t SessionSeconds(int32_t configured, int32_t srifMinutes);
 
 /// How a permission pass ended.
 enum class PassEnd {
     Done,
     FileLimitExceeded,
+    OutOfTime,
     PermissionListMissing,
 };
 
 /// Serves one file request session after InitSRIF: the packet, the response
-/// list and every request. Gives whether it ended well; throws FileFailure when
+/// list and every request, for at most `seconds` of wall time. Gives whether it ended well; throws FileFailure when
 /// a file cannot be made or written (the packet and response list are then
 /// removed) and Interrupted on a termination signal (both are then closed whole).
-bool ServeSession(RuntimeObject* app, const rt::String& ownAddress);
+bool ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seconds);
 
 /// Runs one permission pass for a request: grants the files OkFile.Txt allows it.
 PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt::String& password);

@@ -2,6 +2,7 @@
 // request and keeps the four values the run needs.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <string_view>
 
 #include "Common/TextInputStream.h"
@@ -46,7 +47,24 @@ void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
     rt::String::fromBytes(value, line.encoding()).assignTo(f->*keyword.property);
 }
 
+// The session time the mailer allows, in minutes: -1 (the SRIF's own word
+// for none) unless a `Time` line gives a number.
+int32_t gTimeMinutes = -1;
+
+int32_t minutesOf(const rt::String& line) {
+    std::string value = rt::trim(rt::mid(line, 6)).str();
+    int32_t minutes = -1;
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), minutes);
+    return error == std::errc() && end == value.data() + value.size() ? minutes : -1;
+}
+
+// The mailer's paths take up to PATH_MAX bytes: a longer line is none of its
+// lines, and is read past rather than held.
+constexpr size_t kSrifLineBytes = 8192;
+
 } // namespace
+
+int32_t SrifTimeMinutes() { return gTimeMinutes; }
 
 bool AppInitSRIF(RuntimeObject* app, RTString path) {
     rt::String file = rt::String::retain(path);
@@ -62,17 +80,24 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
     }
     Debug(app, "Reading SRIF File");
     AppFields* f = AppState(app);
+    gTimeMinutes = -1;
     for (bool first = true; !stream.eof(); first = false) {
-        rt::String line = stream.readLine();
+        bool cut = false;
+        rt::String line = stream.readLine(kSrifLineBytes, cut);
+        RuntimeBackgroundTask();
+        if (cut) {
+            Debug(app, rt::String("SRIF line too long: ") + Excerpt(line));
+            continue;
+        }
         if (first) line = WithoutByteOrderMark(line);
         for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
-        RuntimeBackgroundTask();
+        if (StringInStr(1, line.get(), rt::String("Time ").get()) == 1) gTimeMinutes = minutesOf(line);
     }
     stream.close();
     Debug(app, rt::String("Request File  ") + rt::String::retain(f->ReqFileName));
     Debug(app, rt::String("Response File ") + rt::String::retain(f->RspFileName));
-    Debug(app, rt::String("Remote SysOp  ") + rt::String::retain(f->SysOp));
-    Debug(app, rt::String("Remote AKA    ") + rt::String::retain(f->FidoAddr));
+    Debug(app, rt::String("Remote SysOp  ") + Excerpt(rt::String::retain(f->SysOp)));
+    Debug(app, rt::String("Remote AKA    ") + Excerpt(rt::String::retain(f->FidoAddr)));
     Debug(app, "End SRIF Processing");
     return false;
 }

@@ -30,6 +30,10 @@ namespace {
 // counted and reported, not served.
 constexpr int32_t kRequestLimit = 256;
 
+// A request line holds a name (at most 255 bytes), a password and an update
+// token: a longer one is no request, and is read past rather than held.
+constexpr size_t kRequestLineBytes = 1024;
+
 rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
 
 // The request list line: the name, then an optional "!password" token (the last one wins).
@@ -90,18 +94,40 @@ void writeOutcome(Session& session, const rt::String& name) {
     session.badPassword = false;
 }
 
-// The lines left in the list once the session served its limit of requests.
-void reportUnserved(Session& session, const rt::TextInputStream& requestList) {
-    int64_t rest = 0;
-    for (; !requestList.eof(); ++rest) {
-        requestList.readLine();
+// The lines of the list the session did not reach, `current` (0 or 1: a
+// request cut short) and those left unread, reported with `why` when there
+// are any. The rest is read past in bounded pieces, as a line is never held whole.
+void reportUnserved(Session& session, const rt::TextInputStream& requestList, int64_t current, const rt::String& why) {
+    int64_t rest = current;
+    for (bool cut = false; !requestList.eof();) {
+        rt::String line = requestList.readLine(kRequestLineBytes, cut);
         RuntimeBackgroundTask();
+        // Blank lines ask for nothing, so they are not counted among the requests.
+        rt::String name, password;
+        if (!cut) parseRequest(line, name, password);
+        if (cut || !name.empty()) ++rest;
     }
-    rt::String message = rt::String("Requests Not Processed: ") + decimal(rest);
+    if (rest == 0) return;
+    rt::String message = rt::String("Requests Not Processed: ") + decimal(rest) + rt::String(" (") + why +
+                         rt::String(")");
     StdOut(rt::String("   ") + message);
     Debug(session.app, message);
-    WriteNotProcessedLine(session.packet, rest, kRequestLimit);
+    WriteNotProcessedLine(session.packet, rest, why);
     AppLogIt(session.app, message);
+}
+
+rt::String outOfTime(const Session& session) {
+    return rt::String("time limit of ") + decimal(session.seconds) + rt::String(" seconds reached");
+}
+
+// Refuses a request line longer than any request can be, by an excerpt.
+void refuseLongLine(Session& session, const rt::String& line) {
+    rt::String excerpt = Excerpt(WithPasswordsHidden(line, PasswordTokens::AfterName));
+    rt::String message = rt::String("Request Line Too Long: ") + excerpt;
+    StdOut(rt::String("   ") + message);
+    Debug(session.app, message);
+    AppLogIt(session.app, message);
+    WriteLineTooLongLine(session.packet, excerpt);
 }
 
 // Serves the requests of the list one by one. Gives false when OkFile.Txt
@@ -112,17 +138,29 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
     int32_t served = 0;
     for (bool first = true; !requestList.eof(); first = false) {
         if (served == kRequestLimit) {
-            reportUnserved(session, requestList);
+            reportUnserved(session, requestList, 0, rt::String("at most ") + decimal(kRequestLimit) +
+                                                        rt::String(" a session"));
             break;
         }
-        rt::String line = requestList.readLine();
+        if (session.PastDeadline()) {
+            reportUnserved(session, requestList, 0, outOfTime(session));
+            break;
+        }
+        bool cut = false;
+        rt::String line = requestList.readLine(kRequestLineBytes, cut);
+        if (cut) {
+            ++served;
+            refuseLongLine(session, line);
+            CheckBinaryWrites(session.packet, session.packetPath);
+            continue;
+        }
         if (first) line = WithoutByteOrderMark(line);
         rt::String name, password;
         parseRequest(line, name, password);
         // A blank line asks for nothing: it is neither served nor counted.
         if (name.empty()) continue;
         ++served;
-        rt::String shown = rt::String("File Request: ") + WithPasswordsHidden(line, PasswordTokens::AfterName);
+        rt::String shown = rt::String("File Request: ") + Excerpt(WithPasswordsHidden(line, PasswordTokens::AfterName));
         AppLogIt(app, shown);
         Debug(app, shown);
         if (refuseName(session, name)) {
@@ -133,7 +171,13 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
         case PassEnd::PermissionListMissing:
             WriteNotServedLine(session.packet, NotServed::All);
             return false;
-        case PassEnd::FileLimitExceeded: return true;
+        case PassEnd::FileLimitExceeded:
+            reportUnserved(session, requestList, 0,
+                           rt::String("at most ") + decimal(kSessionFileLimit) + rt::String(" files a session"));
+            return true;
+        case PassEnd::OutOfTime:
+            reportUnserved(session, requestList, 1, outOfTime(session));
+            return true;
         case PassEnd::Done: break;
         }
         writeOutcome(session, name);
@@ -306,12 +350,21 @@ void logBadAddress(RuntimeObject* app, const rt::String& own, const rt::String& 
 
 } // namespace
 
-bool ServeSession(RuntimeObject* app, const rt::String& ownAddress) {
+bool Session::PastDeadline() const { return RuntimeMicroseconds() >= deadline; }
+
+int32_t SessionSeconds(int32_t configured, int32_t srifMinutes) {
+    if (srifMinutes < 0 || int64_t(srifMinutes) * 60 >= configured) return configured;
+    return srifMinutes * 60;
+}
+
+bool ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seconds) {
     AppFields& f = *AppState(app);
     Session session;
     session.app = app;
+    session.seconds = seconds;
+    session.deadline = RuntimeMicroseconds() + seconds * 1e6;
 
-    AppLogIt(app, rt::String("Processing File Request From ") + rt::String::retain(f.FidoAddr));
+    AppLogIt(app, rt::String("Processing File Request From ") + Excerpt(rt::String::retain(f.FidoAddr)));
     if (namesKeptFile(app)) return false;
     RTString packetNameRecord = nullptr;
     bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr, &packetNameRecord);

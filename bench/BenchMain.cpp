@@ -1,5 +1,7 @@
 // The benchmark program: every benchmark registers itself as a "/runtime" and
-// a "/baseline" pair; after the console report, each pair is printed as a ratio.
+// a "/baseline" pair, some also with a "/lazy" and a "/floor" baseline, some
+// alone; after the console report, each runtime is printed with its ratio to
+// each baseline it has.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -19,15 +21,24 @@ public:
     }
 
     void printRatios() const {
-        std::printf("\n%-28s %14s %14s %8s\n", "operation/text", "runtime ns", "baseline ns", "ratio");
+        std::printf("\n%-36s %14s %14s %8s %8s %8s\n", "operation/text", "runtime ns", "baseline ns", "ratio",
+                    "lazy", "floor");
         for (const auto& [name, time] : times_) {
             const std::string suffix = "/runtime";
             if (name.size() < suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
                 continue;
             const std::string stem = name.substr(0, name.size() - suffix.size());
-            auto baseline = times_.find(stem + "/baseline");
-            if (baseline == times_.end()) continue;
-            std::printf("%-28s %14.1f %14.1f %8.2f\n", stem.c_str(), time, baseline->second, time / baseline->second);
+            auto ratioTo = [&](const char* kind, char* text) {
+                auto other = times_.find(stem + kind);
+                if (other == times_.end()) std::snprintf(text, 16, "%8s", "-");
+                else std::snprintf(text, 16, "%8.2f", time / other->second);
+                return other == times_.end() ? 0.0 : other->second;
+            };
+            char baseline[16], lazy[16], floor[16];
+            double baselineTime = ratioTo("/baseline", baseline);
+            ratioTo("/lazy", lazy);
+            ratioTo("/floor", floor);
+            std::printf("%-36s %14.1f %14.1f %s %s %s\n", stem.c_str(), time, baselineTime, baseline, lazy, floor);
         }
     }
 

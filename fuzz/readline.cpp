@@ -81,6 +81,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             size_t offset = steps.ConsumeIntegralInRange<size_t>(0, text.size() + 2);
             reader.SetPosition(int64_t(offset));
             model.seek(offset);
+        } else if (kind == 3) {
+            // A bounded read keeps the whole line's first `limit` bytes (whole units) and ends where it ends.
+            size_t limit = steps.ConsumeIntegralInRange<size_t>(0, 3 * TextReader::kBufferSize);
+            bool cut = false;
+            std::string kept = reader.ReadLine(unit, limit, &cut);
+            std::string line = model.readLine(unit);
+            size_t bound = limit - limit % unit;
+            FuzzCheck(cut == (line.size() > limit), "ReadLine says when it cut the line");
+            FuzzCheck(kept == (cut ? line.substr(0, bound) : line), "ReadLine keeps the line's start");
         } else {
             FuzzCheck(reader.ReadLine(unit) == model.readLine(unit), "ReadLine gives the model's line");
         }

@@ -208,3 +208,37 @@ TEST_F(TextInputStreamTest, NilStreamIsReportedAsAProgrammingError) {
     EXPECT_NE(report.find("runFileAccess"), std::string::npos);
     EXPECT_NE(report.find("Failure Condition: stream"), std::string::npos);
 }
+
+TEST_F(TextInputStreamTest, ABoundedReadKeepsAtMostItsLimitAndReadsPastTheRest) {
+    struct Row {
+        const char* label;
+        std::string bytes;
+        size_t limit;
+        Lines kept;
+        std::vector<bool> cut;
+    };
+    const std::string huge(3 << 20, 'x');  // far past the reader's block, so the rest is read past in many
+    const Row rows[] = {
+        {"at the limit", "abcd\r\nef", 4, {"abcd", "ef"}, {false, false}},
+        {"one past", "abcde\nef", 4, {"abcd", "ef"}, {true, false}},
+        {"a huge line, then the next", huge + "\r\nnext\r\n", 1024, {std::string(1024, 'x'), "next"}, {true, false}},
+        {"a huge last line", "first\n" + huge, 16, {"first", std::string(16, 'x')}, {false, true}},
+        {"a CR LF pair after the cut", std::string(1023, 'y') + "\r\nz", 8, {std::string(8, 'y'), "z"}, {true, false}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        TextInputStream stream = open("bounded.txt", row.bytes);
+        Lines kept;
+        std::vector<bool> cuts;
+        while (!stream.eof() && kept.size() < 10) {
+            bool cut = true;
+            String line = stream.readLine(row.limit, cut);
+            EXPECT_LE(line.length(), row.limit);
+            kept.push_back(line.str());
+            cuts.push_back(cut);
+        }
+        EXPECT_EQ(kept, row.kept);
+        EXPECT_EQ(cuts, row.cut);
+        stream.close();
+    }
+}

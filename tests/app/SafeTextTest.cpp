@@ -70,3 +70,24 @@ TEST(SafeText, AByteOrderMarkOpensNoLine) {
         EXPECT_EQ(WithoutByteOrderMark(rt::String::fromBytes(line, kEncodingUTF8)).str(), expected);
     }
 }
+
+TEST(SafeText, AnExcerptIsBoundedAndCutAtACharacter) {
+    struct Row {
+        const char* label;
+        std::string text;
+        std::string excerpt;
+    };
+    const std::string accented = std::string(kExcerptBytes - 1, 'a') + "\xC3\xA9" + "tail";
+    const Row rows[] = {
+        {"short", "nodelist.zip", "nodelist.zip"},
+        {"at the bound", std::string(kExcerptBytes, 'x'), std::string(kExcerptBytes, 'x')},
+        {"long", std::string(100000, 'x'), std::string(kExcerptBytes, 'x') + "..."},
+        {"a character across the bound", accented, std::string(kExcerptBytes - 1, 'a') + "..."},
+        {"control bytes, which escaping makes four", std::string(1000, '\x01'),
+         std::string(kExcerptBytes / 4, '\x01') + "..."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(Excerpt(rt::String::fromBytes(row.text, kEncodingUTF8)).str(), row.excerpt);
+    }
+}

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "app/WildcardMatch.h"
 
 namespace {
 
@@ -45,4 +46,21 @@ TEST_F(ItsaMatch, AHugeNameEndsTheMatch) {
     EXPECT_TRUE(AppItsaMatch(app(), rt::String(name).get(), rt::String("*").get()));
     EXPECT_FALSE(AppItsaMatch(app(), rt::String(name).get(), rt::String("a?").get()));
     EXPECT_TRUE(AppItsaMatch(app(), rt::String(name + "b").get(), rt::String("*b").get()));
+}
+
+TEST(WildcardMatch, AMaskWithoutWildcardsFitsExactlyTheNamesOfItsFolding) {
+    struct Row {
+        const char* mask;
+        bool exact;
+    };
+    const Row rows[] = {{"nodelist.zip", true}, {"NODE*", false}, {"node?.zip", false}, {"", true}};
+    const char* names[] = {"nodelist.zip", "NODELIST.ZIP", "NodeList.Zip", "nodelist.zi", "nodelist.zipx", "", "x"};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.mask);
+        EXPECT_EQ(MatchesOnlyItsOwnFolding(row.mask), row.exact);
+        if (!row.exact) continue;
+        for (const char* name : names)
+            EXPECT_EQ(FitsMask(name, row.mask), MatchFolded(name) == MatchFolded(row.mask)) << name;
+    }
+    EXPECT_FALSE(MatchesOnlyItsOwnFolding(std::string_view("ab\0", 3)));  // the matcher ends a mask at a NUL
 }

@@ -80,12 +80,13 @@ TEST_F(MalformedInput, TenThousandRequestsAreBoundedTo256) {
     WriteFile(requests(), list + "A.ZIP\r\n");
     RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("   Requested File (nothing255.arj) Not Found\n   Requests Not Processed: 9745\n"),
+    EXPECT_NE(run.out.find("   Requested File (nothing255.arj) Not Found\n   Requests Not Processed: 9745 (at most 256 a "
+                           "session)\n"),
               std::string::npos);
     EXPECT_EQ(run.out.find("nothing256.arj"), std::string::npos);
     EXPECT_NE(run.out.find(">> F'Req Processing Complete. Queue'd = 1\n"), std::string::npos);
     std::string log = ReadFile(bin() / "QARVEX.Log");
-    EXPECT_NE(log.find(" FREQ Requests Not Processed: 9745\n"), std::string::npos);
+    EXPECT_NE(log.find(" FREQ Requests Not Processed: 9745 (at most 256 a session)\n"), std::string::npos);
     std::string packet = ReadFile(Lines(ReadFile(responses()))[0].substr(1));
     EXPECT_NE(packet.find("\r9745 More Requests Not Processed (at most 256 a session)\r"), std::string::npos);
 }
@@ -185,4 +186,26 @@ TEST_F(ProgramFolderWithABlank, ServesNothingFromIt) {
                              "' holds a blank"),
               std::string::npos)
         << check.out;
+}
+
+TEST_F(MalformedInput, ARequestLineLongerThanAnyRequestIsRefusedByABoundedExcerpt) {
+    writeSrif(requests(), responses());
+    WriteFile(bin() / "OkFile.Txt", (root() / "files").string() + "/\n");
+    WriteFile(requests(), std::string(1 << 20, '\x01') + std::string(1 << 20, 'y') + "\r\na.zip\r\n");
+    RunResult run = Run({"SRIF", "2:5020/9999", srif().string()});
+    EXPECT_EQ(run.status, 0) << run.out.substr(0, 500);
+    EXPECT_LT(run.out.size(), 2000u);
+    EXPECT_NE(run.out.find("   Request Line Too Long: \\x01"), std::string::npos) << run.out.substr(0, 500);
+    for (const std::string& line : Lines(ReadFile(bin() / "QARVEX.Log"))) EXPECT_LT(line.size(), 400u);
+    std::string packet = ReadFile(Lines(ReadFile(responses()))[0].substr(1));
+    EXPECT_NE(packet.find("??????????????????????Request Line Too Long\r"), std::string::npos);
+    // The next line is a request as any other.
+    EXPECT_EQ(Lines(ReadFile(responses())).back(), "+" + (root() / "files" / "a.zip").string());
+
+    // A remote's address as long as an SRIF line can be is logged by an excerpt too.
+    WriteFile(srif(), "AKA 2:5020/" + std::string(8000, '1') + "\nRequestList " + requests() + "\nResponseList " +
+                          responses() + "\n");
+    WriteFile(requests(), "a.zip\r\n");
+    Run({"SRIF", "2:5020/9999", srif().string()});
+    for (const std::string& line : Lines(ReadFile(bin() / "QARVEX.Log"))) EXPECT_LT(line.size(), 400u);
 }

@@ -187,13 +187,17 @@ TEST_F(RequestSession, StopsAtSixteenFilesAndStillEndsWell) {
     WriteFile(requestList(), "*.txt\r\nnever.read\r\n");
     RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
     ASSERT_EQ(run.status, 0) << run.out;
-    EXPECT_NE(run.out.find("   File Request Limit Exceeded\nMatch Timer = "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("   File Request Limit Exceeded\n   Requests Not Processed: 1 (at most 16 files a "
+                           "session)\nMatch Timer = "),
+              std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find("\nTotal Search Time = 0\n"), std::string::npos) << run.out;
     EXPECT_EQ(Lines(ReadFile(responseList())).size(), 17u);
     std::string bytes = ReadFile(packetOf(run));
     EXPECT_NE(bytes.find("*.txt" + std::string(17, ' ') + "File Request Limit Exceeded\r"), std::string::npos);
     EXPECT_NE(bytes.find("Files: 16   Bytes: 16\r"), std::string::npos);
     EXPECT_EQ(bytes.find("never.read"), std::string::npos);
+    EXPECT_NE(bytes.find("\r1 More Requests Not Processed (at most 16 files a session)\r"), std::string::npos);
 }
 
 TEST_F(RequestSession, AMissingPermissionListStillLeavesAWholePacket) {
@@ -309,7 +313,7 @@ TEST_F(RequestSession, PermissionLineRules) {
     WriteFile(files / "plus" / "p.txt", "plus");
     WriteFile(bin() / "local.txt", "beside the program");
     writeOkFile("{F}/pub/*.zip\n"
-                "{F}/pub/*.zip\n"                 // the same line twice grants twice
+                "{F}/pub/*.zip\n"                 // the same line twice still grants once
                 "{F}/plus/ +upd\n"                // a last token starting with + grants nothing
                 "{F}/nothere/  @LOCAL\n"          // two blanks are one separator
                 "@FILES {F}/lists/allfiles.txt\n"); // the hint, though nobody asks for FILES
@@ -317,8 +321,9 @@ TEST_F(RequestSession, PermissionLineRules) {
     RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
     ASSERT_EQ(run.status, 0) << run.out;
     std::string response = ReadFile(responseList());
-    std::string twice = "+" + (files / "pub/nodelist.zip").string() + "\n";
-    EXPECT_EQ(response.rfind("-" + packetOf(run).string() + "\n" + twice + twice, 0), 0u) << response;
+    std::string once = "+" + (files / "pub/nodelist.zip").string() + "\n";
+    EXPECT_EQ(response, "-" + packetOf(run).string() + "\n" + once) << response;
+    EXPECT_NE(run.out.find("   Requested File (nodelist.zip)    Found 1\n"), std::string::npos) << run.out;
     // Blanks in a row are one separator: the line lists its folder, which does
     // not exist; and nothing of the program's own folder is ever served.
     EXPECT_NE(run.out.find("   Bad Path in OkFile: " + (files / "nothere").string() + "/\n"), std::string::npos);
@@ -460,4 +465,38 @@ TEST_F(RequestSession, TellsTheTimeAfter2038) {
     EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find("\n  02 Jun 03:57:02 FREQ File Request: nodelist.zip"),
               std::string::npos)
         << ReadFile(bin() / "QARVEX.Log");
+}
+
+TEST_F(RequestSession, EveryRequestNotReachedHearsWhy) {
+    struct Row {
+        const char* label;
+        const char* time;  // the SRIF's Time line
+        std::string requests;
+        const char* said;  // on standard output, in the log and (after the count) in the report
+    };
+    const Row rows[] = {
+        {"the mailer allows no time", "Time 0", "nodelist.zip\r\nnotes.txt\r\n",
+         "Requests Not Processed: 2 (time limit of 0 seconds reached)"},
+        {"the file limit", "Time -1", "*.zip\r\nnever.read\r\nnor.this\r\n",
+         "Requests Not Processed: 2 (at most 16 files a session)"},
+    };
+    for (int i = 0; i < 20; ++i) WriteFile(files / "many" / ("f" + std::to_string(i) + ".zip"), "x");
+    writeOkFile("{F}/many/\n{F}/pub/\n");
+    std::string srif = ReadFile(srifPath());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        WriteFile(srifPath(), replaceAll(srif, "Time -1", row.time));
+        WriteFile(requestList(), row.requests);
+        fs::remove(bin() / "QARVEX.Log");
+        RunResult run = Run({"SRIF", "2:5020/9999", srifPath().string()});
+        ASSERT_EQ(run.status, 0) << run.out;
+        std::string said = row.said;
+        EXPECT_NE(run.out.find("   " + said + "\n"), std::string::npos) << run.out;
+        EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find(" FREQ " + said + "\n"), std::string::npos);
+        std::string count = said.substr(said.find(": ") + 2, 1);
+        std::string why = said.substr(said.find(" ("));
+        EXPECT_NE(ReadFile(packetOf(run)).find("\r" + count + " More Requests Not Processed" + why + "\r"),
+                  std::string::npos);
+        for (const auto& entry : fs::directory_iterator(root() / "outbound")) fs::remove(entry.path());
+    }
 }
