@@ -8,6 +8,7 @@
 
 #include "app/App.h"
 #include "app/Output.h"
+#include "app/SafeText.h"
 
 namespace {
 
@@ -72,8 +73,8 @@ bool AppParseAddr(RuntimeObject* app, RTString address, uint16_t* zone, uint16_t
     Debug(app, "Start Address Parse");
     FidoAddress parsed;
     if (std::optional<rt::String> rest = AddressFault(rt::String::retain(address), parsed)) {
-        StdOut(rt::String("   Bad Fido Address ") + *rest);
-        Debug(app, rt::String("Bad Fido Address ") + *rest);
+        StdOut(rt::String("   Bad Fido Address ") + Excerpt(*rest));
+        Debug(app, rt::String("Bad Fido Address ") + Excerpt(*rest));
         return true;
     }
     *zone = parsed.zone;

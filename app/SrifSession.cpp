@@ -345,7 +345,7 @@ void logBadAddress(RuntimeObject* app, const rt::String& own, const rt::String& 
     FidoAddress address;
     std::optional<rt::String> rest = AddressFault(own, address);
     if (!rest) rest = AddressFault(requester, address);
-    AppLogIt(app, rt::String("Session Refused: Bad Fido Address ") + rest.value_or(rt::String()));
+    AppLogIt(app, rt::String("Session Refused: Bad Fido Address ") + Excerpt(rest.value_or(rt::String())));
 }
 
 } // namespace
