@@ -1,9 +1,9 @@
 #include "app/ListedFolders.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 
+#include "Common/Linux/FolderNames.h"
+#include "Common/Linux/SafeFiles.h"
 #include "Common/runBinaryStream.h"
 #include "Common/runFolderItem.h"
 #include "app/NeverServed.h"
@@ -17,17 +17,15 @@
 
 bool SameFolder(const rt::FolderItem& a, const rt::FolderItem& b) {
     if (!a || !b) return false;
-    struct stat first, second;
-    return stat(a.absolutePath().str().c_str(), &first) == 0 && stat(b.absolutePath().str().c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    std::optional<FileIdentity> first = IdentityOf(a.absolutePath().str());
+    return first && first == IdentityOf(b.absolutePath().str());
 }
 
 // Opening a pipe or a device found in a listed folder could hold the session
 // for ever.
 bool IsPlainFile(const rt::FolderItem& item) {
-    struct stat info;
-    rt::String path = item.absolutePath();
-    return stat(path.str().c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    std::optional<PathStamp> stamp = StampOf(item.absolutePath().str());
+    return stamp && stamp->plain;
 }
 
 bool IsProgramFolder(const rt::FolderItem& folder) {

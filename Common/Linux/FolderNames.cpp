@@ -30,6 +30,7 @@ std::optional<PathStamp> StampOf(const std::string& path) {
     stamp.changed = info.st_ctim;
     stamp.size = int64_t(info.st_size);
     stamp.folder = S_ISDIR(info.st_mode);
+    stamp.plain = S_ISREG(info.st_mode);
     stamp.settled = OlderThanStampMargin(info.st_mtim, readAt) && OlderThanStampMargin(info.st_ctim, readAt);
     return stamp;
 }

@@ -21,6 +21,7 @@ struct PathStamp {
     timespec changed{};
     int64_t size = 0;
     bool folder = false;
+    bool plain = false;  // a regular file: not a folder, pipe, device or socket
     /// Whether the times lie far enough before the `stat` that a later change
     /// cannot carry the same times: only then does an equal stamp prove the
     /// path unchanged.
