@@ -140,7 +140,33 @@ check_requester point 2:5020/1.5 "TOPT 5"
 grep -q "FREQ Processing File Request From 2:5020/1.5" /var/log/qarvex/QARVEX.Log || fail "no session log"
 [ "$(stat -c %U /var/log/qarvex/QARVEX.Log)" = "$user" ] || fail "the log is not $user's"
 ls /var/lib/qarvex/Debug*.Txt >/dev/null 2>&1 && fail "a debug file was left after a good run"
-# Checks of what the sandboxed runs wrote (passwords, refused links) go here.
+expect_mode /var/log/qarvex/QARVEX.Log "$user:$user" 640
+
+# A stranger with write access to a served folder plants links: to the
+# permission list, to /etc/shadow, and to a file of another user that anyone
+# may read. None of them leaves; a password given with a request reaches no
+# file the node keeps.
+mkdir -p "$scratch/secret" "$scratch/other"
+printf 'Notes for password holders.\r\n' >"$scratch/secret/notes.txt"
+printf 'Not for strangers.\r\n' >"$scratch/other/private.txt"
+chown -R "$user:" "$scratch/secret"
+chown -R nobody: "$scratch/other"
+chmod 644 "$scratch/other/private.txt"
+ln -s /etc/qarvex/OkFile.Txt "$files/okcopy.txt"
+ln -s /etc/shadow "$files/shadow"
+ln -s "$scratch/other/private.txt" "$files/private.txt"
+chown -h "$user:" "$files/okcopy.txt" "$files/shadow" "$files/private.txt"
+printf '%s/\n%s/*.txt !Sekrit\n' "$files" "$scratch/secret" >/etc/qarvex/OkFile.Txt
+requester linker 2:5020/2 "$server_port"
+printf 'okcopy.txt\r\nshadow\r\nprivate.txt\r\nnotes.txt !Sekrit\r\n' >"$scratch/linker/outb/139c270f.req"
+poll linker || fail "the linker's poll failed"
+cmp -s "$scratch/linker/inb/notes.txt" "$scratch/secret/notes.txt" || fail "the password holder did not get notes.txt"
+for planted in okcopy.txt shadow private.txt; do
+    [ -e "$scratch/linker/inb/$planted" ] && fail "the planted link $planted was served"
+done
+grep -q "FREQ File Request: notes.txt !\*\*\*" /var/log/qarvex/QARVEX.Log || fail "the log does not show the request"
+grep -rq Sekrit /var/log/qarvex /var/lib/qarvex "$scratch/binkd.out" && fail "a password reached the log, a debug file or the output"
+echo "ok: planted links refused, no password in the log, debug files or output"
 
 # 4. A purge leaves nothing of the package behind.
 kill "${pids[@]}" 2>/dev/null || true
