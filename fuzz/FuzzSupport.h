@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "Common/CoreClasses.h"
 #include "Common/Ref.h"
 #include "Common/StandardStreams.h"
 #include "Common/objects.h"
@@ -16,10 +17,10 @@
 #include "Common/String.h"
 #include "app/App.h"
 
-/// Builds the runtime's classes and standard streams once per process.
+/// Builds the runtime core's classes and standard streams once per process, as qarvex does.
 inline void FuzzInitRuntime() {
     static const bool done = [] {
-        RuntimeInitExternalClasses();
+        RuntimeInitCoreClasses();
         for (RuntimeObject* (*get)() : {&RuntimeGetStdOut, &RuntimeGetStdErr, &RuntimeGetStdIn})
             RuntimeUnlockObject(get());
         return true;
