@@ -98,6 +98,11 @@ bool currentPermissionList(Session& session, const rt::String& separator, FileFa
         if (text.empty()) continue;
         PermissionLine line = ParsePermissionLine(text, separator);
         if (line.namesFiles) session.filesHint = true;
+        // The token lists are what --check reports on; serving reads the
+        // folder, mask and password alone, and a list of 100,000 lines is
+        // held for the whole session.
+        line.pathTokens = {};
+        line.ignored = {};
         // Lines in a row mostly share their folder: one copy of it serves them all.
         if (!list.lines.empty() && list.lines.back().folder.bytes() == line.folder.bytes())
             line.folder = list.lines.back().folder;
