@@ -16,6 +16,7 @@
 #include "app/PermissionLines.h"
 #include "app/Places.h"
 #include "app/SafeText.h"
+#include "app/Settings.h"
 
 namespace {
 
@@ -110,6 +111,23 @@ void checkLine(RuntimeObject* app, Findings& findings, int32_t n, const rt::Stri
     checkFolder(app, findings, n, line, separator);
 }
 
+// The settings file, when there is one, checked as a run reads it; gives its errors.
+int32_t checkSettings() {
+    Settings settings;
+    std::vector<SettingsFinding> found;
+    FileFailure failure;
+    bool read = ReadSettingsFile(settings, found, failure);
+    if (read && found.empty() && failure.error != 0) return 0;  // none: every default holds
+    Findings findings(failure.path);
+    if (!read) findings.error(0, rt::String(std::strerror(failure.error)));
+    for (const SettingsFinding& finding : found) {
+        if (finding.error) findings.error(finding.line, rt::String(finding.text));
+        else findings.warning(finding.line, rt::String(finding.text));
+    }
+    findings.summary();
+    return findings.errors();
+}
+
 } // namespace
 
 bool PermissionListReadableByOthers() {
@@ -118,7 +136,10 @@ bool PermissionListReadableByOthers() {
     return list && list.exists() && (list.permissions() & kOthersRead) != 0;
 }
 
-int32_t CheckPermissionList(RuntimeObject* app) {
+namespace {
+
+// The permission list's findings; gives the status its errors call for.
+int32_t checkList(RuntimeObject* app) {
     FileFailure failure;
     rt::TextInputStream list = OpenTextToRead(PermissionListPath(), failure);
     Findings findings(failure.path);
@@ -144,4 +165,11 @@ int32_t CheckPermissionList(RuntimeObject* app) {
     if (entries == 0) findings.warning(0, "holds no entry: no file can be requested");
     findings.summary();
     return findings.errors() ? 1 : 0;
+}
+
+} // namespace
+
+int32_t CheckPermissionList(RuntimeObject* app) {
+    int32_t status = checkList(app);
+    return checkSettings() ? 1 : status;
 }

@@ -13,6 +13,9 @@
 /// The permission list's path: "OkFile.Txt", or the configuration folder's.
 rt::String PermissionListPath();
 
+/// The settings file's path: "qarvex.conf" beside the permission list.
+rt::String SettingsPath();
+
 /// The session log's path: "QARVEX.Log", or the log folder's.
 rt::String LogPath();
 

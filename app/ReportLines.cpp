@@ -65,6 +65,11 @@ void WriteNotProcessedLine(const rt::BinaryStream& packet, int64_t count, const 
     line(packet, decimal(count) + rt::String(" More Requests Not Processed (") + Replaced(why) + rt::String(")"));
 }
 
+void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t left) {
+    line(packet, padded22(request) + padded22(file) + rt::String("Over Byte Limit, ") + decimal(left) +
+                     rt::String(" Bytes Left"));
+}
+
 void WriteLimitLine(const rt::BinaryStream& packet, const rt::String& request) {
     line(packet, Replaced(request) + seventeenBlanks() + rt::String("File Request Limit Exceeded"));
 }

@@ -9,12 +9,11 @@
 #include "Common/TextOutputStream.h"
 #include "Common/String.h"
 #include "app/SessionListings.h"
-
-/// A session grants at most this many files.
-inline constexpr int32_t kSessionFileLimit = 16;
+#include "app/Settings.h"
 
 struct Session {
     RuntimeObject* app = nullptr;
+    const Settings* settings = nullptr;
     // Both streams are empty once closed.
     rt::BinaryStream packet;
     rt::TextOutputStream responseList;
@@ -32,6 +31,11 @@ struct Session {
     // The current request's outcome.
     int32_t foundCount = 0;
     bool badPassword = false;
+    // Set when a setting's limit kept back a file the request found; its
+    // refusal was reported with the file, so the request is not "not found".
+    bool limitRefused = false;
+    // The requests that ended "Bad or Missing Password" so far.
+    int64_t badPasswordCount = 0;
     // Set when a listed folder could not be read: the report says that some
     // requests could not be served and that the sysop has been told (the log).
     bool sysopTold = false;

@@ -82,6 +82,9 @@ void writeOutcome(Session& session, const rt::String& name) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Bad or Missing Password"));
         WriteBadPasswordLine(session.packet, name);
         AppLogIt(app, rt::String("Bad or Missing Password"));
+        ++session.badPasswordCount;
+    } else if (session.foundCount == 0 && session.limitRefused) {
+        StdOut(rt::String("   Requested File (") + name + rt::String(") Kept Back by a Limit"));
     } else if (session.foundCount == 0) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Not Found"));
         WriteNotFoundLine(session.packet, name);
@@ -92,6 +95,7 @@ void writeOutcome(Session& session, const rt::String& name) {
     }
     session.foundCount = 0;
     session.badPassword = false;
+    session.limitRefused = false;
 }
 
 // The lines of the list the session did not reach, `current` (0 or 1: a
@@ -146,6 +150,12 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
             reportUnserved(session, requestList, 0, outOfTime(session));
             break;
         }
+        if (int64_t most = session.settings->badPasswords;
+            most != kUnlimited && session.badPasswordCount >= most) {
+            reportUnserved(session, requestList, 0, rt::String("bad password limit of ") + decimal(most) +
+                                                        rt::String(" a session reached"));
+            break;
+        }
         bool cut = false;
         rt::String line = requestList.readLine(kRequestLineBytes, cut);
         if (cut) {
@@ -173,7 +183,8 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
             return false;
         case PassEnd::FileLimitExceeded:
             reportUnserved(session, requestList, 0,
-                           rt::String("at most ") + decimal(kSessionFileLimit) + rt::String(" files a session"));
+                           rt::String("at most ") + decimal(session.settings->maxFiles) +
+                               rt::String(" files a session"));
             return true;
         case PassEnd::OutOfTime:
             reportUnserved(session, requestList, 1, outOfTime(session));
@@ -361,6 +372,7 @@ bool ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seco
     AppFields& f = *AppState(app);
     Session session;
     session.app = app;
+    session.settings = &RunSettings(app);
     session.seconds = seconds;
     session.deadline = RuntimeMicroseconds() + seconds * 1e6;
 

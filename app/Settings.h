@@ -1,0 +1,48 @@
+// qarvex.conf: the sysop's settings beside the permission list, one
+// "Key value" a line, read once a run. A setting left out, or the whole file
+// absent, leaves the behaviour it governs as it is without one.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Universal/Forward.h"
+
+struct FileFailure;
+
+/// The files a session grants when no MaxFiles is set.
+inline constexpr int32_t kSessionFileLimit = 16;
+/// The wall time a session may serve when no SessionSeconds is set.
+inline constexpr int32_t kDefaultSessionSeconds = 60;
+/// What a count a setting leaves unlimited holds.
+inline constexpr int64_t kUnlimited = -1;
+
+struct Settings {
+    int32_t maxFiles = kSessionFileLimit;
+    int64_t maxBytes = kUnlimited;
+    int64_t badPasswords = kUnlimited;
+    int32_t sessionSeconds = kDefaultSessionSeconds;
+    bool updateRequests = false;
+};
+
+/// One thing wrong with a line of the file: an error leaves the line unused.
+struct SettingsFinding {
+    int32_t line;
+    bool error;
+    std::string text;
+};
+
+/// Takes one line of the file (as read, comment and blanks included) into
+/// `settings`; a line it cannot use adds a finding and changes nothing.
+void ReadSettingLine(Settings& settings, std::string_view line, int32_t number,
+                     std::vector<SettingsFinding>& findings);
+
+/// Reads the settings file into `settings`. Gives false when it is there but
+/// cannot be read (`failure` says why); an absent or empty file is no fault.
+bool ReadSettingsFile(Settings& settings, std::vector<SettingsFinding>& findings, FileFailure& failure);
+
+/// The settings of this run, read on first use; each finding goes to the
+/// debug file and the log. A file that is there but cannot be read throws
+/// its FileFailure: serving without the limits the sysop set is no answer.
+const Settings& RunSettings(RuntimeObject* app);

@@ -1,0 +1,61 @@
+// qarvex.conf lines: what each key takes, and what a line it cannot use leaves.
+#include <gtest/gtest.h>
+
+#include "app/Settings.h"
+
+TEST(Settings, EachLineSetsItsValueOrLeavesTheDefaultWithAFinding) {
+    struct Row {
+        const char* line;
+        const char* finding;  // empty when the line is good
+        int32_t maxFiles;
+        int64_t maxBytes;
+        int64_t badPasswords;
+        int32_t seconds;
+        bool update;
+    };
+    const Row rows[] = {
+        {"", "", 16, kUnlimited, kUnlimited, 60, false},
+        {"   ; a note only", "", 16, kUnlimited, kUnlimited, 60, false},
+        {"MaxFiles 3", "", 3, kUnlimited, kUnlimited, 60, false},
+        {"maxfiles\t0 ; none at all", "", 0, kUnlimited, kUnlimited, 60, false},
+        {"MAXBYTES 2000000\r", "", 16, 2000000, kUnlimited, 60, false},
+        {"MaxBytes 9223372036854775807", "", 16, INT64_MAX, kUnlimited, 60, false},
+        {"MaxBytes 9223372036854775808", "MaxBytes needs a whole number from 0, not '9223372036854775808'", 16,
+         kUnlimited, kUnlimited, 60, false},
+        {"MaxBytes -1", "MaxBytes needs a whole number from 0, not '-1'", 16, kUnlimited, kUnlimited, 60, false},
+        {"MaxBytes 2M", "MaxBytes needs a whole number from 0, not '2M'", 16, kUnlimited, kUnlimited, 60, false},
+        {"MaxFiles 2147483648", "MaxFiles needs a whole number from 0, not '2147483648'", 16, kUnlimited,
+         kUnlimited, 60, false},
+        {"BadPasswords 1", "", 16, kUnlimited, 1, 60, false},
+        {"BadPasswords 0", "BadPasswords needs a whole number from 1, not '0'", 16, kUnlimited, kUnlimited, 60,
+         false},
+        {"SessionSeconds 0", "SessionSeconds needs a whole number from 1, not '0'", 16, kUnlimited, kUnlimited, 60,
+         false},
+        {"SessionSeconds 300", "", 16, kUnlimited, kUnlimited, 300, false},
+        {"UpdateRequests yes", "", 16, kUnlimited, kUnlimited, 60, true},
+        {"UpdateRequests maybe", "UpdateRequests takes Yes or No, not 'maybe'", 16, kUnlimited, kUnlimited, 60,
+         false},
+        {"MaxFiles", "MaxFiles needs a value", 16, kUnlimited, kUnlimited, 60, false},
+        {"MaxFiles 3 4", "MaxFiles takes one value", 16, kUnlimited, kUnlimited, 60, false},
+        {"MaxFile 3", "unknown setting 'MaxFile'", 16, kUnlimited, kUnlimited, 60, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        Settings settings;
+        std::vector<SettingsFinding> findings;
+        ReadSettingLine(settings, row.line, 7, findings);
+        if (*row.finding) {
+            ASSERT_EQ(findings.size(), 1u);
+            EXPECT_EQ(findings[0].line, 7);
+            EXPECT_TRUE(findings[0].error);
+            EXPECT_EQ(findings[0].text, row.finding);
+        } else {
+            EXPECT_TRUE(findings.empty());
+        }
+        EXPECT_EQ(settings.maxFiles, row.maxFiles);
+        EXPECT_EQ(settings.maxBytes, row.maxBytes);
+        EXPECT_EQ(settings.badPasswords, row.badPasswords);
+        EXPECT_EQ(settings.sessionSeconds, row.seconds);
+        EXPECT_EQ(settings.updateRequests, row.update);
+    }
+}

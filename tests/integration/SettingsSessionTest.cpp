@@ -1,0 +1,109 @@
+// Sessions under qarvex.conf: each limit at its edge, and every refusal a
+// setting causes said on standard output, in the packet and in the log.
+#include "QarvexHarness.h"
+
+namespace {
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+class SettingsSession : public QarvexFolder {
+protected:
+    void SetUp() override {
+        QarvexFolder::SetUp();
+        files = root() / "files";
+        WriteFile(files / "a.txt", "aaa");    // 3 bytes
+        WriteFile(files / "b.txt", "bbbb");   // 4 bytes
+        WriteFile(files / "c.txt", "cc");     // 2 bytes
+        WriteFile(files / "locked" / "p.txt", "p");
+        fs::create_directories(root() / "outbound");
+        WriteFile(bin() / "OkFile.Txt", files.string() + "/\n!pw " + (files / "locked").string() + "/\n");
+    }
+
+    // Serves `requests` (one a line) under the SRIF `srif` (the fixture's by
+    // default, "{IN}" and "{OUT}" standing for the mailer's folders).
+    RunResult serve(const std::string& requests, std::string srif = "") {
+        if (srif.empty()) srif = ReadFile(fs::path(QARVEX_SOURCE_DIR) / "tests/integration/fixtures/binkd.srif");
+        srif = replaceAll(srif, "{B_INBOUND}", (root() / "inbound").string());
+        srif = replaceAll(srif, "{B_OUTBOUND}", (root() / "outbound").string());
+        WriteFile(root() / "inbound" / "request.srif", srif);
+        WriteFile(root() / "inbound" / "7f3196e9.req", requests);
+        fs::remove(root() / "outbound" / "139c0001.rsp");
+        fs::remove(bin() / "QARVEX.Log");
+        RunResult run = Run({"SRIF", "2:5020/9999", (root() / "inbound" / "request.srif").string()});
+        packet.clear();
+        for (const auto& entry : fs::directory_iterator(root() / "outbound"))
+            if (entry.path().extension() == ".Pkt") {
+                packet = ReadFile(entry.path());
+                fs::remove(entry.path());
+            }
+        return run;
+    }
+
+    std::vector<std::string> sent() const {
+        std::vector<std::string> names;
+        for (const std::string& line : Lines(ReadFile(root() / "outbound" / "139c0001.rsp")))
+            if (line[0] == '+') names.push_back(fs::path(line.substr(1)).filename());
+        return names;
+    }
+
+    fs::path files;
+    std::string packet;
+};
+
+} // namespace
+
+TEST_F(SettingsSession, EachLimitHoldsExactlyAtItsEdge) {
+    struct Row {
+        const char* settings;
+        const char* requests;
+        std::vector<std::string> sent;
+        std::vector<const char*> out, packetLines, log;  // each must appear
+    };
+    const std::string blanks17(17, ' ');
+    const Row rows[] = {
+        // Exactly at the byte limit: both go.
+        {"MaxBytes 7\n", "a.txt\nb.txt\n", {"a.txt", "b.txt"}, {}, {"Files: 2   Bytes: 7\r"}, {}},
+        // One past: b.txt is kept back and the next file is still tried.
+        {"maxbytes 6 ; per session\n",
+         "a.txt\nb.txt\nc.txt\n",
+         {"a.txt", "c.txt"},
+         {"   Not Sent (b.txt): session byte limit of 6, 3 left\n   Requested File (b.txt) Kept Back by a Limit\n"},
+         {"b.txt                 b.txt                 Over Byte Limit, 3 Bytes Left\r", "Files: 2   Bytes: 5\r"},
+         {"b.txt: session byte limit of 6, 3 left"}},
+        {"MaxBytes 0\n", "c.txt\n", {}, {}, {"Over Byte Limit, 0 Bytes Left\r"}, {}},
+        // The file limit exactly reached, then one past.
+        {"MaxFiles 2\n", "a.txt\nb.txt\n", {"a.txt", "b.txt"}, {}, {"Files: 2   Bytes: 7\r"}, {}},
+        {"MaxFiles 2\n",
+         "a.txt\nb.txt\nc.txt\nnever\n",
+         {"a.txt", "b.txt"},
+         {"   File Request Limit Exceeded\n   Requests Not Processed: 1 (at most 2 files a session)\n"},
+         {"\r1 More Requests Not Processed (at most 2 files a session)\r"},
+         {"File Request Limit Exceeded"}},
+        // The bad password limit: met by the first bad request, or not yet.
+        {"BadPasswords 1\n",
+         "p.txt\na.txt\nb.txt\n",
+         {},
+         {"   Requests Not Processed: 2 (bad password limit of 1 a session reached)\n"},
+         {"\r2 More Requests Not Processed (bad password limit of 1 a session reached)\r"},
+         {"Requests Not Processed: 2 (bad password limit of 1 a session reached)"}},
+        {"BadPasswords 2\n", "p.txt\na.txt\n", {"a.txt"}, {}, {"Bad or Missing Password\r"}, {}},
+        // A line it cannot use leaves the default and is logged; the rest holds.
+        {"MaxFile 1\nMaxBytes 3\n", "a.txt\nb.txt\n", {"a.txt"}, {}, {"Over Byte Limit, 0 Bytes Left\r"},
+         {"Setting Ignored: qarvex.conf:1: unknown setting 'MaxFile'"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.settings + std::string(" / ") + row.requests);
+        WriteFile(bin() / "qarvex.conf", row.settings);
+        RunResult run = serve(row.requests);
+        ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(sent(), row.sent);
+        for (const char* text : row.out) EXPECT_NE(run.out.find(text), std::string::npos) << run.out;
+        for (const char* text : row.packetLines) EXPECT_NE(packet.find(text), std::string::npos) << packet;
+        std::string log = ReadFile(bin() / "QARVEX.Log");
+        for (const char* text : row.log) EXPECT_NE(log.find(text), std::string::npos) << log;
+    }
+}
