@@ -11,10 +11,10 @@
 #include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
 #include "Universal/DateImp/Clocks.h"
-#include "Universal/NumberText.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
+#include "app/LimitRefusals.h"
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
@@ -26,8 +26,6 @@
 
 namespace {
 
-rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
-
 // A permission line names a path (up to PATH_MAX) with its tokens: a longer
 // line is no permission, and reading it whole would let one line take any
 // amount of memory.
@@ -38,20 +36,6 @@ constexpr size_t kPermissionLineBytes = 8192;
 const std::pair<PathStamp, int64_t>* alreadySent(const Session& session, const PathStamp& file) {
     auto found = std::ranges::find_if(session.sent, [&](const auto& sent) { return sent.first.SameFile(file); });
     return found == session.sent.end() ? nullptr : &*found;
-}
-
-// Reports a file kept back because it would take the session past its byte
-// limit; the next file may still fit.
-void refuseOverBytes(Session& session, const rt::String& request, const rt::String& name, const rt::String& path,
-                     int64_t size) {
-    int64_t left = session.settings->maxBytes - session.byteCount;
-    rt::String why = rt::String("session byte limit of ") + decimal(session.settings->maxBytes) +
-                     rt::String(", ") + decimal(left) + rt::String(" left");
-    StdOut(rt::String("   Not Sent (") + name + rt::String("): ") + why);
-    WriteByteLimitLine(session.packet, request, name, left);
-    AppLogIt(session.app, rt::String("Not Sent ") + path + rt::String(": ") + why);
-    Debug(session.app, rt::String("Not Sent, ") + decimal(size) + rt::String(" bytes: ") + why);
-    session.limitRefused = true;
 }
 
 // Grants one file, or gives the limit signal when the session's file limit
@@ -74,9 +58,10 @@ bool grant(Session& session, const rt::String& request, const ListedFolder& fold
         Debug(app, "File Request Limit Exceeded");
         return false;
     }
-    if (int64_t most = session.settings->maxBytes; most != kUnlimited && file.size > most - session.byteCount) {
-        refuseOverBytes(session, request, name, path, file.size);
-        return true;
+    switch (CheckLimits(session, request, name, path, file.size)) {
+    case LimitCheck::KeepBack: return true;
+    case LimitCheck::Stop: return false;
+    case LimitCheck::Send: break;
     }
     ++session.fileCount;
     ++session.foundCount;

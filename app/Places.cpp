@@ -32,6 +32,8 @@ rt::String PermissionListPath() { return rt::String(inFolder(QARVEX_CONFIG_DIR, 
 
 rt::String SettingsPath() { return rt::String(inFolder(QARVEX_CONFIG_DIR, "qarvex.conf")); }
 
+rt::String CallerCountsPath() { return rt::String(inFolder(QARVEX_STATE_DIR, "qarvex.counts")); }
+
 rt::String LogPath() { return rt::String(inFolder(QARVEX_LOG_DIR, "QARVEX.Log")); }
 
 rt::String DebugFilePath(const rt::String& name) { return rt::String(inFolder(QARVEX_STATE_DIR, name.str())); }
@@ -47,5 +49,6 @@ std::string PlacesText() {
            "Settings         " + shown(QARVEX_CONFIG_DIR, "qarvex.conf") + "\n" +
            "Session log      " + shown(QARVEX_LOG_DIR, "QARVEX.Log") + "\n" +
            "Debug files      " + shown(QARVEX_STATE_DIR, "DebugNNN.Txt") + "\n" +
+           "Caller counts    " + shown(QARVEX_STATE_DIR, "qarvex.counts") + "\n" +
            "Relative paths   from the folder of the executable\n";
 }

@@ -65,9 +65,15 @@ void WriteNotProcessedLine(const rt::BinaryStream& packet, int64_t count, const 
     line(packet, decimal(count) + rt::String(" More Requests Not Processed (") + Replaced(why) + rt::String(")"));
 }
 
-void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t left) {
-    line(packet, padded22(request) + padded22(file) + rt::String("Over Byte Limit, ") + decimal(left) +
-                     rt::String(" Bytes Left"));
+void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t left,
+                        ByteLimit which) {
+    line(packet, padded22(request) + padded22(file) +
+                     rt::String(which == ByteLimit::Session ? "Over Byte Limit, " : "Over Daily Byte Limit, ") +
+                     decimal(left) + rt::String(" Bytes Left"));
+}
+
+void WriteDailyLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& why) {
+    line(packet, padded22(request) + Replaced(why));
 }
 
 void WriteLimitLine(const rt::BinaryStream& packet, const rt::String& request) {

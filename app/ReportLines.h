@@ -19,8 +19,13 @@ void WriteTooLongLine(const rt::BinaryStream& packet, const rt::String& request)
 void WriteLineTooLongLine(const rt::BinaryStream& packet, const rt::String& excerpt);
 /// The count of request lines a session did not reach, and `why` (as "at most 256 a session").
 void WriteNotProcessedLine(const rt::BinaryStream& packet, int64_t count, const rt::String& why);
-/// A file the request found but the session's byte limit kept back, and the bytes left.
-void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t left);
+/// Which byte limit kept a file back.
+enum class ByteLimit { Session, Daily };
+/// A file the request found but a byte limit kept back, and the bytes left.
+void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t left,
+                        ByteLimit which);
+/// The request that met the caller's daily file limit, or found its counts unusable (`why`).
+void WriteDailyLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& why);
 /// The request that met the session's file limit.
 void WriteLimitLine(const rt::BinaryStream& packet, const rt::String& request);
 /// A request that found protected files only, without their password.

@@ -34,6 +34,12 @@ struct Session {
     // Set when a setting's limit kept back a file the request found; its
     // refusal was reported with the file, so the request is not "not found".
     bool limitRefused = false;
+    // The Limit line that governs the caller (none when no line fits it), and
+    // the address its day is counted under.
+    const CallerLimit* callerLimit = nullptr;
+    std::string caller;
+    // Why a limit ended the session's requests, when one did; the file limit's reason otherwise.
+    rt::String stopWhy;
     // The requests that ended "Bad or Missing Password" so far.
     int64_t badPasswordCount = 0;
     // Set when a listed folder could not be read: the report says that some

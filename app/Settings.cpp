@@ -80,6 +80,20 @@ struct Reader {
                    std::string(values[0]) + "'");
     }
 
+    // Limit <address-pattern> <files> <bytes>
+    void limit(const std::vector<std::string_view>& values) {
+        if (values.size() != 3) return error("Limit takes an address pattern, a file count and a byte count");
+        std::optional<AddressPattern> pattern = ParseAddressPattern(values[0]);
+        if (!pattern)
+            return error("Limit needs an address pattern (zone:net/node[.point], '*' for any number), not '" +
+                         std::string(values[0]) + "'");
+        CallerLimit line{std::string(values[0]), *pattern};
+        if (!count(values[1], 0, std::numeric_limits<int64_t>::max(), line.files) ||
+            !count(values[2], 0, std::numeric_limits<int64_t>::max(), line.bytes))
+            return error("Limit needs whole numbers from 0 for its files and bytes");
+        settings.limits.push_back(line);
+    }
+
     void yesNo(std::string_view key, const std::vector<std::string_view>& values, bool& into) {
         if (!oneValue(key, values)) return;
         if (sameWord(values[0], "Yes")) into = true;
@@ -101,6 +115,7 @@ void ReadSettingLine(Settings& settings, std::string_view line, int32_t number,
     else if (sameWord(key, "MaxBytes")) reader.number64("MaxBytes", values, 0, settings.maxBytes);
     else if (sameWord(key, "BadPasswords")) reader.number64("BadPasswords", values, 1, settings.badPasswords);
     else if (sameWord(key, "SessionSeconds")) reader.number32("SessionSeconds", values, 1, settings.sessionSeconds);
+    else if (sameWord(key, "Limit")) reader.limit(values);
     else if (sameWord(key, "UpdateRequests")) reader.yesNo("UpdateRequests", values, settings.updateRequests);
     else reader.error("unknown setting '" + std::string(key) + "'");
 }

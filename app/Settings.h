@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Universal/Forward.h"
+#include "app/AddressPattern.h"
 
 struct FileFailure;
 
@@ -18,12 +19,21 @@ inline constexpr int32_t kDefaultSessionSeconds = 60;
 /// What a count a setting leaves unlimited holds.
 inline constexpr int64_t kUnlimited = -1;
 
+/// A `Limit` line: what the callers its pattern names may take in one UTC day.
+struct CallerLimit {
+    std::string pattern;  // as written
+    AddressPattern parsed;
+    int64_t files = 0;
+    int64_t bytes = 0;
+};
+
 struct Settings {
     int32_t maxFiles = kSessionFileLimit;
     int64_t maxBytes = kUnlimited;
     int64_t badPasswords = kUnlimited;
     int32_t sessionSeconds = kDefaultSessionSeconds;
     bool updateRequests = false;
+    std::vector<CallerLimit> limits;  // in the file's order: the first that fits a caller governs it
 };
 
 /// One thing wrong with a line of the file: an error leaves the line unused.

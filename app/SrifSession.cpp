@@ -11,6 +11,7 @@
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
+#include "app/CallerCounts.h"
 #include "app/FidoAddress.h"
 #include "app/FileFailure.h"
 #include "app/Interruption.h"
@@ -183,8 +184,9 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
             return false;
         case PassEnd::FileLimitExceeded:
             reportUnserved(session, requestList, 0,
-                           rt::String("at most ") + decimal(session.settings->maxFiles) +
-                               rt::String(" files a session"));
+                           !session.stopWhy.empty() ? session.stopWhy
+                                                    : rt::String("at most ") + decimal(session.settings->maxFiles) +
+                                                          rt::String(" files a session"));
             return true;
         case PassEnd::OutOfTime:
             reportUnserved(session, requestList, 1, outOfTime(session));
@@ -373,6 +375,7 @@ bool ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seco
     Session session;
     session.app = app;
     session.settings = &RunSettings(app);
+    session.callerLimit = LimitOf(session.settings->limits, SrifCallerOf().akas, session.caller);
     session.seconds = seconds;
     session.deadline = RuntimeMicroseconds() + seconds * 1e6;
 

@@ -59,3 +59,26 @@ TEST(Settings, EachLineSetsItsValueOrLeavesTheDefaultWithAFinding) {
         EXPECT_EQ(settings.updateRequests, row.update);
     }
 }
+
+TEST(Settings, LimitLinesNeedAPatternAndTwoCounts) {
+    struct Row {
+        const char* line;
+        const char* finding;  // empty when the line is kept
+    };
+    const Row rows[] = {
+        {"Limit 2:5020/* 10 2000000", ""},
+        {"limit *:*/*.* 0 0", ""},
+        {"Limit 2:5020 10 2000000",
+         "Limit needs an address pattern (zone:net/node[.point], '*' for any number), not '2:5020'"},
+        {"Limit 2:5020/* ten 2000000", "Limit needs whole numbers from 0 for its files and bytes"},
+        {"Limit 2:5020/* 10", "Limit takes an address pattern, a file count and a byte count"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        Settings settings;
+        std::vector<SettingsFinding> findings;
+        ReadSettingLine(settings, row.line, 1, findings);
+        EXPECT_EQ(settings.limits.size(), *row.finding ? 0u : 1u);
+        EXPECT_EQ(findings.empty() ? "" : findings[0].text, row.finding);
+    }
+}

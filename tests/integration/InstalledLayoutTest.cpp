@@ -36,6 +36,7 @@ TEST_F(InstalledLayout, KeepsItsFilesInTheirFoldersAndTakesRelativePathsFromTheP
                            "Settings         " + (places / "etc/qarvex.conf").string() + "\n"
                            "Session log      " + (places / "log/QARVEX.Log").string() + "\n"
                            "Debug files      " + (places / "state/DebugNNN.Txt").string() + "\n"
+                           "Caller counts    " + (places / "state/qarvex.counts").string() + "\n"
                            "Relative paths   from the folder of the executable\n");
 
     // A relative folder is the program folder's; the places are never served.

@@ -1,5 +1,7 @@
 // Sessions under qarvex.conf: each limit at its edge, and every refusal a
 // setting causes said on standard output, in the packet and in the log.
+#include <ctime>
+
 #include "QarvexHarness.h"
 
 namespace {
@@ -106,4 +108,91 @@ TEST_F(SettingsSession, EachLimitHoldsExactlyAtItsEdge) {
         std::string log = ReadFile(bin() / "QARVEX.Log");
         for (const char* text : row.log) EXPECT_NE(log.find(text), std::string::npos) << log;
     }
+}
+
+// A caller's day: the counts carry from session to session, the first line
+// fitting any of its AKAs governs it, and a damaged count file is rebuilt.
+TEST_F(SettingsSession, ACallersDayCarriesAcrossSessions) {
+    const std::string twoAkas = "AKA 2:5020/1@fidonet\nAKA 1:1/1@fidonet\nRequestList {B_INBOUND}/7f3196e9.req\n"
+                                "ResponseList {B_OUTBOUND}/139c0001.rsp\n";
+    struct Session {
+        const char* requests;
+        std::vector<std::string> sent;
+        const char* out;  // must appear; empty for none
+    };
+    struct Row {
+        const char* settings;
+        std::string srif;  // empty: the fixture's, one AKA 2:5020/1
+        const char* countsBefore;
+        std::vector<Session> sessions;
+        const char* countsAfter;  // the caller's line, day left out
+    };
+    const Row rows[] = {
+        // Two files a day: exactly at it, then one past in the next session.
+        {"Limit 2:5020/* 2 100\nLimit *:*/*.* 0 0\n", "", "",
+         {{"a.txt\nb.txt\n", {"a.txt", "b.txt"}, ""},
+          {"c.txt\nb.txt\n", {}, "   Daily File Limit Reached for 2:5020/1.0: 2 of 2 files taken today\n"
+                                 "   Requests Not Processed: 1 (daily limit of 2 files reached)\n"}},
+         " 2:5020/1.0 2 7\n"},
+        // Seven bytes a day: exactly at it, then the next file kept back and a smaller one tried.
+        {"Limit *:*/*.* 10 7\n", "", "",
+         {{"a.txt\nb.txt\n", {"a.txt", "b.txt"}, ""},
+          {"c.txt\n", {}, "   Not Sent (c.txt): daily byte limit for 2:5020/1.0 of 7, 0 left\n"}},
+         " 2:5020/1.0 2 7\n"},
+        // The first line fitting either AKA governs: 3:* fits neither, 1:* the second.
+        {"Limit 3:*/* 9 9\nLimit 1:*/* 1 100\nLimit 2:*/* 9 9\n", twoAkas, "",
+         {{"a.txt\nc.txt\n", {"a.txt"}, "Daily File Limit Reached for 1:1/1.0: 1 of 1 files taken today"}},
+         " 1:1/1.0 1 3\n"},
+        // A damaged file is rebuilt, keeping the lines it can read.
+        {"Limit *:*/*.* 3 100\n", "", "garbage\x01\n{DAY} 2:5020/1.0 2 9\n",
+         {{"a.txt\nb.txt\n", {"a.txt"}, "Daily File Limit Reached"}}, " 2:5020/1.0 3 12\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.settings);
+        WriteFile(bin() / "qarvex.conf", row.settings);
+        fs::remove(bin() / "qarvex.counts");
+        if (*row.countsBefore) {
+            char day[16];
+            time_t now = time(nullptr);
+            strftime(day, sizeof day, "%Y-%m-%d", gmtime(&now));
+            WriteFile(bin() / "qarvex.counts", replaceAll(row.countsBefore, "{DAY}", day));
+        }
+        for (const Session& session : row.sessions) {
+            SCOPED_TRACE(session.requests);
+            RunResult run = serve(session.requests, row.srif);
+            ASSERT_EQ(run.status, 0) << run.out;
+            EXPECT_EQ(sent(), session.sent);
+            EXPECT_NE(run.out.find(session.out), std::string::npos) << run.out;
+        }
+        std::string counts = ReadFile(bin() / "qarvex.counts");
+        EXPECT_NE(counts.find(row.countsAfter), std::string::npos) << counts;
+        EXPECT_EQ(Lines(counts).size(), 1u) << counts;
+        if (*row.countsBefore)
+            EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find("Caller Counts Damaged, Rebuilt: "), std::string::npos);
+    }
+}
+
+// Sessions of one caller at once share its day: together they take exactly
+// what the line allows, each file counted once.
+TEST_F(SettingsSession, SessionsAtOnceNeitherLoseNorDoubleACount) {
+    constexpr int kSessions = 4;
+    for (int f = 0; f < 6; ++f) WriteFile(files / ("s" + std::to_string(f) + ".txt"), "12345");
+    WriteFile(bin() / "qarvex.conf", "Limit 2:5020/1 9 1000\n");
+    std::vector<Started> runs;
+    for (int i = 0; i < kSessions; ++i) {
+        fs::path own = root() / ("s" + std::to_string(i));
+        fs::create_directories(own);
+        WriteFile(own / "request.srif", "AKA 2:5020/1@fidonet\nRequestList " + (own / "list.req").string() +
+                                            "\nResponseList " + (own / "list.rsp").string() + "\n");
+        WriteFile(own / "list.req", "s*.txt\n");
+        runs.push_back(Start({"SRIF", "2:5020/9999", (own / "request.srif").string()}));
+    }
+    size_t sent = 0;
+    for (int i = 0; i < kSessions; ++i) {
+        RunResult run = Finish(runs[size_t(i)]);
+        EXPECT_EQ(run.status, 0) << run.out;
+        sent += Lines(ReadFile(root() / ("s" + std::to_string(i)) / "list.rsp")).size() - 1;
+    }
+    EXPECT_EQ(sent, 9u);
+    EXPECT_NE(ReadFile(bin() / "qarvex.counts").find(" 2:5020/1.0 9 45\n"), std::string::npos);
 }
