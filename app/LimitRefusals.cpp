@@ -23,7 +23,20 @@ void keepBack(Session& session, const rt::String& request, const rt::String& nam
     WriteByteLimitLine(session.packet, request, name, left, which);
     AppLogIt(session.app, rt::String("Not Sent ") + path + rt::String(": ") + why);
     Debug(session.app, rt::String("Not Sent, ") + decimal(size) + rt::String(" bytes: ") + why);
-    session.limitRefused = true;
+    session.keptBack = true;
+}
+
+// An update request whose file is not newer (or older) than the time it gave.
+void notUpdated(Session& session, const rt::String& request, const rt::String& name, const rt::String& path,
+                int64_t modified) {
+    bool newer = session.update.kind == UpdateCondition::Newer;
+    rt::String why = rt::String(newer ? "not newer than " : "not older than ") + decimal(session.update.time) +
+                     rt::String(" (modified ") + decimal(modified) + rt::String(")");
+    StdOut(rt::String("   Not Sent (") + name + rt::String("): ") + why);
+    WriteNotUpdatedLine(session.packet, request, name, newer);
+    AppLogIt(session.app, rt::String("Not Sent ") + path + rt::String(": ") + why);
+    Debug(session.app, rt::String("Not Sent: ") + why);
+    session.keptBack = true;
 }
 
 // The caller's day is used up, or its counts cannot be kept: nothing more goes.
@@ -32,7 +45,7 @@ LimitCheck stop(Session& session, const rt::String& request, const rt::String& m
     WriteDailyLimitLine(session.packet, request, why);
     AppLogIt(session.app, message);
     Debug(session.app, message);
-    session.limitRefused = true;
+    session.keptBack = true;
     session.stopWhy = why;
     return LimitCheck::Stop;
 }
@@ -40,8 +53,14 @@ LimitCheck stop(Session& session, const rt::String& request, const rt::String& m
 } // namespace
 
 LimitCheck CheckLimits(Session& session, const rt::String& request, const rt::String& name, const rt::String& path,
-                       int64_t size) {
+                       int64_t size, int64_t modified) {
     const Settings& settings = *session.settings;
+    if (const UpdateCondition& update = session.update;
+        (update.kind == UpdateCondition::Newer && modified <= update.time) ||
+        (update.kind == UpdateCondition::Older && modified >= update.time)) {
+        notUpdated(session, request, name, path, modified);
+        return LimitCheck::KeepBack;
+    }
     if (settings.maxBytes != kUnlimited && size > settings.maxBytes - session.byteCount) {
         keepBack(session, request, name, path, size, "session byte limit", settings.maxBytes,
                  settings.maxBytes - session.byteCount, ByteLimit::Session);

@@ -58,7 +58,7 @@ bool grant(Session& session, const rt::String& request, const ListedFolder& fold
         Debug(app, "File Request Limit Exceeded");
         return false;
     }
-    switch (CheckLimits(session, request, name, path, file.size)) {
+    switch (CheckLimits(session, request, name, path, file.size, file.modified.tv_sec)) {
     case LimitCheck::KeepBack: return true;
     case LimitCheck::Stop: return false;
     case LimitCheck::Send: break;

@@ -72,6 +72,10 @@ void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& reques
                      decimal(left) + rt::String(" Bytes Left"));
 }
 
+void WriteNotUpdatedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, bool newer) {
+    line(packet, padded22(request) + padded22(file) + rt::String(newer ? "Not Newer" : "Not Older"));
+}
+
 void WriteDailyLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& why) {
     line(packet, padded22(request) + Replaced(why));
 }

@@ -24,6 +24,8 @@ enum class ByteLimit { Session, Daily };
 /// A file the request found but a byte limit kept back, and the bytes left.
 void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t left,
                         ByteLimit which);
+/// A file an update request asked for only if newer (or older) than it is.
+void WriteNotUpdatedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, bool newer);
 /// The request that met the caller's daily file limit, or found its counts unusable (`why`).
 void WriteDailyLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& why);
 /// The request that met the session's file limit.

@@ -11,6 +11,13 @@
 #include "app/SessionListings.h"
 #include "app/Settings.h"
 
+/// An update request's condition: the file goes only when its modification
+/// time (Unix seconds) is newer (+) or older (-) than `time`.
+struct UpdateCondition {
+    enum Kind { None, Newer, Older } kind = None;
+    int64_t time = 0;
+};
+
 struct Session {
     RuntimeObject* app = nullptr;
     const Settings* settings = nullptr;
@@ -28,12 +35,14 @@ struct Session {
     int32_t fileCount = 0;
     // The byte total is 64 bits wide, so a session of more than 2 GiB reports its true size.
     int64_t byteCount = 0;
+    // The current request's update condition, when update requests are honoured.
+    UpdateCondition update;
     // The current request's outcome.
     int32_t foundCount = 0;
     bool badPassword = false;
-    // Set when a setting's limit kept back a file the request found; its
-    // refusal was reported with the file, so the request is not "not found".
-    bool limitRefused = false;
+    // Set when a setting kept back a file the request found; its refusal
+    // was reported with the file, so the request is not "not found".
+    bool keptBack = false;
     // The Limit line that governs the caller (none when no line fits it), and
     // the address its day is counted under.
     const CallerLimit* callerLimit = nullptr;

@@ -2,7 +2,11 @@
 // list are made, every request of the list is served, and both files are
 // closed whole, or taken back when the session cannot finish them.
 #include <cerrno>
+#include <cctype>
+#include <charconv>
 #include <climits>
+#include <optional>
+#include <string_view>
 
 #include "Common/runtimemainloop.h"
 #include "Universal/DateImp/Clocks.h"
@@ -37,12 +41,26 @@ constexpr size_t kRequestLineBytes = 1024;
 
 rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
 
-// The request list line: the name, then an optional "!password" token (the last one wins).
-void parseRequest(const rt::String& line, rt::String& name, rt::String& password) {
+// An update token: "+" or "-" and the Unix time in decimal digits.
+std::optional<UpdateCondition> updateToken(std::string_view token) {
+    if (token.size() < 2 || (token[0] != '+' && token[0] != '-')) return std::nullopt;
+    UpdateCondition condition{token[0] == '+' ? UpdateCondition::Newer : UpdateCondition::Older};
+    std::string_view digits = token.substr(1);
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), condition.time);
+    if (error != std::errc() || end != digits.data() + digits.size() || !std::isdigit(uint8_t(digits[0])))
+        return std::nullopt;
+    return condition;
+}
+
+// The request list line: the name, then an optional "!password" token and an
+// optional update token (the last of each wins).
+void parseRequest(const rt::String& line, rt::String& name, rt::String& password, UpdateCondition* update = nullptr) {
     std::vector<rt::String> tokens = SplitAtSpaces(line);
     name = tokens.empty() ? rt::String() : tokens[0];
-    for (size_t i = 1; i < tokens.size(); ++i)
+    for (size_t i = 1; i < tokens.size(); ++i) {
         if (equalsIgnoringCase(FirstCharacter(tokens[i]), "!")) password = tokens[i];
+        else if (auto condition = update ? updateToken(tokens[i].bytes()) : std::nullopt) *update = *condition;
+    }
 }
 
 bool holds(const rt::String& text, const char* part) {
@@ -84,8 +102,8 @@ void writeOutcome(Session& session, const rt::String& name) {
         WriteBadPasswordLine(session.packet, name);
         AppLogIt(app, rt::String("Bad or Missing Password"));
         ++session.badPasswordCount;
-    } else if (session.foundCount == 0 && session.limitRefused) {
-        StdOut(rt::String("   Requested File (") + name + rt::String(") Kept Back by a Limit"));
+    } else if (session.foundCount == 0 && session.keptBack) {
+        StdOut(rt::String("   Requested File (") + name + rt::String(") Not Sent"));
     } else if (session.foundCount == 0) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Not Found"));
         WriteNotFoundLine(session.packet, name);
@@ -96,7 +114,7 @@ void writeOutcome(Session& session, const rt::String& name) {
     }
     session.foundCount = 0;
     session.badPassword = false;
-    session.limitRefused = false;
+    session.keptBack = false;
 }
 
 // The lines of the list the session did not reach, `current` (0 or 1: a
@@ -167,7 +185,8 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
         }
         if (first) line = WithoutByteOrderMark(line);
         rt::String name, password;
-        parseRequest(line, name, password);
+        session.update = {};
+        parseRequest(line, name, password, session.settings->updateRequests ? &session.update : nullptr);
         // A blank line asks for nothing: it is neither served nor counted.
         if (name.empty()) continue;
         ++served;

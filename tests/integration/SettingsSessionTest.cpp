@@ -73,7 +73,7 @@ TEST_F(SettingsSession, EachLimitHoldsExactlyAtItsEdge) {
         {"maxbytes 6 ; per session\n",
          "a.txt\nb.txt\nc.txt\n",
          {"a.txt", "c.txt"},
-         {"   Not Sent (b.txt): session byte limit of 6, 3 left\n   Requested File (b.txt) Kept Back by a Limit\n"},
+         {"   Not Sent (b.txt): session byte limit of 6, 3 left\n   Requested File (b.txt) Not Sent\n"},
          {"b.txt                 b.txt                 Over Byte Limit, 3 Bytes Left\r", "Files: 2   Bytes: 5\r"},
          {"b.txt: session byte limit of 6, 3 left"}},
         {"MaxBytes 0\n", "c.txt\n", {}, {}, {"Over Byte Limit, 0 Bytes Left\r"}, {}},
@@ -167,8 +167,9 @@ TEST_F(SettingsSession, ACallersDayCarriesAcrossSessions) {
         std::string counts = ReadFile(bin() / "qarvex.counts");
         EXPECT_NE(counts.find(row.countsAfter), std::string::npos) << counts;
         EXPECT_EQ(Lines(counts).size(), 1u) << counts;
-        if (*row.countsBefore)
+        if (*row.countsBefore) {
             EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find("Caller Counts Damaged, Rebuilt: "), std::string::npos);
+        }
     }
 }
 
@@ -195,4 +196,40 @@ TEST_F(SettingsSession, SessionsAtOnceNeitherLoseNorDoubleACount) {
     }
     EXPECT_EQ(sent, 9u);
     EXPECT_NE(ReadFile(bin() / "qarvex.counts").find(" 2:5020/1.0 9 45\n"), std::string::npos);
+}
+
+// Update requests: the file goes only when strictly newer (+) or older (-)
+// than the time asked; a time equal to the file's is neither.
+TEST_F(SettingsSession, UpdateRequestsCompareTheFilesTimeStrictly) {
+    constexpr int64_t kModified = 1000000000;
+    fs::last_write_time(files / "a.txt", fs::file_time_type::clock::from_sys(
+                                             std::chrono::sys_seconds(std::chrono::seconds(kModified))));
+    struct Row {
+        const char* settings;
+        const char* request;
+        bool sent;
+        const char* packetLine;  // when not sent
+    };
+    const Row rows[] = {
+        {"UpdateRequests Yes\n", "a.txt +999999999", true, ""},
+        {"UpdateRequests Yes\n", "a.txt +1000000000", false, "a.txt                 a.txt                 Not Newer\r"},
+        {"UpdateRequests Yes\n", "a.txt -1000000000", false, "a.txt                 a.txt                 Not Older\r"},
+        {"UpdateRequests Yes\n", "a.txt -1000000001", true, ""},
+        {"UpdateRequests Yes\n", "a.txt +1 !pw +2000000000", false, "Not Newer\r"},
+        {"UpdateRequests Yes\n", "a.txt +1e9", true, ""},
+        {"UpdateRequests No\n", "a.txt +2000000000", true, ""},
+        {"", "a.txt +2000000000", true, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.settings + std::string(row.request));
+        WriteFile(bin() / "qarvex.conf", row.settings);
+        RunResult run = serve(std::string(row.request) + "\r\n");
+        ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(sent(), row.sent ? std::vector<std::string>{"a.txt"} : std::vector<std::string>{});
+        if (row.sent) continue;
+        EXPECT_NE(packet.find(row.packetLine), std::string::npos) << packet;
+        EXPECT_EQ(packet.find("File Not Found"), std::string::npos) << packet;
+        EXPECT_NE(run.out.find("   Requested File (a.txt) Not Sent\n"), std::string::npos) << run.out;
+        EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find(": not "), std::string::npos);
+    }
 }
