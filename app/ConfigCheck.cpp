@@ -3,8 +3,10 @@
 // steps and package hooks. Nothing is written: not the log, not a debug file.
 #include "app/ConfigCheck.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Common/FolderItem.h"
 #include "Common/Linux/PathAccess.h"
@@ -111,8 +113,9 @@ void checkLine(RuntimeObject* app, Findings& findings, int32_t n, const rt::Stri
     checkFolder(app, findings, n, line, separator);
 }
 
-// The settings file, when there is one, checked as a run reads it; gives its errors.
-int32_t checkSettings() {
+// The settings file, when there is one, checked as a run reads it; gives its
+// errors. `folders` are those the permission list's entries name.
+int32_t checkSettings(const std::vector<rt::String>& folders) {
     Settings settings;
     std::vector<SettingsFinding> found;
     FileFailure failure;
@@ -124,6 +127,12 @@ int32_t checkSettings() {
         if (finding.error) findings.error(finding.line, rt::String(finding.text));
         else findings.warning(finding.line, rt::String(finding.text));
     }
+    // An Area no entry names guards nothing: the folder it was meant for is served without it.
+    for (const AreaSetting& area : settings.areas)
+        if (std::none_of(folders.begin(), folders.end(),
+                         [&](const rt::String& folder) { return AreaOf(settings, folder) == &area; }))
+            findings.error(area.line, rt::String("no entry of the permission list names the folder '") +
+                                          rt::String(area.folder) + rt::String("' of this Area"));
     findings.summary();
     return findings.errors();
 }
@@ -138,8 +147,9 @@ bool PermissionListReadableByOthers() {
 
 namespace {
 
-// The permission list's findings; gives the status its errors call for.
-int32_t checkList(RuntimeObject* app) {
+// The permission list's findings; gives the status its errors call for, and
+// the folders its entries name in `folders`.
+int32_t checkList(RuntimeObject* app, std::vector<rt::String>& folders) {
     FileFailure failure;
     rt::TextInputStream list = OpenTextToRead(PermissionListPath(), failure);
     Findings findings(failure.path);
@@ -159,6 +169,7 @@ int32_t checkList(RuntimeObject* app) {
         RuntimeBackgroundTask();
         if (text.empty()) continue;
         ++entries;
+        folders.push_back(ParsePermissionLine(text, separator).folder);
         checkLine(app, findings, n, text, separator);
     }
     list.close();
@@ -170,6 +181,7 @@ int32_t checkList(RuntimeObject* app) {
 } // namespace
 
 int32_t CheckPermissionList(RuntimeObject* app) {
-    int32_t status = checkList(app);
-    return checkSettings() ? 1 : status;
+    std::vector<rt::String> folders;
+    int32_t status = checkList(app, folders);
+    return checkSettings(folders) ? 1 : status;
 }

@@ -46,7 +46,11 @@ void WriteReportHeading(const rt::BinaryStream& packet) {
 }
 
 void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t length) {
-    line(packet, padded22(request) + padded22(file) + rightAligned10(length));
+    // A name is cut to its column; a path (a file below an area's folder) is
+    // given whole, as the requester needs it to tell the files apart.
+    rt::String column = StringInStr(1, file.get(), rt::String("/").get()) == 0 ? padded22(file)
+                                                                               : Replaced(file) + rt::String(" ");
+    line(packet, padded22(request) + column + rightAligned10(length));
 }
 
 void WriteInvalidCharactersLine(const rt::BinaryStream& packet, const rt::String& request) {
@@ -74,6 +78,10 @@ void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& reques
 
 void WriteNotUpdatedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, bool newer) {
     line(packet, padded22(request) + padded22(file) + rt::String(newer ? "Not Newer" : "Not Older"));
+}
+
+void WriteAreaRefusedLine(const rt::BinaryStream& packet, const rt::String& request, const char* refusal) {
+    line(packet, padded22(request) + rt::String(refusal));
 }
 
 void WriteDailyLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& why) {

@@ -26,6 +26,8 @@ void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& reques
                         ByteLimit which);
 /// A file an update request asked for only if newer (or older) than it is.
 void WriteNotUpdatedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, bool newer);
+/// A request whose files lie in an area this caller may not have, and who may (`refusal`).
+void WriteAreaRefusedLine(const rt::BinaryStream& packet, const rt::String& request, const char* refusal);
 /// The request that met the caller's daily file limit, or found its counts unusable (`why`).
 void WriteDailyLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& why);
 /// The request that met the session's file limit.

@@ -94,6 +94,26 @@ struct Reader {
         settings.limits.push_back(line);
     }
 
+    // Area <folder> [Listed] [Protected] [Depth n] [Newest]
+    void area(const std::vector<std::string_view>& values) {
+        if (values.empty()) return error("Area needs a folder");
+        AreaSetting area{std::string(values[0]), false, false, 0, false, number};
+        while (area.folder.size() > 1 && area.folder.back() == '/') area.folder.pop_back();
+        for (size_t i = 1; i < values.size(); ++i) {
+            int64_t depth = 0;
+            if (sameWord(values[i], "Listed")) area.listedOnly = true;
+            else if (sameWord(values[i], "Protected")) area.protectedOnly = true;
+            else if (sameWord(values[i], "Newest")) area.newest = true;
+            else if (sameWord(values[i], "Depth") && i + 1 < values.size() &&
+                     count(values[i + 1], 1, kMostAreaDepth, depth))
+                area.depth = int32_t(depth), ++i;
+            else
+                return error("Area takes Listed, Protected, Depth 1 to " + std::to_string(kMostAreaDepth) +
+                             " and Newest after its folder, not '" + std::string(values[i]) + "'");
+        }
+        settings.areas.push_back(area);
+    }
+
     void yesNo(std::string_view key, const std::vector<std::string_view>& values, bool& into) {
         if (!oneValue(key, values)) return;
         if (sameWord(values[0], "Yes")) into = true;
@@ -116,6 +136,7 @@ void ReadSettingLine(Settings& settings, std::string_view line, int32_t number,
     else if (sameWord(key, "BadPasswords")) reader.number64("BadPasswords", values, 1, settings.badPasswords);
     else if (sameWord(key, "SessionSeconds")) reader.number32("SessionSeconds", values, 1, settings.sessionSeconds);
     else if (sameWord(key, "Limit")) reader.limit(values);
+    else if (sameWord(key, "Area")) reader.area(values);
     else if (sameWord(key, "UpdateRequests")) reader.yesNo("UpdateRequests", values, settings.updateRequests);
     else reader.error("unknown setting '" + std::string(key) + "'");
 }
@@ -136,6 +157,14 @@ bool ReadSettingsFile(Settings& settings, std::vector<SettingsFinding>& findings
     }
     file.close();
     return true;
+}
+
+const AreaSetting* AreaOf(const Settings& settings, const rt::String& folder) {
+    std::string_view text = folder.bytes();
+    while (text.size() > 1 && text.back() == '/') text.remove_suffix(1);
+    for (const AreaSetting& area : settings.areas)
+        if (area.folder == text) return &area;
+    return nullptr;
 }
 
 const Settings& RunSettings(RuntimeObject* app) {

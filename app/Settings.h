@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Common/String.h"
 #include "Universal/Forward.h"
 #include "app/AddressPattern.h"
 
@@ -27,12 +28,26 @@ struct CallerLimit {
     int64_t bytes = 0;
 };
 
+/// An `Area` line: conditions for the permission lines whose folder is `folder`.
+struct AreaSetting {
+    std::string folder;            // as the permission lines write it, without a final "/"
+    bool listedOnly = false;       // only callers in the nodelist (SystemStatus LISTED)
+    bool protectedOnly = false;    // only sessions with the node's password (RemoteStatus PROTECTED)
+    int32_t depth = 0;             // subfolders searched below it
+    bool newest = false;           // a magic name gives only its newest file
+    int32_t line = 0;              // where the file sets it
+};
+
+/// The deepest subfolder an Area may search: a tree deeper than this is no file area.
+inline constexpr int32_t kMostAreaDepth = 10;
+
 struct Settings {
     int32_t maxFiles = kSessionFileLimit;
     int64_t maxBytes = kUnlimited;
     int64_t badPasswords = kUnlimited;
     int32_t sessionSeconds = kDefaultSessionSeconds;
     bool updateRequests = false;
+    std::vector<AreaSetting> areas;
     std::vector<CallerLimit> limits;  // in the file's order: the first that fits a caller governs it
 };
 
@@ -51,6 +66,9 @@ void ReadSettingLine(Settings& settings, std::string_view line, int32_t number,
 /// Reads the settings file into `settings`. Gives false when it is there but
 /// cannot be read (`failure` says why); an absent or empty file is no fault.
 bool ReadSettingsFile(Settings& settings, std::vector<SettingsFinding>& findings, FileFailure& failure);
+
+/// The Area for the permission lines of `folder`; nullptr when none names it.
+const AreaSetting* AreaOf(const Settings& settings, const rt::String& folder);
 
 /// The settings of this run, read on first use; each finding goes to the
 /// debug file and the log. A file that is there but cannot be read throws

@@ -29,7 +29,9 @@ TEST(AddressPattern, StarsTakeAnyNumberAndAMissingPointIsZero) {
         SCOPED_TRACE(row.pattern);
         std::optional<AddressPattern> pattern = ParseAddressPattern(row.pattern);
         ASSERT_EQ(pattern.has_value(), row.valid);
-        if (pattern) EXPECT_EQ(Fits(*pattern, row.address), row.fits);
+        if (pattern) {
+            EXPECT_EQ(Fits(*pattern, row.address), row.fits);
+        }
     }
 }
 

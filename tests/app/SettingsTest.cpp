@@ -82,3 +82,38 @@ TEST(Settings, LimitLinesNeedAPatternAndTwoCounts) {
         EXPECT_EQ(findings.empty() ? "" : findings[0].text, row.finding);
     }
 }
+
+TEST(Settings, AreaLinesTakeTheirConditionsInAnyOrder) {
+    struct Row {
+        const char* line;
+        const char* finding;  // empty when the line is kept
+        bool listed, protectedOnly, newest;
+        int32_t depth;
+    };
+    const Row rows[] = {
+        {"Area /srv/files/", "", false, false, false, 0},
+        {"area /srv/files newest DEPTH 10 protected Listed", "", true, true, true, 10},
+        {"Area /srv/files Depth 11", "Area takes Listed, Protected, Depth 1 to 10 and Newest after its folder, not 'Depth'",
+         false, false, false, 0},
+        {"Area /srv/files Depth", "Area takes Listed, Protected, Depth 1 to 10 and Newest after its folder, not 'Depth'",
+         false, false, false, 0},
+        {"Area /srv/files Unlisted", "Area takes Listed, Protected, Depth 1 to 10 and Newest after its folder, not 'Unlisted'",
+         false, false, false, 0},
+        {"Area", "Area needs a folder", false, false, false, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        Settings settings;
+        std::vector<SettingsFinding> findings;
+        ReadSettingLine(settings, row.line, 1, findings);
+        EXPECT_EQ(findings.empty() ? "" : findings[0].text, row.finding);
+        ASSERT_EQ(settings.areas.size(), *row.finding ? 0u : 1u);
+        if (*row.finding) continue;
+        const AreaSetting& area = settings.areas[0];
+        EXPECT_EQ(area.folder, "/srv/files");
+        EXPECT_EQ(area.listedOnly, row.listed);
+        EXPECT_EQ(area.protectedOnly, row.protectedOnly);
+        EXPECT_EQ(area.newest, row.newest);
+        EXPECT_EQ(area.depth, row.depth);
+    }
+}

@@ -137,18 +137,21 @@ TEST_F(ConfigCheck, TheSettingsFileHasFindingsOfItsOwn) {
         {"MaxFiles twenty\nColour blue\n", 1,
          "{S}:1: error: MaxFiles needs a whole number from 0, not 'twenty'\n"
          "{S}:2: error: unknown setting 'Colour'\n{S}: 2 errors, 0 warnings\n"},
+        {"Area {F}/pub/ Listed\nArea {F}/other Listed\n", 1,
+         "{S}:2: error: no entry of the permission list names the folder '{F}/other' of this Area\n"
+         "{S}: 1 error, 0 warnings\n"},
         {std::string(9000, 'x') + "\nMaxFiles 1\n", 1,
          "{S}:1: error: line longer than 8192 bytes\n{S}: 1 error, 0 warnings\n"},
     };
     writeList("{F}/pub/\n", fs::perms(0600));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.settings.substr(0, 40));
-        WriteFile(bin() / "qarvex.conf", row.settings);
+        WriteFile(bin() / "qarvex.conf", expand(row.settings));
         RunResult run = Run({"--check"});
         EXPECT_EQ(run.status, row.status) << run.out;
         std::string summary = expand("{L}: 0 errors, 1 warning\n");
         ASSERT_NE(run.out.find(summary), std::string::npos) << run.out;
         EXPECT_EQ(run.out.substr(run.out.find(summary) + summary.size()),
-                  replaceAll(row.tail, "{S}", (bin() / "qarvex.conf").string()));
+                  replaceAll(expand(row.tail), "{S}", (bin() / "qarvex.conf").string()));
     }
 }

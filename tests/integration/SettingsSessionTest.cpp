@@ -233,3 +233,51 @@ TEST_F(SettingsSession, UpdateRequestsCompareTheFilesTimeStrictly) {
         EXPECT_NE(ReadFile(bin() / "QARVEX.Log").find(": not "), std::string::npos);
     }
 }
+
+// Areas: who may have their files, how deep they are searched (never through
+// a link), and a magic name that gives only its newest file.
+TEST_F(SettingsSession, AreasAdmitTheirCallersAndSearchTheirDepth) {
+    fs::path area = files / "area";
+    WriteFile(area / "x.zip", "x");
+    WriteFile(area / "sub" / "y.zip", "yy");
+    WriteFile(area / "sub" / "deep" / "z.zip", "zzz");
+    fs::create_directory_symlink(files / "locked", area / "sub" / "link");
+    WriteFile(files / "locked" / "l.zip", "l");
+    WriteFile(area / "nl1.zip", "old");
+    WriteFile(area / "nl2.zip", "new");
+    fs::last_write_time(area / "nl1.zip", fs::last_write_time(area / "nl2.zip") - std::chrono::hours(1));
+    WriteFile(bin() / "OkFile.Txt", area.string() + "/*.zip\n@LATEST " + area.string() + "/nl*.zip\n");
+    const std::string fixture = ReadFile(fs::path(QARVEX_SOURCE_DIR) / "tests/integration/fixtures/binkd.srif");
+    const std::string unlisted = replaceAll(fixture, "SystemStatus LISTED", "SystemStatus UNLISTED");
+    const std::string unprotected = replaceAll(fixture, "RemoteStatus PROTECTED", "RemoteStatus UNPROTECTED");
+    struct Row {
+        std::string settings;  // "{A}" the area's folder
+        std::string srif;      // empty: the fixture's, listed and protected
+        const char* request;
+        std::vector<std::string> sent;
+        std::string packetLine;  // must appear; "{A}" the area's folder
+    };
+    const Row rows[] = {
+        {"", "", "x.zip", {"x.zip"}, ""},
+        {"Area {A}/ Listed Protected\n", "", "x.zip", {"x.zip"}, ""},
+        {"Area {A} Listed\n", unlisted, "x.zip", {}, "x.zip                 Listed Nodes Only\r"},
+        {"Area {A} Protected\n", unprotected, "x.zip", {}, "x.zip                 Password-Protected Sessions Only\r"},
+        {"Area {A} Listed\n", unprotected, "x.zip", {"x.zip"}, ""},
+        {"", "", "?.zip", {"x.zip"}, ""},
+        {"Area {A} Depth 1\n", "", "?.zip", {"x.zip", "y.zip"}, "?.zip                 {A}/sub/y.zip          2\r"},
+        {"Area {A} depth 2\n", "", "?.zip", {"x.zip", "y.zip", "z.zip"}, "{A}/sub/deep/z.zip          3\r"},
+        {"Area {A}\n", "", "LATEST", {"nl1.zip", "nl2.zip"}, ""},
+        {"Area {A} Newest\n", "", "LATEST", {"nl2.zip"}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.settings + row.request);
+        WriteFile(bin() / "qarvex.conf", replaceAll(row.settings, "{A}", area.string()));
+        RunResult run = serve(std::string(row.request) + "\r\n", row.srif);
+        ASSERT_EQ(run.status, 0) << run.out;
+        std::vector<std::string> names = sent();
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, row.sent);
+        EXPECT_NE(packet.find(replaceAll(row.packetLine, "{A}", area.string())), std::string::npos) << packet;
+        EXPECT_EQ(packet.find("File Not Found"), std::string::npos) << packet;
+    }
+}
