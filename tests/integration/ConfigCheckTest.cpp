@@ -155,3 +155,23 @@ TEST_F(ConfigCheck, TheSettingsFileHasFindingsOfItsOwn) {
                   replaceAll(expand(row.tail), "{S}", (bin() / "qarvex.conf").string()));
     }
 }
+
+// The example settings the package installs set nothing as shipped; with its
+// ";" taken away, its only faults are the Area folders this list lacks.
+TEST_F(ConfigCheck, TheExampleSettingsSetNothingUntilUncommented) {
+    std::string example = ReadFile(fs::path(QARVEX_SOURCE_DIR) / "examples/qarvex.conf");
+    writeList("{F}/pub/\n");
+    const std::string settings = (bin() / "qarvex.conf").string();
+    for (bool uncommented : {false, true}) {
+        SCOPED_TRACE(uncommented);
+        WriteFile(bin() / "qarvex.conf",
+                  uncommented ? std::regex_replace(example, std::regex("^;([A-Za-z])", std::regex::multiline), "$1")
+                              : example);
+        RunResult run = Run({"--check"});
+        std::string tail = run.out.substr(run.out.find(expand("{L}: 0 errors, 1 warning\n")));
+        std::vector<std::string> lines = Lines(tail);
+        ASSERT_EQ(lines.size(), uncommented ? 4u : 2u) << run.out;
+        for (size_t i = 1; i + 1 < lines.size(); ++i) EXPECT_TRUE(lines[i].ends_with("' of this Area")) << lines[i];
+        EXPECT_EQ(lines.back(), settings + (uncommented ? ": 2 errors, 0 warnings" : ": 0 errors, 0 warnings"));
+    }
+}
