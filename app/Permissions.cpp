@@ -13,6 +13,7 @@
 #include "Universal/DateImp/Clocks.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
+#include "app/Descriptions.h"
 #include "app/FileFailure.h"
 #include "app/LimitRefusals.h"
 #include "app/ListedFolders.h"
@@ -79,7 +80,12 @@ bool grant(Session& session, const rt::String& request, const Found& found, cons
     AppLogIt(app, rt::String("Sending ") + path);
     Debug(app, rt::String("Sending ") + path);
     session.byteCount += file.size;
-    WriteGrantedLine(session.packet, request, found.below ? path : found.name, file.size);
+    rt::String description;
+    if (session.settings->descriptions) {
+        description = DescriptionOf(found.folder->path, found.name);
+        if (!description.empty()) Debug(app, rt::String("Description: ") + description);
+    }
+    WriteGrantedLine(session.packet, request, found.below ? path : found.name, file.size, description);
     return true;
 }
 

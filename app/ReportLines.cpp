@@ -45,12 +45,14 @@ void WriteReportHeading(const rt::BinaryStream& packet) {
     line(packet, "------------          ------------          ----------");
 }
 
-void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t length) {
+void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t length,
+                      const rt::String& description) {
     // A name is cut to its column; a path (a file below an area's folder) is
     // given whole, as the requester needs it to tell the files apart.
     rt::String column = StringInStr(1, file.get(), rt::String("/").get()) == 0 ? padded22(file)
                                                                                : Replaced(file) + rt::String(" ");
-    line(packet, padded22(request) + column + rightAligned10(length));
+    rt::String described = description.empty() ? rt::String() : rt::String("  ") + Replaced(description);
+    line(packet, padded22(request) + column + rightAligned10(length) + described);
 }
 
 void WriteInvalidCharactersLine(const rt::BinaryStream& packet, const rt::String& request) {

@@ -9,8 +9,10 @@
 
 /// Title, column heading and ruler that open the report.
 void WriteReportHeading(const rt::BinaryStream& packet);
-/// A granted file: request name, file name and length in their columns.
-void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t length);
+/// A granted file: request name, file name and length in their columns, then
+/// its description when it has one.
+void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t length,
+                      const rt::String& description = {});
 /// A request whose name holds a path separator or "..".
 void WriteInvalidCharactersLine(const rt::BinaryStream& packet, const rt::String& request);
 /// A request whose name is longer than any file name can be.

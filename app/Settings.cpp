@@ -138,6 +138,7 @@ void ReadSettingLine(Settings& settings, std::string_view line, int32_t number,
     else if (sameWord(key, "Limit")) reader.limit(values);
     else if (sameWord(key, "Area")) reader.area(values);
     else if (sameWord(key, "UpdateRequests")) reader.yesNo("UpdateRequests", values, settings.updateRequests);
+    else if (sameWord(key, "Descriptions")) reader.yesNo("Descriptions", values, settings.descriptions);
     else reader.error("unknown setting '" + std::string(key) + "'");
 }
 

@@ -47,6 +47,7 @@ struct Settings {
     int64_t badPasswords = kUnlimited;
     int32_t sessionSeconds = kDefaultSessionSeconds;
     bool updateRequests = false;
+    bool descriptions = false;  // a granted file's report line carries its description
     std::vector<AreaSetting> areas;
     std::vector<CallerLimit> limits;  // in the file's order: the first that fits a caller governs it
 };

@@ -281,3 +281,28 @@ TEST_F(SettingsSession, AreasAdmitTheirCallersAndSearchTheirDepth) {
         EXPECT_EQ(packet.find("File Not Found"), std::string::npos) << packet;
     }
 }
+
+// Descriptions: from files.bbs, or descript.ion when that has none, with
+// control bytes replaced in the packet; without the setting, none.
+TEST_F(SettingsSession, DescriptionsComeFromTheFoldersList) {
+    WriteFile(files / "files.bbs", "A.TXT  Three a's\x01 and a bell\x07\r\nzzz.txt nothing\r\n");
+    WriteFile(files / "descript.ion", "b.txt Four b's\n\"c.txt\" Two c's\n");
+    struct Row {
+        const char* settings;
+        std::vector<std::string> lines;
+    };
+    const Row rows[] = {
+        {"Descriptions Yes\n",
+         {"a.txt                 a.txt                          3  Three a's? and a bell?\r",
+          "b.txt                 b.txt                          4  Four b's\r",
+          "c.txt                 c.txt                          2  Two c's\r"}},
+        {"", {"a.txt                 a.txt                          3\r", "b.txt                 b.txt                          4\r"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.settings);
+        WriteFile(bin() / "qarvex.conf", row.settings);
+        RunResult run = serve("a.txt\r\nb.txt\r\nc.txt\r\n");
+        ASSERT_EQ(run.status, 0) << run.out;
+        for (const std::string& line : row.lines) EXPECT_NE(packet.find(line), std::string::npos) << line << packet;
+    }
+}
