@@ -306,3 +306,15 @@ TEST_F(SettingsSession, DescriptionsComeFromTheFoldersList) {
         for (const std::string& line : row.lines) EXPECT_NE(packet.find(line), std::string::npos) << line << packet;
     }
 }
+
+// Settings that are there but cannot be read fail the session: serving
+// without the limits the sysop set would be no answer.
+TEST_F(SettingsSession, UnreadableSettingsFailTheSession) {
+    fs::create_directories(bin() / "qarvex.conf");
+    RunResult run = serve("a.txt\r\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("   Unable to open " + (bin() / "qarvex.conf").string() + "/: Is a directory\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_FALSE(fs::exists(root() / "outbound" / "139c0001.rsp"));
+}
