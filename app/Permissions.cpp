@@ -140,10 +140,19 @@ std::vector<uint32_t> candidates(ListedFolder& folder, const FolderNames& names,
     return all;
 }
 
-// Collects the files of one listed folder that fit both the line's mask and
-// the target, may leave and pass the line's password.
-void searchFolder(Session& session, ListedFolder& folder, const PermissionLine& line, const rt::String& target,
-                  const rt::String& password, bool below, std::vector<Found>& found) {
+// Where the files a folder's search finds go: granted as they are found, or,
+// for an area whose conditions weigh them all, collected first.
+struct Finds {
+    const rt::String& request;
+    const rt::String& separator;
+    std::vector<Found>* collected = nullptr;
+};
+
+// Searches one listed folder for the files that fit both the line's mask and
+// the target, may leave and pass the line's password. Gives false when the
+// session's limits stopped it.
+bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& line, const rt::String& target,
+                  const rt::String& password, bool below, const Finds& finds) {
     RuntimeObject* app = session.app;
     const FolderNames* names = FolderListings::Names(folder);
     if (!names) {
@@ -157,7 +166,7 @@ void searchFolder(Session& session, ListedFolder& folder, const PermissionLine& 
         Debug(app, message);
         AppLogIt(app, message);
         session.sysopTold = true;
-        return;
+        return true;
     }
     std::vector<uint32_t> fitting;
     double started = RuntimeMicroseconds();
@@ -185,15 +194,19 @@ void searchFolder(Session& session, ListedFolder& folder, const PermissionLine& 
             continue;
         }
         if (line.lastTokenIsPlus) continue;
-        if (std::optional<PathStamp> stamp = StampOf(path + name.str())) found.push_back({&folder, name, *stamp, below});
+        std::optional<PathStamp> stamp = StampOf(path + name.str());
+        if (!stamp) continue;
+        Found fits{&folder, name, *stamp, below};
+        if (finds.collected) finds.collected->push_back(fits);
+        else if (!grant(session, finds.request, fits, finds.separator)) return false;
     }
+    return true;
 }
 
 // The folders below `folder` to `depth` levels, searched as it is; links to
 // folders are not followed, so the walk stays in the area's own tree.
 void searchBelow(Session& session, ListedFolder& folder, int32_t depth, const PermissionLine& line,
-                 const rt::String& target, const rt::String& password, const rt::String& separator,
-                 std::vector<Found>& found) {
+                 const rt::String& target, const rt::String& password, const Finds& finds) {
     const FolderNames* names = depth > 0 ? FolderListings::Names(folder) : nullptr;
     if (!names) return;
     std::vector<std::string> subfolders;
@@ -205,10 +218,10 @@ void searchBelow(Session& session, ListedFolder& folder, int32_t depth, const Pe
         RuntimeBackgroundTask();
         if (session.PastDeadline()) return;
         ListedFolder& below = session.folders.Check(rt::String(folder.path == "/" ? "/" + name : folder.path + "/" + name),
-                                                     separator, session.requestNumber);
+                                                     finds.separator, session.requestNumber);
         if (!below.usable || below.program || !MailerCanCarry(below.grantFolder)) continue;
-        searchFolder(session, below, line, target, password, true, found);
-        searchBelow(session, below, depth - 1, line, target, password, separator, found);
+        searchFolder(session, below, line, target, password, true, finds);
+        searchBelow(session, below, depth - 1, line, target, password, finds);
     }
 }
 
@@ -232,11 +245,11 @@ bool areaAdmits(Session& session, const AreaSetting& area, const rt::String& req
 
 // Grants what one line found: every file, or a magic name's newest in an
 // area that asks for it. Gives false when the session's limits stopped it.
-bool grantFound(Session& session, const PermissionLine& line, const AreaSetting* area, std::vector<Found>& found,
+bool grantFound(Session& session, const PermissionLine& line, const AreaSetting& area, std::vector<Found>& found,
                 const rt::String& request, const rt::String& separator) {
     if (found.empty()) return true;
-    if (area && !areaAdmits(session, *area, request)) return true;
-    if (area && area->newest && !line.magicName.empty()) {
+    if (!areaAdmits(session, area, request)) return true;
+    if (area.newest && !line.magicName.empty()) {
         auto newer = [](const Found& a, const Found& b) {
             return a.stamp.modified.tv_sec != b.stamp.modified.tv_sec ? a.stamp.modified.tv_sec < b.stamp.modified.tv_sec
                                                                       : a.stamp.modified.tv_nsec < b.stamp.modified.tv_nsec;
@@ -294,10 +307,16 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
                            rt::String("   Mask=") + line.mask);
         Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + kHiddenPassword);
         const AreaSetting* area = AreaOf(*session.settings, line.folder);
+        if (!area) {
+            if (!searchFolder(session, folder, line, target, password, false, Finds{request, separator}))
+                return PassEnd::FileLimitExceeded;
+            continue;
+        }
         std::vector<Found> found;
-        searchFolder(session, folder, line, target, password, false, found);
-        if (area) searchBelow(session, folder, area->depth, line, target, password, separator, found);
-        if (!grantFound(session, line, area, found, request, separator)) return PassEnd::FileLimitExceeded;
+        Finds finds{request, separator, &found};
+        searchFolder(session, folder, line, target, password, false, finds);
+        searchBelow(session, folder, area->depth, line, target, password, finds);
+        if (!grantFound(session, line, *area, found, request, separator)) return PassEnd::FileLimitExceeded;
     }
     Debug(app, "Done With OkFile");
     return PassEnd::Done;
