@@ -123,10 +123,7 @@ int32_t checkSettings(const std::vector<rt::String>& folders) {
     if (read && found.empty() && failure.error != 0) return 0;  // none: every default holds
     Findings findings(failure.path);
     if (!read) findings.error(0, rt::String(std::strerror(failure.error)));
-    for (const SettingsFinding& finding : found) {
-        if (finding.error) findings.error(finding.line, rt::String(finding.text));
-        else findings.warning(finding.line, rt::String(finding.text));
-    }
+    for (const SettingsFinding& finding : found) findings.error(finding.line, rt::String(finding.text));
     // An Area no entry names guards nothing: the folder it was meant for is served without it.
     for (const AreaSetting& area : settings.areas)
         if (std::none_of(folders.begin(), folders.end(),

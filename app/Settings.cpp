@@ -56,7 +56,7 @@ struct Reader {
     int32_t number;
     std::vector<SettingsFinding>& findings;
 
-    void error(const std::string& text) { findings.push_back({number, true, text}); }
+    void error(const std::string& text) { findings.push_back({number, text}); }
 
     bool oneValue(std::string_view key, const std::vector<std::string_view>& values) {
         if (values.size() == 1) return true;
@@ -150,7 +150,7 @@ bool ReadSettingsFile(Settings& settings, std::vector<SettingsFinding>& findings
         rt::String line = file.readLine(kSettingLineBytes, cut);
         RuntimeBackgroundTask();
         if (cut) {
-            findings.push_back({number, true, "line longer than " + std::to_string(kSettingLineBytes) + " bytes"});
+            findings.push_back({number, "line longer than " + std::to_string(kSettingLineBytes) + " bytes"});
             continue;
         }
         if (number == 1) line = WithoutByteOrderMark(line);

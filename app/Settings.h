@@ -52,10 +52,9 @@ struct Settings {
     std::vector<CallerLimit> limits;  // in the file's order: the first that fits a caller governs it
 };
 
-/// One thing wrong with a line of the file: an error leaves the line unused.
+/// One thing wrong with a line of the file, which leaves the line unused.
 struct SettingsFinding {
     int32_t line;
-    bool error;
     std::string text;
 };
 
