@@ -2,6 +2,8 @@
 // properties carry the state its methods share during one run.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "Universal/Forward.h"
 #include "Common/objects.h"
@@ -40,6 +42,16 @@ bool AppInitSRIF(RuntimeObject* app, RTString path);
 /// The SRIF's `Time` (the minutes the mailer allows the session) as the last
 /// InitSRIF read it; -1 when it gave none.
 int32_t SrifTimeMinutes();
+/// Who calls, as the last InitSRIF read it: the address of every AKA line in
+/// order (as written, domain included), whether the mailer checked the node's
+/// session password (RemoteStatus PROTECTED) and whether the node is in the
+/// nodelist (SystemStatus LISTED). Nothing is granted on a word left out.
+struct SrifCaller {
+    std::vector<std::string> akas;
+    bool protectedSession = false;
+    bool listed = false;
+};
+const SrifCaller& SrifCallerOf();
 /// Parses a FidoNet address into zone, net, node and point; True when it is rejected.
 bool AppParseAddr(RuntimeObject* app, RTString address, uint16_t* zone, uint16_t* net, uint16_t* node,
                   uint16_t* point);

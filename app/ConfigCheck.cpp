@@ -3,8 +3,10 @@
 // steps and package hooks. Nothing is written: not the log, not a debug file.
 #include "app/ConfigCheck.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Common/FolderItem.h"
 #include "Common/Linux/PathAccess.h"
@@ -16,6 +18,7 @@
 #include "app/PermissionLines.h"
 #include "app/Places.h"
 #include "app/SafeText.h"
+#include "app/Settings.h"
 
 namespace {
 
@@ -110,6 +113,27 @@ void checkLine(RuntimeObject* app, Findings& findings, int32_t n, const rt::Stri
     checkFolder(app, findings, n, line, separator);
 }
 
+// The settings file, when there is one, checked as a run reads it; gives its
+// errors. `folders` are those the permission list's entries name.
+int32_t checkSettings(const std::vector<rt::String>& folders) {
+    Settings settings;
+    std::vector<SettingsFinding> found;
+    FileFailure failure;
+    bool read = ReadSettingsFile(settings, found, failure);
+    if (read && found.empty() && failure.error != 0) return 0;  // none: every default holds
+    Findings findings(failure.path);
+    if (!read) findings.error(0, rt::String(std::strerror(failure.error)));
+    for (const SettingsFinding& finding : found) findings.error(finding.line, rt::String(finding.text));
+    // An Area no entry names guards nothing: the folder it was meant for is served without it.
+    for (const AreaSetting& area : settings.areas)
+        if (std::none_of(folders.begin(), folders.end(),
+                         [&](const rt::String& folder) { return AreaOf(settings, folder) == &area; }))
+            findings.error(area.line, rt::String("no entry of the permission list names the folder '") +
+                                          rt::String(area.folder) + rt::String("' of this Area"));
+    findings.summary();
+    return findings.errors();
+}
+
 } // namespace
 
 bool PermissionListReadableByOthers() {
@@ -118,7 +142,11 @@ bool PermissionListReadableByOthers() {
     return list && list.exists() && (list.permissions() & kOthersRead) != 0;
 }
 
-int32_t CheckPermissionList(RuntimeObject* app) {
+namespace {
+
+// The permission list's findings; gives the status its errors call for, and
+// the folders its entries name in `folders`.
+int32_t checkList(RuntimeObject* app, std::vector<rt::String>& folders) {
     FileFailure failure;
     rt::TextInputStream list = OpenTextToRead(PermissionListPath(), failure);
     Findings findings(failure.path);
@@ -138,10 +166,19 @@ int32_t CheckPermissionList(RuntimeObject* app) {
         RuntimeBackgroundTask();
         if (text.empty()) continue;
         ++entries;
+        folders.push_back(ParsePermissionLine(text, separator).folder);
         checkLine(app, findings, n, text, separator);
     }
     list.close();
     if (entries == 0) findings.warning(0, "holds no entry: no file can be requested");
     findings.summary();
     return findings.errors() ? 1 : 0;
+}
+
+} // namespace
+
+int32_t CheckPermissionList(RuntimeObject* app) {
+    std::vector<rt::String> folders;
+    int32_t status = checkList(app, folders);
+    return checkSettings(folders) ? 1 : status;
 }

@@ -34,7 +34,7 @@ std::optional<FileIdentity> identity(const rt::FolderItem& item) {
 const Kept& kept() {
     static const Kept gathered = [] {
         Kept k;
-        for (const rt::String& name : {PermissionListPath(), LogPath()}) {
+        for (const rt::String& name : {PermissionListPath(), SettingsPath(), CallerCountsPath(), LogPath()}) {
             rt::FolderItem item = rt::FolderItem::getTrue(name);
             if (auto file = identity(item)) k.files.push_back(*file);
             if (auto folder = item ? identity(item.parent()) : std::nullopt)

@@ -13,7 +13,9 @@
 #include "Universal/DateImp/Clocks.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
+#include "app/Descriptions.h"
 #include "app/FileFailure.h"
+#include "app/LimitRefusals.h"
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
@@ -37,11 +39,20 @@ const std::pair<PathStamp, int64_t>* alreadySent(const Session& session, const P
     return found == session.sent.end() ? nullptr : &*found;
 }
 
-// Grants one file, or gives the limit signal when 16 were granted already.
-bool grant(Session& session, const rt::String& request, const ListedFolder& folder, const rt::String& name,
-           const PathStamp& file, const rt::String& separator) {
+// A file that fits the request in the line's folder or one below it.
+struct Found {
+    ListedFolder* folder;  // the session's listing, which outlives the pass
+    rt::String name;
+    PathStamp stamp;
+    bool below;            // in a subfolder: the report shows its full path
+};
+
+// Grants one file, or gives the limit signal when the session's file limit
+// was reached already.
+bool grant(Session& session, const rt::String& request, const Found& found, const rt::String& separator) {
     RuntimeObject* app = session.app;
-    rt::String path = folder.grantFolder + separator + name;
+    const PathStamp& file = found.stamp;
+    rt::String path = found.folder->grantFolder + separator + found.name;
     if (const auto* sent = alreadySent(session, file)) {
         // A file an earlier request had is found for this one too, so it is
         // not told it found nothing; but it is neither sent nor counted again.
@@ -49,12 +60,17 @@ bool grant(Session& session, const rt::String& request, const ListedFolder& fold
         Debug(app, rt::String("Already sent ") + path);
         return true;
     }
-    if (session.fileCount >= kSessionFileLimit) {
+    if (session.fileCount >= session.settings->maxFiles) {
         StdOut("   File Request Limit Exceeded");
         WriteLimitLine(session.packet, request);
         AppLogIt(app, rt::String("File Request Limit Exceeded"));
         Debug(app, "File Request Limit Exceeded");
         return false;
+    }
+    switch (CheckLimits(session, request, found.name, path, file.size, file.modified.tv_sec)) {
+    case LimitCheck::KeepBack: return true;
+    case LimitCheck::Stop: return false;
+    case LimitCheck::Send: break;
     }
     ++session.fileCount;
     ++session.foundCount;
@@ -64,7 +80,12 @@ bool grant(Session& session, const rt::String& request, const ListedFolder& fold
     AppLogIt(app, rt::String("Sending ") + path);
     Debug(app, rt::String("Sending ") + path);
     session.byteCount += file.size;
-    WriteGrantedLine(session.packet, request, name, file.size);
+    rt::String description;
+    if (session.settings->descriptions) {
+        description = DescriptionOf(found.folder->path, found.name);
+        if (!description.empty()) Debug(app, rt::String("Description: ") + description);
+    }
+    WriteGrantedLine(session.packet, request, found.below ? path : found.name, file.size, description);
     return true;
 }
 
@@ -124,17 +145,27 @@ std::vector<uint32_t> candidates(ListedFolder& folder, const FolderNames& names,
     return all;
 }
 
+// Where the files a folder's search finds go: granted as they are found, or,
+// for an area whose conditions weigh them all, collected first.
+struct Finds {
+    const rt::String& request;
+    const rt::String& separator;
+    std::vector<Found>* collected = nullptr;
+};
+
 // Searches one listed folder for the files that fit both the line's mask and
-// the target. Gives false when the session's file limit stopped it.
+// the target, may leave and pass the line's password. Gives false when the
+// session's limits stopped it.
 bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& line, const rt::String& target,
-                  const rt::String& request, const rt::String& password, const rt::String& separator) {
+                  const rt::String& password, bool below, const Finds& finds) {
     RuntimeObject* app = session.app;
     const FolderNames* names = FolderListings::Names(folder);
     if (!names) {
         // A folder that is there but cannot be read is no empty one: the
         // sysop must hear of it, and the requester that the sysop did.
         int error = FolderAccessError(folder.path);
-        rt::String message = rt::String("Unreadable Path in OkFile: ") + line.folder + separator + rt::String(": ") +
+        rt::String message = rt::String("Unreadable Path in OkFile: ") +
+                             (below ? rt::String(folder.path) : line.folder) + rt::String("/: ") +
                              rt::String(error ? std::strerror(error) : "cannot be read");
         StdOut(rt::String("   ") + message);
         Debug(app, message);
@@ -169,8 +200,70 @@ bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& 
         }
         if (line.lastTokenIsPlus) continue;
         std::optional<PathStamp> stamp = StampOf(path + name.str());
-        if (stamp && !grant(session, request, folder, name, *stamp, separator)) return false;
+        if (!stamp) continue;
+        Found fits{&folder, name, *stamp, below};
+        if (finds.collected) finds.collected->push_back(fits);
+        else if (!grant(session, finds.request, fits, finds.separator)) return false;
     }
+    return true;
+}
+
+// The folders below `folder` to `depth` levels, searched as it is; links to
+// folders are not followed, so the walk stays in the area's own tree.
+void searchBelow(Session& session, ListedFolder& folder, int32_t depth, const PermissionLine& line,
+                 const rt::String& target, const rt::String& password, const Finds& finds) {
+    const FolderNames* names = depth > 0 ? FolderListings::Names(folder) : nullptr;
+    if (!names) return;
+    std::vector<std::string> subfolders;
+    for (const FolderNames::Entry& entry : names->entries) {
+        std::string_view name = names->NameOf(entry);
+        if (name != "." && name != ".." && names->IsOwnFolder(folder.path, entry)) subfolders.emplace_back(name);
+    }
+    for (const std::string& name : subfolders) {
+        RuntimeBackgroundTask();
+        if (session.PastDeadline()) return;
+        ListedFolder& below = session.folders.Check(rt::String(folder.path == "/" ? "/" + name : folder.path + "/" + name),
+                                                     finds.separator, session.requestNumber);
+        if (!below.usable || below.program || !MailerCanCarry(below.grantFolder)) continue;
+        searchFolder(session, below, line, target, password, true, finds);
+        searchBelow(session, below, depth - 1, line, target, password, finds);
+    }
+}
+
+// Whether the area lets this caller have its files; when not, the request
+// hears why, once for the line.
+bool areaAdmits(Session& session, const AreaSetting& area, const rt::String& request) {
+    const SrifCaller& caller = SrifCallerOf();
+    const char* refusal = area.listedOnly && !caller.listed            ? "Listed Nodes Only"
+                          : area.protectedOnly && !caller.protectedSession ? "Password-Protected Sessions Only"
+                                                                          : nullptr;
+    if (!refusal) return true;
+    rt::String message = rt::String("Not Sent (") + request + rt::String("): area ") + rt::String(area.folder) +
+                         rt::String(" is for ") + rt::String(refusal);
+    StdOut(rt::String("   ") + message);
+    Debug(session.app, message);
+    AppLogIt(session.app, message);
+    WriteAreaRefusedLine(session.packet, request, refusal);
+    session.keptBack = true;
+    return false;
+}
+
+// Grants what one line found: every file, or a magic name's newest in an
+// area that asks for it. Gives false when the session's limits stopped it.
+bool grantFound(Session& session, const PermissionLine& line, const AreaSetting& area, std::vector<Found>& found,
+                const rt::String& request, const rt::String& separator) {
+    if (found.empty()) return true;
+    if (!areaAdmits(session, area, request)) return true;
+    if (area.newest && !line.magicName.empty()) {
+        auto newer = [](const Found& a, const Found& b) {
+            return a.stamp.modified.tv_sec != b.stamp.modified.tv_sec ? a.stamp.modified.tv_sec < b.stamp.modified.tv_sec
+                                                                      : a.stamp.modified.tv_nsec < b.stamp.modified.tv_nsec;
+        };
+        Found newest = *std::max_element(found.begin(), found.end(), newer);
+        found = {newest};
+    }
+    for (const Found& file : found)
+        if (!grant(session, request, file, separator)) return false;
     return true;
 }
 
@@ -218,8 +311,17 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
         DebugPart(app, rt::String("Looking for '") + target + rt::String("'  Path=") + line.folder +
                            rt::String("   Mask=") + line.mask);
         Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + kHiddenPassword);
-        if (!searchFolder(session, folder, line, target, request, password, separator))
-            return PassEnd::FileLimitExceeded;
+        const AreaSetting* area = AreaOf(*session.settings, line.folder);
+        if (!area) {
+            if (!searchFolder(session, folder, line, target, password, false, Finds{request, separator}))
+                return PassEnd::FileLimitExceeded;
+            continue;
+        }
+        std::vector<Found> found;
+        Finds finds{request, separator, &found};
+        searchFolder(session, folder, line, target, password, false, finds);
+        searchBelow(session, folder, area->depth, line, target, password, finds);
+        if (!grantFound(session, line, *area, found, request, separator)) return PassEnd::FileLimitExceeded;
     }
     Debug(app, "Done With OkFile");
     return PassEnd::Done;

@@ -30,6 +30,10 @@ std::string shown(const std::string& folder, const std::string& name) {
 
 rt::String PermissionListPath() { return rt::String(inFolder(QARVEX_CONFIG_DIR, "OkFile.Txt")); }
 
+rt::String SettingsPath() { return rt::String(inFolder(QARVEX_CONFIG_DIR, "qarvex.conf")); }
+
+rt::String CallerCountsPath() { return rt::String(inFolder(QARVEX_STATE_DIR, "qarvex.counts")); }
+
 rt::String LogPath() { return rt::String(inFolder(QARVEX_LOG_DIR, "QARVEX.Log")); }
 
 rt::String DebugFilePath(const rt::String& name) { return rt::String(inFolder(QARVEX_STATE_DIR, name.str())); }
@@ -42,7 +46,9 @@ bool IsPlaceFolder(const rt::FolderItem& folder) {
 
 std::string PlacesText() {
     return "Permission list  " + shown(QARVEX_CONFIG_DIR, "OkFile.Txt") + "\n" +
+           "Settings         " + shown(QARVEX_CONFIG_DIR, "qarvex.conf") + "\n" +
            "Session log      " + shown(QARVEX_LOG_DIR, "QARVEX.Log") + "\n" +
            "Debug files      " + shown(QARVEX_STATE_DIR, "DebugNNN.Txt") + "\n" +
+           "Caller counts    " + shown(QARVEX_STATE_DIR, "qarvex.counts") + "\n" +
            "Relative paths   from the folder of the executable\n";
 }

@@ -1,5 +1,6 @@
-// Where qarvex keeps its own files: the permission list, the log and the
-// debug files. A build without an install layout keeps all three in the folder
+// Where qarvex keeps its own files: the permission list and settings, the log,
+// the debug files and the callers' day counts. A build without an install
+// layout keeps them all in the folder
 // of its executable (relative names, which the runtime takes from there); an
 // installed build is given absolute folders when it is configured
 // (QARVEX_CONFIG_DIR, QARVEX_LOG_DIR, QARVEX_STATE_DIR), as a Unix daemon
@@ -12,6 +13,12 @@
 
 /// The permission list's path: "OkFile.Txt", or the configuration folder's.
 rt::String PermissionListPath();
+
+/// The settings file's path: "qarvex.conf" beside the permission list.
+rt::String SettingsPath();
+
+/// The per-caller day counts' path: "qarvex.counts", or in the state folder.
+rt::String CallerCountsPath();
 
 /// The session log's path: "QARVEX.Log", or the log folder's.
 rt::String LogPath();

@@ -18,6 +18,7 @@
 #include "app/KeptFiles.h"
 #include "app/Output.h"
 #include "app/Session.h"
+#include "app/Settings.h"
 
 namespace {
 
@@ -31,10 +32,6 @@ struct Run {
     bool testMode = false;
     bool success = false;
 };
-
-// The wall time a session may serve requests, so that no request list holds
-// the node for long.
-constexpr int32_t kSessionSeconds = 60;
 
 rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
 
@@ -50,7 +47,8 @@ bool runMode(Run& run) {
     } else if (equalsIgnoringCase(mode, "SRIF")) {
         if (run.args.size() < 4) return false;
         if (!AppInitSRIF(app, run.args[3].get()))
-            run.success = ServeSession(app, run.args[2], SessionSeconds(kSessionSeconds, SrifTimeMinutes()));
+            run.success = ServeSession(app, run.args[2],
+                                       SessionSeconds(RunSettings(app).sessionSeconds, SrifTimeMinutes()));
     } else {
         StdOut(rt::String("   Bad startup mode: ") + mode);
         Debug(app, rt::String("Bad startup mode: ") + mode);

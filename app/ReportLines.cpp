@@ -45,8 +45,14 @@ void WriteReportHeading(const rt::BinaryStream& packet) {
     line(packet, "------------          ------------          ----------");
 }
 
-void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t length) {
-    line(packet, padded22(request) + padded22(file) + rightAligned10(length));
+void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t length,
+                      const rt::String& description) {
+    // A name is cut to its column; a path (a file below an area's folder) is
+    // given whole, as the requester needs it to tell the files apart.
+    rt::String column = StringInStr(1, file.get(), rt::String("/").get()) == 0 ? padded22(file)
+                                                                               : Replaced(file) + rt::String(" ");
+    rt::String described = description.empty() ? rt::String() : rt::String("  ") + Replaced(description);
+    line(packet, padded22(request) + column + rightAligned10(length) + described);
 }
 
 void WriteInvalidCharactersLine(const rt::BinaryStream& packet, const rt::String& request) {
@@ -63,6 +69,25 @@ void WriteLineTooLongLine(const rt::BinaryStream& packet, const rt::String& exce
 
 void WriteNotProcessedLine(const rt::BinaryStream& packet, int64_t count, const rt::String& why) {
     line(packet, decimal(count) + rt::String(" More Requests Not Processed (") + Replaced(why) + rt::String(")"));
+}
+
+void WriteByteLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, int64_t left,
+                        ByteLimit which) {
+    line(packet, padded22(request) + padded22(file) +
+                     rt::String(which == ByteLimit::Session ? "Over Byte Limit, " : "Over Daily Byte Limit, ") +
+                     decimal(left) + rt::String(" Bytes Left"));
+}
+
+void WriteNotUpdatedLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& file, bool newer) {
+    line(packet, padded22(request) + padded22(file) + rt::String(newer ? "Not Newer" : "Not Older"));
+}
+
+void WriteAreaRefusedLine(const rt::BinaryStream& packet, const rt::String& request, const char* refusal) {
+    line(packet, padded22(request) + rt::String(refusal));
+}
+
+void WriteDailyLimitLine(const rt::BinaryStream& packet, const rt::String& request, const rt::String& why) {
+    line(packet, padded22(request) + Replaced(why));
 }
 
 void WriteLimitLine(const rt::BinaryStream& packet, const rt::String& request) {

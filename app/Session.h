@@ -9,12 +9,18 @@
 #include "Common/TextOutputStream.h"
 #include "Common/String.h"
 #include "app/SessionListings.h"
+#include "app/Settings.h"
 
-/// A session grants at most this many files.
-inline constexpr int32_t kSessionFileLimit = 16;
+/// An update request's condition: the file goes only when its modification
+/// time (Unix seconds) is newer (+) or older (-) than `time`.
+struct UpdateCondition {
+    enum Kind { None, Newer, Older } kind = None;
+    int64_t time = 0;
+};
 
 struct Session {
     RuntimeObject* app = nullptr;
+    const Settings* settings = nullptr;
     // Both streams are empty once closed.
     rt::BinaryStream packet;
     rt::TextOutputStream responseList;
@@ -29,9 +35,22 @@ struct Session {
     int32_t fileCount = 0;
     // The byte total is 64 bits wide, so a session of more than 2 GiB reports its true size.
     int64_t byteCount = 0;
+    // The current request's update condition, when update requests are honoured.
+    UpdateCondition update;
     // The current request's outcome.
     int32_t foundCount = 0;
     bool badPassword = false;
+    // Set when a setting kept back a file the request found; its refusal
+    // was reported with the file, so the request is not "not found".
+    bool keptBack = false;
+    // The Limit line that governs the caller (none when no line fits it), and
+    // the address its day is counted under.
+    const CallerLimit* callerLimit = nullptr;
+    std::string caller;
+    // Why a limit ended the session's requests, when one did; the file limit's reason otherwise.
+    rt::String stopWhy;
+    // The requests that ended "Bad or Missing Password" so far.
+    int64_t badPasswordCount = 0;
     // Set when a listed folder could not be read: the report says that some
     // requests could not be served and that the sysop has been told (the log).
     bool sysopTold = false;

@@ -1,5 +1,5 @@
 // InitSRIF: reads the request information file a mailer writes for a file
-// request and keeps the four values the run needs.
+// request and keeps the values the run needs.
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -33,18 +33,45 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 
 // The keyword and its value are read as bytes: the Sysop's name of a CP866 or
 // Latin-1 system is no UTF-8 and is kept byte for byte, its ends trimmed of
-// ASCII blanks only (0xA0 is a letter in CP866).
-void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
-    std::string_view bytes = line.bytes();
-    std::string_view name = keyword.text;
+// ASCII blanks only (0xA0 is a letter in CP866). Gives whether the line is
+// the keyword's (`text` ends in the blank after it).
+bool valueOf(std::string_view bytes, std::string_view name, size_t valueStart, std::string_view& value) {
     if (bytes.size() < name.size() || !std::equal(name.begin(), name.end(), bytes.begin(), [](char a, char b) {
             return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b));
         }))
-        return;
-    std::string_view value = bytes.substr(std::min(bytes.size(), size_t(keyword.valueStart - 1)));
+        return false;
+    value = bytes.substr(std::min(bytes.size(), valueStart - 1));
     while (!value.empty() && isBlank(value.front())) value.remove_prefix(1);
     while (!value.empty() && isBlank(value.back())) value.remove_suffix(1);
-    rt::String::fromBytes(value, line.encoding()).assignTo(f->*keyword.property);
+    return true;
+}
+
+void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
+    std::string_view value;
+    if (valueOf(line.bytes(), keyword.text, size_t(keyword.valueStart), value))
+        rt::String::fromBytes(value, line.encoding()).assignTo(f->*keyword.property);
+}
+
+bool sameWord(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(uint8_t(x)) == std::tolower(uint8_t(y));
+           });
+}
+
+// A caller with more addresses than this is served by its first ones: the
+// rest would only lengthen every per-caller match.
+constexpr size_t kMostAkas = 64;
+
+SrifCaller gCaller;
+
+// The lines that say who calls: every AKA, whether the session has the
+// node's password, and whether the node is in the nodelist.
+void takeCaller(const rt::String& line) {
+    std::string_view bytes = line.bytes(), value;
+    if (valueOf(bytes, "AKA ", 5, value) && !value.empty() && gCaller.akas.size() < kMostAkas)
+        gCaller.akas.emplace_back(value);
+    if (valueOf(bytes, "RemoteStatus ", 14, value)) gCaller.protectedSession = sameWord(value, "PROTECTED");
+    if (valueOf(bytes, "SystemStatus ", 14, value)) gCaller.listed = sameWord(value, "LISTED");
 }
 
 // The session time the mailer allows, in minutes: -1 (the SRIF's own word
@@ -66,6 +93,8 @@ constexpr size_t kSrifLineBytes = 8192;
 
 int32_t SrifTimeMinutes() { return gTimeMinutes; }
 
+const SrifCaller& SrifCallerOf() { return gCaller; }
+
 bool AppInitSRIF(RuntimeObject* app, RTString path) {
     rt::String file = rt::String::retain(path);
     Debug(app, rt::String("Start SRIF Processing.  File=") + file);
@@ -81,6 +110,7 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
     Debug(app, "Reading SRIF File");
     AppFields* f = AppState(app);
     gTimeMinutes = -1;
+    gCaller = {};
     for (bool first = true; !stream.eof(); first = false) {
         bool cut = false;
         rt::String line = stream.readLine(kSrifLineBytes, cut);
@@ -91,6 +121,7 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
         }
         if (first) line = WithoutByteOrderMark(line);
         for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
+        takeCaller(line);
         if (StringInStr(1, line.get(), rt::String("Time ").get()) == 1) gTimeMinutes = minutesOf(line);
     }
     stream.close();

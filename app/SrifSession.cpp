@@ -2,7 +2,11 @@
 // list are made, every request of the list is served, and both files are
 // closed whole, or taken back when the session cannot finish them.
 #include <cerrno>
+#include <cctype>
+#include <charconv>
 #include <climits>
+#include <optional>
+#include <string_view>
 
 #include "Common/runtimemainloop.h"
 #include "Universal/DateImp/Clocks.h"
@@ -11,6 +15,7 @@
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
+#include "app/CallerCounts.h"
 #include "app/FidoAddress.h"
 #include "app/FileFailure.h"
 #include "app/Interruption.h"
@@ -36,12 +41,26 @@ constexpr size_t kRequestLineBytes = 1024;
 
 rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
 
-// The request list line: the name, then an optional "!password" token (the last one wins).
-void parseRequest(const rt::String& line, rt::String& name, rt::String& password) {
+// An update token: "+" or "-" and the Unix time in decimal digits.
+std::optional<UpdateCondition> updateToken(std::string_view token) {
+    if (token.size() < 2 || (token[0] != '+' && token[0] != '-')) return std::nullopt;
+    UpdateCondition condition{token[0] == '+' ? UpdateCondition::Newer : UpdateCondition::Older};
+    std::string_view digits = token.substr(1);
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), condition.time);
+    if (error != std::errc() || end != digits.data() + digits.size() || !std::isdigit(uint8_t(digits[0])))
+        return std::nullopt;
+    return condition;
+}
+
+// The request list line: the name, then an optional "!password" token and an
+// optional update token (the last of each wins).
+void parseRequest(const rt::String& line, rt::String& name, rt::String& password, UpdateCondition* update = nullptr) {
     std::vector<rt::String> tokens = SplitAtSpaces(line);
     name = tokens.empty() ? rt::String() : tokens[0];
-    for (size_t i = 1; i < tokens.size(); ++i)
+    for (size_t i = 1; i < tokens.size(); ++i) {
         if (equalsIgnoringCase(FirstCharacter(tokens[i]), "!")) password = tokens[i];
+        else if (auto condition = update ? updateToken(tokens[i].bytes()) : std::nullopt) *update = *condition;
+    }
 }
 
 bool holds(const rt::String& text, const char* part) {
@@ -82,6 +101,9 @@ void writeOutcome(Session& session, const rt::String& name) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Bad or Missing Password"));
         WriteBadPasswordLine(session.packet, name);
         AppLogIt(app, rt::String("Bad or Missing Password"));
+        ++session.badPasswordCount;
+    } else if (session.foundCount == 0 && session.keptBack) {
+        StdOut(rt::String("   Requested File (") + name + rt::String(") Not Sent"));
     } else if (session.foundCount == 0) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Not Found"));
         WriteNotFoundLine(session.packet, name);
@@ -92,6 +114,7 @@ void writeOutcome(Session& session, const rt::String& name) {
     }
     session.foundCount = 0;
     session.badPassword = false;
+    session.keptBack = false;
 }
 
 // The lines of the list the session did not reach, `current` (0 or 1: a
@@ -146,6 +169,12 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
             reportUnserved(session, requestList, 0, outOfTime(session));
             break;
         }
+        if (int64_t most = session.settings->badPasswords;
+            most != kUnlimited && session.badPasswordCount >= most) {
+            reportUnserved(session, requestList, 0, rt::String("bad password limit of ") + decimal(most) +
+                                                        rt::String(" a session reached"));
+            break;
+        }
         bool cut = false;
         rt::String line = requestList.readLine(kRequestLineBytes, cut);
         if (cut) {
@@ -156,7 +185,8 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
         }
         if (first) line = WithoutByteOrderMark(line);
         rt::String name, password;
-        parseRequest(line, name, password);
+        session.update = {};
+        parseRequest(line, name, password, session.settings->updateRequests ? &session.update : nullptr);
         // A blank line asks for nothing: it is neither served nor counted.
         if (name.empty()) continue;
         ++served;
@@ -173,7 +203,9 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
             return false;
         case PassEnd::FileLimitExceeded:
             reportUnserved(session, requestList, 0,
-                           rt::String("at most ") + decimal(kSessionFileLimit) + rt::String(" files a session"));
+                           !session.stopWhy.empty() ? session.stopWhy
+                                                    : rt::String("at most ") + decimal(session.settings->maxFiles) +
+                                                          rt::String(" files a session"));
             return true;
         case PassEnd::OutOfTime:
             reportUnserved(session, requestList, 1, outOfTime(session));
@@ -361,6 +393,8 @@ bool ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seco
     AppFields& f = *AppState(app);
     Session session;
     session.app = app;
+    session.settings = &RunSettings(app);
+    session.callerLimit = LimitOf(session.settings->limits, SrifCallerOf().akas, session.caller);
     session.seconds = seconds;
     session.deadline = RuntimeMicroseconds() + seconds * 1e6;
 

@@ -35,9 +35,10 @@ foreach(program ${QARVEX_FOLDER_PROGRAMS})
   install(FILES ${CMAKE_BINARY_DIR}/bin-links/${program} DESTINATION bin COMPONENT program)
 endforeach()
 install(FILES ${QARVEX_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
-install(FILES man/OkFile.Txt.5 DESTINATION ${CMAKE_INSTALL_MANDIR}/man5 COMPONENT program)
+install(FILES man/OkFile.Txt.5 man/qarvex.conf.5 DESTINATION ${CMAKE_INSTALL_MANDIR}/man5 COMPONENT program)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT program)
 install(FILES examples/OkFile.Txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT program)
+install(FILES examples/qarvex.conf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT program)
 
 # The rest needs the installed layout's folders: a build that keeps its files
 # beside the executable installs its programs only.

@@ -1,5 +1,5 @@
 // The SRIF reader over arbitrary file contents: whatever a caller's mailer
-// writes, the reader keeps the four values trimmed and never fails.
+// writes, the reader keeps its values trimmed and bounded and never fails.
 #include <unistd.h>
 
 #include <fstream>
@@ -39,5 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         checkTrimmed(*value);
         RuntimeUnlockString(std::exchange(*value, nullptr));
     }
+    // The caller's addresses: a bounded number, each a trimmed, non-empty value.
+    const SrifCaller& caller = SrifCallerOf();
+    FuzzCheck(caller.akas.size() <= 64, "at most 64 AKAs are kept");
+    for (const std::string& aka : caller.akas)
+        FuzzCheck(!aka.empty() && !isBlank(aka.front()) && !isBlank(aka.back()), "an AKA is trimmed");
     return 0;
 }

@@ -45,6 +45,15 @@ bool FolderNames::IsFolder(const std::string& folderPath, const Entry& entry) co
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool FolderNames::IsOwnFolder(const std::string& folderPath, const Entry& entry) const {
+    if (entry.type != DT_UNKNOWN) return entry.type == DT_DIR;
+    std::string path = folderPath;
+    if (path.empty() || path.back() != '/') path += '/';
+    path.append(NameOf(entry));
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::optional<FolderNames> ReadFolderNames(const std::string& path) {
     std::optional<PathStamp> stamp = StampOf(path);
     if (!stamp || !stamp->folder) return std::nullopt;

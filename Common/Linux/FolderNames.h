@@ -50,6 +50,9 @@ struct FolderNames {
     /// Whether the entry is a folder, or a link to one: the entry's type where
     /// the directory gives it, else one `stat` of `folderPath`/name.
     bool IsFolder(const std::string& folderPath, const Entry& entry) const;
+    /// Whether the entry is a folder itself, never a link to one: a walk
+    /// down through it stays inside the tree it started in.
+    bool IsOwnFolder(const std::string& folderPath, const Entry& entry) const;
 };
 
 /// The names of the folder at `path`; none when it is no folder or cannot be read.

@@ -30,6 +30,12 @@ extern "C" double RuntimeMicroseconds() {
     return MicrosecondsFromWallClock(now.tv_sec, now.tv_usec);
 }
 
+int64_t UnixSecondsNow() {
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    return now.tv_sec;
+}
+
 int32_t MicrosecondsBetween(double earlier, double later) {
     // Both readings are 32-bit counts: their difference modulo 2^32 is the
     // time that passed, whether or not the count wrapped in between.

@@ -17,6 +17,10 @@ double RuntimeMicroseconds();
 /// negative; a span too long for an Int32 gives its largest value.
 int32_t MicrosecondsBetween(double earlier, double later);
 
+/// Whole seconds since 1970-01-01 00:00:00 UTC by the system's wall clock:
+/// the time the calendar day of UTC and file times are counted in.
+int64_t UnixSecondsNow();
+
 /// `clockValue` ticks of a clock running at `clockTicksPerSecond`, in 60 Hz
 /// ticks truncated toward zero and kept to the low 32 bits; `clockValue` × 60
 /// must fit in 64 bits.

@@ -77,6 +77,7 @@ expect_mode /etc/qarvex/OkFile.Txt "root:$user" 640
 expect_mode /var/log/qarvex "$user:$user" 750
 expect_mode /var/lib/qarvex "$user:$user" 750
 for path in /usr/share/doc/qarvex/examples/OkFile.Txt /usr/share/man/man5/OkFile.Txt.5.gz \
+            /usr/share/doc/qarvex/examples/qarvex.conf /usr/share/man/man5/qarvex.conf.5.gz \
             /etc/logrotate.d/qarvex /lib/systemd/system/binkd.service.d/qarvex.conf; do
     [ -f "$path" ] || fail "$path is missing"
 done

@@ -3,6 +3,8 @@
 # through its exec line as the mailer's unprivileged user; requesters poll it,
 # receive the files and the report packet, and crashmail tosses the report into
 # a netmail area, from which it is read back.
+# Last, a node whose settings keep an area for the nodes it lists and limit a
+# session's bytes serves a listed and an unlisted caller.
 # Usage: run.sh BUILD_DIR    (exit 77: skipped, with the reason on stdout)
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -124,3 +126,41 @@ grep -q "Unable to open .*QARVEX.Log" "$scratch/inetd/qarvex.err" && grep -q ">>
     fail "the failing run did not report its error exit in its error file"
 echo "ok: a failing run under binkd -i leaves the session whole"
 chmod 755 "$prefix/lib/qarvex"
+
+# 4. The settings under binkd: an area for listed nodes only and a session
+# byte limit. This node lists 2:5020/4 in its configuration, so binkd's SRIF
+# calls that caller LISTED and 2:5020/5 UNLISTED; the byte limit lets
+# nodelist.zip and m.zip (70100 bytes) go and keeps big.zip back.
+members="$scratch/members"
+mkdir -p "$members"
+head -c 100 /dev/urandom >"$members/m.zip"
+head -c 200 /dev/urandom >"$members/big.zip"
+chown -R "$user:" "$members"
+printf '%s/\n%s/\n' "$files" "$members" >"$prefix/lib/qarvex/OkFile.Txt"
+printf 'Area %s Listed\nMaxBytes 70100\n' "$members" >"$prefix/lib/qarvex/qarvex.conf"
+setpriv --reuid "$user" --regid "$user" --clear-groups "$prefix/bin/qarvex" --check >"$server/check.out" ||
+    { cat "$server/check.out"; fail "qarvex --check finds an error in the settings"; }
+areas="$scratch/areas"
+areas_port=$(free_port)
+mkdir -p "$areas"/{inb,outb,tmp}
+binkd_config "$areas" 2:5020/9999 "iport $areas_port" "node 2:5020/4@fidonet -" \
+    "exec \"$prefix/bin/qarvex SRIF 2:5020/9999 *S\" *.req" >"$areas/binkd.cfg"
+chown -R "$user:" "$areas"
+setpriv --reuid "$user" --regid "$user" --clear-groups binkd -s "$areas/binkd.cfg" >"$areas/binkd.out" 2>&1 &
+pids+=($!)
+wait_for "(exec 3<>/dev/tcp/127.0.0.1/$areas_port) 2>/dev/null" 10 || fail "the areas binkd does not listen"
+report_of() { tr '\r\0' '\n\n' <"$(ls "$scratch/$1"/inb/*.[Pp][Kk][Tt] | head -n 1)"; }
+for caller in listed:2:5020/4 unlisted:2:5020/5; do
+    name=${caller%%:*}
+    requester "$name" "${caller#*:}" "$areas_port"
+    printf 'nodelist.zip\r\nm.zip\r\nbig.zip\r\n' >"$scratch/$name/outb/139c270f.req"
+    poll "$name" || fail "the $name node's poll failed"
+done
+cmp -s "$scratch/listed/inb/m.zip" "$members/m.zip" || fail "the listed node did not get m.zip"
+[ ! -e "$scratch/listed/inb/big.zip" ] || fail "big.zip passed the byte limit"
+report_of listed | grep -q "^big.zip  *big.zip  *Over Byte Limit, 0 Bytes Left$" ||
+    fail "the listed node's report does not say big.zip passed the byte limit"
+[ ! -e "$scratch/unlisted/inb/m.zip" ] || fail "the unlisted node got a file of the listed nodes' area"
+cmp -s "$scratch/unlisted/inb/nodelist.zip" "$files/nodelist.zip" || fail "the unlisted node did not get nodelist.zip"
+report_of unlisted | grep -q "^m.zip  *Listed Nodes Only$" || fail "the unlisted node's report does not say why"
+echo "ok: an area for listed nodes and a byte limit hold under binkd"

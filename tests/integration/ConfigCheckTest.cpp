@@ -122,3 +122,56 @@ TEST_F(ConfigCheck, TheExampleListHoldsNoFaultButItsFolders) {
     for (size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_TRUE(lines[i].ends_with("' does not exist")) << lines[i];
     EXPECT_TRUE(lines.back().ends_with(": 4 errors, 0 warnings")) << run.out;
 }
+
+// The settings file is checked after the list, with its own findings and
+// summary; an error there fails the check even when the list holds none.
+TEST_F(ConfigCheck, TheSettingsFileHasFindingsOfItsOwn) {
+    struct Row {
+        std::string settings;
+        int status;
+        const char* tail;  // the output after the list's summary, "{S}" the settings file's path
+    };
+    const Row rows[] = {
+        {"MaxFiles 20\n", 0, "{S}: 0 errors, 0 warnings\n"},
+        {"; nothing set\nMaxbytes 2000000\n", 0, "{S}: 0 errors, 0 warnings\n"},
+        {"MaxFiles twenty\nColour blue\n", 1,
+         "{S}:1: error: MaxFiles needs a whole number from 0, not 'twenty'\n"
+         "{S}:2: error: unknown setting 'Colour'\n{S}: 2 errors, 0 warnings\n"},
+        {"Area {F}/pub/ Listed\nArea {F}/other Listed\n", 1,
+         "{S}:2: error: no entry of the permission list names the folder '{F}/other' of this Area\n"
+         "{S}: 1 error, 0 warnings\n"},
+        {std::string(9000, 'x') + "\nMaxFiles 1\n", 1,
+         "{S}:1: error: line longer than 8192 bytes\n{S}: 1 error, 0 warnings\n"},
+    };
+    writeList("{F}/pub/\n", fs::perms(0600));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.settings.substr(0, 40));
+        WriteFile(bin() / "qarvex.conf", expand(row.settings));
+        RunResult run = Run({"--check"});
+        EXPECT_EQ(run.status, row.status) << run.out;
+        std::string summary = expand("{L}: 0 errors, 1 warning\n");
+        ASSERT_NE(run.out.find(summary), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.substr(run.out.find(summary) + summary.size()),
+                  replaceAll(expand(row.tail), "{S}", (bin() / "qarvex.conf").string()));
+    }
+}
+
+// The example settings the package installs set nothing as shipped; with its
+// ";" taken away, its only faults are the Area folders this list lacks.
+TEST_F(ConfigCheck, TheExampleSettingsSetNothingUntilUncommented) {
+    std::string example = ReadFile(fs::path(QARVEX_SOURCE_DIR) / "examples/qarvex.conf");
+    writeList("{F}/pub/\n");
+    const std::string settings = (bin() / "qarvex.conf").string();
+    for (bool uncommented : {false, true}) {
+        SCOPED_TRACE(uncommented);
+        WriteFile(bin() / "qarvex.conf",
+                  uncommented ? std::regex_replace(example, std::regex("^;([A-Za-z])", std::regex::multiline), "$1")
+                              : example);
+        RunResult run = Run({"--check"});
+        std::string tail = run.out.substr(run.out.find(expand("{L}: 0 errors, 1 warning\n")));
+        std::vector<std::string> lines = Lines(tail);
+        ASSERT_EQ(lines.size(), uncommented ? 4u : 2u) << run.out;
+        for (size_t i = 1; i + 1 < lines.size(); ++i) EXPECT_TRUE(lines[i].ends_with("' of this Area")) << lines[i];
+        EXPECT_EQ(lines.back(), settings + (uncommented ? ": 2 errors, 0 warnings" : ": 0 errors, 0 warnings"));
+    }
+}

@@ -33,8 +33,10 @@ TEST_F(InstalledLayout, KeepsItsFilesInTheirFoldersAndTakesRelativePathsFromTheP
     RunResult version = Run({"--version"});
     EXPECT_EQ(version.out, "qarvex " QARVEX_VERSION "\n"
                            "Permission list  " + (places / "etc/OkFile.Txt").string() + "\n"
+                           "Settings         " + (places / "etc/qarvex.conf").string() + "\n"
                            "Session log      " + (places / "log/QARVEX.Log").string() + "\n"
                            "Debug files      " + (places / "state/DebugNNN.Txt").string() + "\n"
+                           "Caller counts    " + (places / "state/qarvex.counts").string() + "\n"
                            "Relative paths   from the folder of the executable\n");
 
     // A relative folder is the program folder's; the places are never served.
