@@ -80,10 +80,7 @@ struct Operations {
     }
 
     static T get(RuntimeArray* a, int32_t index) {
-        if (outOfBounds(a, index)) {
-            RaiseOutOfBoundsException();
-            return T{};
-        }
+        if (outOfBounds(a, index)) RaiseOutOfBoundsException();
         return getUnchecked(a, index);
     }
 
@@ -93,10 +90,7 @@ struct Operations {
     }
 
     static void set(RuntimeArray* a, T value, int32_t index) {
-        if (outOfBounds(a, index)) {
-            RaiseOutOfBoundsException();
-            return;
-        }
+        if (outOfBounds(a, index)) RaiseOutOfBoundsException();
         setUnchecked(a, value, index);
     }
 
@@ -119,16 +113,10 @@ struct Operations {
     }
 
     static void insert(RuntimeArray* a, int32_t index, T value) {
-        if (!a) {
-            RaiseNilObjectException();
-            return;
-        }
+        if (!a) RaiseNilObjectException();
         if (!requireOneDimension(a)) return;
         int32_t count = a->upperBounds[0] + 1;
-        if (index < 0 || index > count) {
-            RaiseOutOfBoundsException();
-            return;
-        }
+        if (index < 0 || index > count) RaiseOutOfBoundsException();
         if (size_t(a->bufferLength) < sizeof(T) * size_t(count + 1)) {
             int32_t grown = a->bufferLength + a->growth * int32_t(sizeof(T));
             a->elements = static_cast<uint8_t*>(std::realloc(a->elements, size_t(grown)));
@@ -143,10 +131,7 @@ struct Operations {
     }
 
     static void remove(RuntimeArray* a, int32_t index) {
-        if (!a || outOfBounds(a, index)) {
-            RaiseOutOfBoundsException();
-            return;
-        }
+        if (!a || outOfBounds(a, index)) RaiseOutOfBoundsException();
         if (!requireOneDimension(a)) return;
         int32_t count = a->upperBounds[0] + 1;
         Traits::release(data(a)[index]);
@@ -199,10 +184,7 @@ struct Operations {
 
     static int32_t indexOf(RuntimeArray* a, T value, int32_t start) {
         if (!a || a->upperBounds[0] < 0) return -1;
-        if (start > a->upperBounds[0] || start < -1) {
-            RaiseOutOfBoundsException();
-            return -1;
-        }
+        if (start > a->upperBounds[0] || start < -1) RaiseOutOfBoundsException();
         // A start of -1 means from the first element; nothing before it is read.
         for (int32_t i = std::max(start, 0); i <= a->upperBounds[0]; ++i)
             if (Traits::equal(data(a)[i], value)) return i;
@@ -328,7 +310,6 @@ int32_t upperBound(RuntimeArray* a, int32_t dimension) {
     if (dimension == -1) return a->dimensions;
     if (dimension >= 1 && dimension <= a->dimensions) return a->upperBounds[dimension - 1];
     RaiseOutOfBoundsException();
-    return -1;
 }
 
 template <typename F>
@@ -440,10 +421,7 @@ extern "C" void RuntimeLockUnlockArrays(RuntimeArray* newArray, RuntimeArray* ol
 extern "C" int32_t RuntimeUBound(RuntimeArray* array) { return RuntimeUBound2Param(array, 1); }
 
 extern "C" int32_t RuntimeUBound2Param(RuntimeArray* array, int32_t dimension) {
-    if (!array) {
-        RaiseNilObjectException();
-        return -1;
-    }
+    if (!array) RaiseNilObjectException();
     return upperBound(array, dimension);
 }
 

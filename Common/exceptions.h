@@ -61,11 +61,11 @@ void RuntimeRaiseException(RuntimeObject* exc);
 /// Delivers exc again, keeping the stack recorded at its first raise; nil does nothing.
 void RuntimeReraiseException(RuntimeObject* exc);
 /// Raises a new NilObjectException.
-void RaiseNilObjectException();
+[[noreturn]] void RaiseNilObjectException();
 /// Raises a new OutOfBoundsException.
-void RaiseOutOfBoundsException();
+[[noreturn]] void RaiseOutOfBoundsException();
 /// Raises a FunctionNotFoundException whose message names the function and the library.
-void RuntimeRaiseFunctionNotFoundException(RTString functionName, RTString libraryName);
+[[noreturn]] void RuntimeRaiseFunctionNotFoundException(RTString functionName, RTString libraryName);
 /// The unhandled-exception processing: the installed hook, or the assertion report without one.
 void RuntimeUnhandledException(RuntimeObject* exc);
 /// Raises StackOverflowException when less than 8,192 bytes remain above the thread's stack limit.

@@ -112,10 +112,7 @@ extern "C" RuntimeClass* RuntimeNewClass(RuntimeClass* base, int32_t methodCount
                   sizeof(VtableEntry) * size_t(methodRoom + eventRoom + thirdCount) +
                   sizeof(PropertyEntry) * size_t(propertyRoom);
     auto* out = static_cast<RuntimeClass*>(std::calloc(1, size));
-    if (!out) {
-        RaiseNilObjectException();
-        return nullptr;
-    }
+    if (!out) RaiseNilObjectException();
     char* cursor = reinterpret_cast<char*>(out) + kFixedClassSize + sizeof(InterfaceEntry) * size_t(interfaceRoom);
     out->methods = reinterpret_cast<VtableEntry*>(cursor);
     cursor += sizeof(VtableEntry) * size_t(methodRoom);
@@ -148,10 +145,7 @@ extern "C" VtableEntry* RuntimeNewVtable(int32_t count) {
 }
 
 extern "C" RuntimeObject* RuntimeNewObject(RuntimeClass* parent) {
-    if (!parent) {
-        RaiseNilObjectException();
-        return nullptr;
-    }
+    if (!parent) RaiseNilObjectException();
     if (parent->isAnInterface) {
         RUNTIME_ASSERT_FAILED("objects", "!parent->isAnInterface", nullptr);
         return nullptr;
@@ -159,10 +153,7 @@ extern "C" RuntimeObject* RuntimeNewObject(RuntimeClass* parent) {
     size_t size = parent->instanceSize > int32_t(sizeof(RuntimeObject)) ? size_t(parent->instanceSize)
                                                                        : sizeof(RuntimeObject);
     auto* obj = static_cast<RuntimeObject*>(std::calloc(1, size));
-    if (!obj) {
-        RaiseNilObjectException();
-        return nullptr;
-    }
+    if (!obj) RaiseNilObjectException();
     obj->nextLive = gLiveObjects;
     if (gLiveObjects) gLiveObjects->previousLive = obj;
     gLiveObjects = obj;

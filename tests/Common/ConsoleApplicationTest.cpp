@@ -45,11 +45,10 @@ int32_t onRun(RuntimeObject*, RuntimeArray* args) {
         ApplicationQuit(5, true);
         report("still running after quit");
         return 1;
-    case Behaviour::RaiseNilObject: RaiseNilObjectException(); return 0;
+    case Behaviour::RaiseNilObject: RaiseNilObjectException();
     case Behaviour::QuitQuietlyThenRaise:
         ApplicationQuit(3, false);
         RaiseOutOfBoundsException();
-        return 0;
     case Behaviour::Signalled:
         raise(SIGTERM);
         report("signal noted");
