@@ -40,12 +40,9 @@ public:
     int32_t dayOfWeek() const { return field(kDateDayOfWeek); }
     int32_t dayOfYear() const { return field(kDateDayOfYear); }
     int32_t weekOfYear() const { return field(kDateWeekOfYear); }
-    void setYear(int32_t v) const { setField(kDateYear, v); }
     void setMonth(int32_t v) const { setField(kDateMonth, v); }
     void setDay(int32_t v) const { setField(kDateDay, v); }
     void setHour(int32_t v) const { setField(kDateHour, v); }
-    void setMinute(int32_t v) const { setField(kDateMinute, v); }
-    void setSecond(int32_t v) const { setField(kDateSecond, v); }
 
     String text(DateTextKind kind) const { return String::adopt(dateStringGetter(get(), kind)); }
     double totalSeconds() const { return dateTotalSecondsGetter(get()); }

@@ -7,7 +7,6 @@
 #include "Common/array.h"
 #include "Universal/NumberText.h"
 #include "Common/String.h"
-#include "Universal/StringCase.h"
 #include "Universal/StringFields.h"
 #include "Universal/StringFormat.h"
 #include "Universal/StringSearch.h"
@@ -38,10 +37,6 @@ inline int32_t inStr(int32_t start, const String& source, const String& find) {
 }
 /// s without leading and trailing white space.
 inline String trim(const String& s) { return String::adopt(runTrim(s.get())); }
-/// s in upper case.
-inline String uppercase(const String& s) { return String::adopt(StringUCase(s.get())); }
-/// s in lower case.
-inline String lowercase(const String& s) { return String::adopt(StringLCase(s.get())); }
 /// The number at the start of s (0 when there is none).
 inline double val(const String& s) { return StringVal(s.get()); }
 /// Decimal text of a double.
@@ -59,10 +54,6 @@ inline String replaceAll(const String& source, const String& find, const String&
 /// Field `n` (1-based) of `source` cut at `delimiter`.
 inline String nthField(const String& source, const String& delimiter, int32_t n) {
     return String::adopt(StringNthField(source.get(), delimiter.get(), n));
-}
-/// Number of fields of `source` cut at `delimiter`.
-inline int32_t countFields(const String& source, const String& delimiter) {
-    return StringCountFields(source.get(), delimiter.get());
 }
 /// The pieces of StringSplit, each element's reference handed to the vector.
 inline std::vector<String> split(const String& source, const String& delimiter) {

@@ -22,8 +22,6 @@ public:
     int32_t base() const { return textEncodingBaseGetter(get()); }
     int32_t format() const { return textEncodingFormatGetter(get()); }
     String internetName() const { return String::adopt(textEncodingInternetName(get())); }
-    /// One character of this encoding for `codePoint`.
-    String chr(uint32_t codePoint) const { return String::adopt(TextEncodingChr(get(), codePoint)); }
     /// `s` relabelled as this encoding, its bytes unchanged.
     String relabel(const String& s) const { return String::adopt(StringSetEncoding(s.get(), get())); }
     /// `s` converted to this encoding.

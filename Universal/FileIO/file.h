@@ -53,7 +53,6 @@ public:
     /// Flushes and closes; false with the error set when either fails.
     bool Close();
 
-    bool IsOpen() const { return stream_ != nullptr; }
     int32_t LastError() const { return lastError_; }
     void SetLastError(int32_t code) { lastError_ = code; }
 
