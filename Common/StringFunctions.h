@@ -43,6 +43,8 @@ inline double val(const String& s) { return StringVal(s.get()); }
 inline String str(double x) { return String::adopt(StringStrDouble(x)); }
 /// Signed decimal text of an Int32.
 inline String str(int32_t x) { return String::adopt(StringStrInt32(x)); }
+/// Signed decimal text of a whole number of any width up to 64 bits.
+inline String decimal(int64_t x) { return String::adopt(StringStrInt64(x)); }
 /// Upper-case hexadecimal text.
 inline String hex(uint64_t x) { return String::adopt(RuntimeHexUInt64(x)); }
 /// x laid out by `format`.

@@ -11,7 +11,7 @@
 #include "Common/FolderItem.h"
 #include "Common/Linux/PathAccess.h"
 #include "Common/runtimemainloop.h"
-#include "Universal/NumberText.h"
+#include "Common/StringFunctions.h"
 #include "app/FileFailure.h"
 #include "app/ListedFolders.h"
 #include "app/Output.h"
@@ -22,7 +22,7 @@
 
 namespace {
 
-rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
+using rt::decimal;
 
 rt::String quoted(const rt::String& text) { return rt::String("'") + text + rt::String("'"); }
 

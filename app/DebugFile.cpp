@@ -7,7 +7,6 @@
 
 #include "Common/Date.h"
 #include "Common/runFolderItem.h"
-#include "Universal/NumberText.h"
 #include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/NewFiles.h"
@@ -56,7 +55,7 @@ void removeOldDebugFiles() {
 } // namespace
 
 rt::String DebugFileName(int32_t number) {
-    rt::String digits = rt::String::adopt(StringStrInt32(number));
+    rt::String digits = rt::decimal(number);
     if (digits.length() < 3) digits = rt::right(rt::String("000") + digits, 3);
     return rt::String("Debug") + digits + rt::String(".Txt");
 }

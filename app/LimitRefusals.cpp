@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "Universal/NumberText.h"
+#include "Common/StringFunctions.h"
 #include "app/App.h"
 #include "app/CallerCounts.h"
 #include "app/Output.h"
@@ -12,7 +12,7 @@
 
 namespace {
 
-rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
+using rt::decimal;
 
 // A file kept back by a byte limit: `left` bytes of `most` remain.
 void keepBack(Session& session, const rt::String& request, const rt::String& name, const rt::String& path,

@@ -9,7 +9,7 @@
 #include "Common/Arrays.h"
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
-#include "Universal/NumberText.h"
+#include "Common/StringFunctions.h"
 #include "app/App.h"
 #include "app/ConfigCheck.h"
 #include "app/DebugFile.h"
@@ -33,7 +33,7 @@ struct Run {
     bool success = false;
 };
 
-rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
+using rt::decimal;
 
 AppFields& state(RuntimeObject* app) { return *AppState(app); }
 

@@ -2,7 +2,6 @@
 
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
-#include "Universal/NumberText.h"
 #include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/SafeText.h"
@@ -24,11 +23,11 @@ rt::String padded22(const rt::String& text) {
 
 // The decimal text with 10 blanks put in front, cut to its last 10 characters.
 rt::String rightAligned10(int64_t value) {
-    rt::String digits = rt::String::adopt(StringStrInt64(value));
+    rt::String digits = rt::decimal(value);
     return rt::right(rt::String("          ") + digits, 10);
 }
 
-rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
+using rt::decimal;
 
 void line(const rt::BinaryStream& packet, const rt::String& text) { packet.write(text + cr()); }
 
@@ -49,7 +48,7 @@ void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request,
                       const rt::String& description) {
     // A name is cut to its column; a path (a file below an area's folder) is
     // given whole, as the requester needs it to tell the files apart.
-    rt::String column = StringInStr(1, file.get(), rt::String("/").get()) == 0 ? padded22(file)
+    rt::String column = rt::inStr(1, file, rt::String("/")) == 0 ? padded22(file)
                                                                                : Replaced(file) + rt::String(" ");
     rt::String described = description.empty() ? rt::String() : rt::String("  ") + Replaced(description);
     line(packet, padded22(request) + column + rightAligned10(length) + described);

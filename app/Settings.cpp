@@ -9,7 +9,7 @@
 
 #include "Common/TextInputStream.h"
 #include "Common/runtimemainloop.h"
-#include "Universal/NumberText.h"
+#include "Common/StringFunctions.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
 #include "app/Output.h"
@@ -180,7 +180,7 @@ const Settings& RunSettings(RuntimeObject* app) {
     settings = fromFile;
     for (const SettingsFinding& finding : findings) {
         rt::String message = rt::String("Setting Ignored: ") + SettingsPath() + rt::String(":") +
-                             rt::String::adopt(StringStrInt64(finding.line)) + rt::String(": ") +
+                             rt::decimal(finding.line) + rt::String(": ") +
                              rt::String(finding.text);
         Debug(app, message);
         AppLogIt(app, message);

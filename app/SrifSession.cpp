@@ -10,7 +10,6 @@
 
 #include "Common/runtimemainloop.h"
 #include "Universal/DateImp/Clocks.h"
-#include "Universal/NumberText.h"
 #include "Common/StringFunctions.h"
 #include "Universal/StringSearch.h"
 #include "Universal/StringUtils.h"
@@ -39,7 +38,7 @@ constexpr int32_t kRequestLimit = 256;
 // token: a longer one is no request, and is read past rather than held.
 constexpr size_t kRequestLineBytes = 1024;
 
-rt::String decimal(int64_t value) { return rt::String::adopt(StringStrInt64(value)); }
+using rt::decimal;
 
 // An update token: "+" or "-" and the Unix time in decimal digits.
 std::optional<UpdateCondition> updateToken(std::string_view token) {
@@ -64,7 +63,7 @@ void parseRequest(const rt::String& line, rt::String& name, rt::String& password
 }
 
 bool holds(const rt::String& text, const char* part) {
-    return StringInStr(1, text.get(), rt::String(part).get()) != 0;
+    return rt::inStr(1, text, rt::String(part)) != 0;
 }
 
 // Reports the refusal of a request name no file here can have, and gives
@@ -339,8 +338,8 @@ bool serveWithOutputs(Session& session) {
         finishOutputs(session);
         return false;
     }
-    StdOut(rt::String("Match Timer = ") + rt::String::adopt(StringStrDouble(f.T_Match / 1000000.0)));
-    StdOut(rt::String("Total Search Time = ") + rt::String::adopt(StringStrDouble(searchMicroseconds / 1000000.0)));
+    StdOut(rt::String("Match Timer = ") + rt::str(f.T_Match / 1000000.0));
+    StdOut(rt::String("Total Search Time = ") + rt::str(searchMicroseconds / 1000000.0));
     StdOut(rt::String(">> F'Req Processing Complete. Queue'd = ") + decimal(session.fileCount));
     WriteTotals(session.packet, session.fileCount, session.byteCount);
     if (session.sysopTold) WriteNotServedLine(session.packet, NotServed::Some);
