@@ -54,13 +54,15 @@ constexpr int32_t kExceptionInstanceSize = int32_t(sizeof(RuntimeObject) + sizeo
 
 } // namespace
 
-void RuntimeEndUnhandled(RuntimeObject* exc) {
+int32_t RuntimeFinishUnhandled(RuntimeObject* exc) {
     RuntimeUnhandledException(exc);
     // Without an application object no exit code was ever set; the run failed.
     int32_t exitCode = RuntimeApplicationObject() ? RuntimeExit() : 1;
     RuntimeRunShutdownTasks();
-    std::exit(exitCode);
+    return exitCode;
 }
+
+void RuntimeEndUnhandled(RuntimeObject* exc) { std::exit(RuntimeFinishUnhandled(exc)); }
 
 namespace {
 

@@ -85,8 +85,10 @@ RuntimeArray* RuntimeExceptionStack(RuntimeObject* exc);
 [[noreturn]] void RuntimeRaiseMessage(ExceptionKind kind, std::string_view text, int32_t errorNumber = 0,
                                       uint32_t encoding = kEncodingASCII);
 
-/// The unhandled processing for exc, then the end of the process as after a
-/// normal run: shutdown tasks, and the application's exit code (1 without one).
+/// The unhandled processing for exc, then what a normal run does at its end:
+/// the shutdown tasks. Gives the exit code to end with: the application's, 1 without one.
+int32_t RuntimeFinishUnhandled(RuntimeObject* exc);
+/// RuntimeFinishUnhandled, then the end of the process with its exit code.
 [[noreturn]] void RuntimeEndUnhandled(RuntimeObject* exc);
 
 /// Installs the hook run by RuntimeUnhandledException (null removes it).

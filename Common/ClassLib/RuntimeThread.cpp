@@ -194,11 +194,10 @@ void finishThread(ThreadRecord* me) {
 }
 
 // An exception that the thread's Run left unhandled ends the process, as one
-// escaping the main thread's Run does.
+// escaping the main thread's Run does. It ends at once: a normal exit from this
+// thread would tear down statics that the waiting threads still use.
 [[noreturn]] void endAfterUnhandledException(RuntimeObject* exc) {
-    RuntimeUnhandledException(exc);
-    int32_t code = RuntimeApplicationObject() ? RuntimeExit() : 1;
-    RuntimeRunShutdownTasks();
+    int32_t code = RuntimeFinishUnhandled(exc);
     std::fflush(nullptr);
     EndProcessAtOnce(code);
 }
