@@ -3,22 +3,19 @@
 // and text, one line per CR-ended line, kludge lines decoded; or one summary
 // line per message. A malformed or truncated packet ends the dump with a
 // message naming the fault and exit status 1.
+#include "tools/pktdump/PacketDump.h"
+
 #include <algorithm>
-#include <clocale>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <langinfo.h>
 #include <map>
 #include <sstream>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "Universal/TextEncodingUtil.h"
 
+namespace pktdump {
 namespace {
 
 constexpr size_t kPacketHeaderSize = 58;
@@ -101,10 +98,6 @@ std::string printable(const std::string& text) {
     return out;
 }
 
-struct Options {
-    bool summary = false;
-    std::string charset;  // the encoding of the names and texts; empty: shown as they are
-};
 
 void printHeader(const Reader& r, size_t h, uint16_t originZone, uint16_t destinationZone) {
     std::printf("Packet header\n");
@@ -242,7 +235,8 @@ void dumpMessage(Reader& r, int number, uint16_t originZone, uint16_t destinatio
     }
 }
 
-// Dumps the packet held in `bytes`; `path` names it in fault messages. 0, or 1 for a fault.
+} // namespace
+
 int dumpPacket(std::vector<uint8_t> bytes, const char* path, const Options& options) {
     Reader r(std::move(bytes));
     try {
@@ -275,66 +269,4 @@ int dumpPacket(std::vector<uint8_t> bytes, const char* path, const Options& opti
     }
 }
 
-int dump(const char* path, const Options& options) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "pktdump: %s: cannot open\n", path);
-        return 1;
-    }
-    return dumpPacket(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {}), path, options);
-}
-
-const char* const kUsage =
-    "Usage: pktdump [--summary] [--charset NAME] PACKET...\n"
-    "Prints FidoNet type-2 packets: the packet header and each message with its\n"
-    "text; kludge lines (TOPT, FMPT, INTL, MSGID) are shown with the addresses\n"
-    "they make.\n"
-    "  -s, --summary     one line per message: addresses, date, names, subject\n"
-    "  --charset NAME    the names and texts are in NAME (an iconv name such as\n"
-    "                    CP866); convert them for the terminal\n"
-    "  -h, --help        this text\n"
-    "Exit status: 0 when every packet was read whole, 1 when one was not, 2 for\n"
-    "bad arguments.\n";
-
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "pktdump: %s\n%s", message.c_str(), kUsage);
-    return 2;
-}
-
-} // namespace
-
-// The packet fuzzer compiles this file without its main and calls dumpPacket.
-#ifndef PKTDUMP_NO_MAIN
-int main(int argc, char** argv) {
-    std::setlocale(LC_CTYPE, "");
-    Options options;
-    std::vector<const char*> packets;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "-s" || arg == "--summary") {
-            options.summary = true;
-        } else if (arg == "--charset" || arg.starts_with("--charset=")) {
-            if (arg == "--charset" && ++i == argc) return usageError("--charset needs a name");
-            options.charset = arg == "--charset" ? argv[i] : arg.substr(std::strlen("--charset="));
-            std::string probe;
-            if (!TextEncodingConvertNamed("", options.charset.c_str(), nl_langinfo(CODESET), probe))
-                return usageError("unknown charset " + options.charset);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return usageError("unknown option " + arg);
-        } else {
-            packets.push_back(argv[i]);
-        }
-    }
-    if (packets.empty()) return usageError("no packet named");
-    int status = 0;
-    for (size_t i = 0; i < packets.size(); ++i) {
-        if (packets.size() > 1) std::printf("%s== %s\n", i > 0 && !options.summary ? "\n" : "", packets[i]);
-        if (dump(packets[i], options) != 0) status = 1;
-    }
-    return status;
-}
-#endif
+} // namespace pktdump
