@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "Common/Linux/FolderNames.h"
+
 namespace {
 
 constexpr int kOpenFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW;
@@ -19,9 +21,9 @@ int failWith(int descriptor, int error) {
 } // namespace
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) return std::nullopt;
-    return FileIdentity{uint64_t(info.st_dev), uint64_t(info.st_ino)};
+    std::optional<PathStamp> stamp = StampOf(path);
+    if (!stamp) return std::nullopt;
+    return FileIdentity{uint64_t(stamp->device), uint64_t(stamp->inode)};
 }
 
 std::optional<LinkTrust> TrustOfLink(const std::string& path) {
