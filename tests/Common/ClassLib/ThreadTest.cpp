@@ -192,6 +192,20 @@ TEST_F(ThreadTest, QuitEndsRunningThreads) {
     EXPECT_EQ(result.output, "worker unwound\nquit raised EndException, 1 thread(s) left\n");
 }
 
+// An exception a thread's Run leaves unhandled ends the whole process as one
+// escaping the main thread does, at once; without an application object to
+// give an exit code the status is 1.
+TEST_F(ThreadTest, UnhandledExceptionInAThreadEndsTheProcess) {
+    ChildResult result = RunInChild([] {
+        rt::Thread worker([] { RaiseNilObjectException(); });
+        worker.run();
+        YieldUntilFinished(worker);
+        std::puts("main thread went on");
+    });
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output.find("main thread went on"), std::string::npos) << result.output;
+}
+
 // Threads that can never run again are reported, and the process ends with
 // status 1 instead of going on or hanging.
 TEST_F(ThreadTest, DeadlockIsReportedAndEndsTheProcess) {
