@@ -7,6 +7,21 @@ skip() { echo "e2e skipped: $*"; exit 77; }
 
 fail() { echo "FAIL: $*"; exit 1; }
 
+# Ends the processes of `pids`, at the end of a case.
+stop_processes() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+}
+
+# After a failed case: the tail of each of the logs named that exists.
+show_logs() {
+    echo "---- logs of the failed run ($scratch) ----"
+    for log in "$@"; do
+        [ -f "$log" ] && { echo "== $log"; tail -n 40 "$log"; }
+    done
+    return 0
+}
+
 # A free TCP port on loopback, different on each call.
 last_port=$((20000 + $$ % 20000))
 free_port() {

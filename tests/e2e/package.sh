@@ -30,15 +30,9 @@ pids=()
 made=()   # mount points the test made for the sandbox
 cleanup() {
     local status=$?
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    if [ "$status" != 0 ]; then
-        echo "---- logs of the failed run ($scratch) ----"
-        for log in "$scratch"/binkd.out "$scratch"/*/binkd.log "$scratch"/*/crashmail.log /var/log/qarvex/QARVEX.Log \
-                   /var/lib/qarvex/Debug*.Txt; do
-            [ -f "$log" ] && { echo "== $log"; tail -n 40 "$log"; }
-        done
-    fi
+    stop_processes
+    [ "$status" = 0 ] || show_logs "$scratch"/binkd.out "$scratch"/*/binkd.log "$scratch"/*/crashmail.log \
+        /var/log/qarvex/QARVEX.Log /var/lib/qarvex/Debug*.Txt
     dpkg -s qarvex >/dev/null 2>&1 && dpkg --purge qarvex >/dev/null
     for folder in "${made[@]}"; do rmdir "$folder"; done
     [ -n "${QARVEX_E2E_KEEP:-}" ] || rm -rf "$scratch"
@@ -170,8 +164,7 @@ grep -rq Sekrit /var/log/qarvex /var/lib/qarvex "$scratch/binkd.out" && fail "a 
 echo "ok: planted links refused, no password in the log, debug files or output"
 
 # 4. A purge leaves nothing of the package behind.
-kill "${pids[@]}" 2>/dev/null || true
-wait 2>/dev/null || true
+stop_processes
 pids=()
 dpkg --purge qarvex >"$scratch/dpkg.out" 2>&1 || { cat "$scratch/dpkg.out"; fail "dpkg --purge failed"; }
 grep -i "not empty\|warning" "$scratch/dpkg.out" && fail "the purge left something behind"

@@ -23,13 +23,9 @@ chmod 755 "$scratch"
 pids=()
 cleanup() {
     local status=$?
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    stop_processes
     if [ "$status" != 0 ]; then
-        echo "---- logs of the failed run ($scratch) ----"
-        for log in "$scratch"/*/binkd.log "$scratch"/*/crashmail.log "$scratch"/*/qarvex.err; do
-            [ -f "$log" ] && { echo "== $log"; tail -n 40 "$log"; }
-        done
+        show_logs "$scratch"/*/binkd.log "$scratch"/*/crashmail.log "$scratch"/*/qarvex.err
         for f in "$scratch"/usr/lib/qarvex/Debug*.Txt; do [ -f "$f" ] && { echo "== $f"; cat "$f"; }; done
     fi
     [ -n "${QARVEX_E2E_KEEP:-}" ] || rm -rf "$scratch"
