@@ -13,11 +13,13 @@ namespace rt {
 class Date : public ObjectHandle<Date> {
 public:
     using Handle::Handle;
+    /// Empty, like every handle: no date until one is made.
+    Date() noexcept = default;
     /// A new date holding now.
-    Date() : Handle(adopt(RuntimeNewObject(DateClass()))) {}
+    static Date now() { return adopt(RuntimeNewObject(DateClass())); }
     /// A new date at the same TotalSeconds as `other` (GMT offset 0).
     static Date copyOf(const Date& other) {
-        Date copy;
+        Date copy = now();
         DateConstructorWithDate(copy.get(), other.get());
         return copy;
     }
@@ -27,7 +29,6 @@ public:
         if (!parseDate(text.get(), &parsed)) return std::nullopt;
         return adopt(parsed);
     }
-
 
     int32_t field(DateField index) const { return dateFieldGetter(get(), index); }
     void setField(DateField index, int32_t value) const { dateFieldSetter(get(), index, value); }

@@ -17,14 +17,13 @@ enum class BinaryAccess { ReadOnly, ReadWrite };
 class FolderItem : public ObjectHandle<FolderItem> {
 public:
     using Handle::Handle;
-    using Handle::get;
     FolderItem() noexcept = default;
     /// The item for a path (a final link followed); empty when the path is invalid.
-    static FolderItem get(const String& path, FolderItemPathType type = kNativePath) {
+    static FolderItem at(const String& path, FolderItemPathType type = kNativePath) {
         return adopt(RuntimeGetFolderItem(path.get(), type));
     }
     /// The item for a path without following a final link.
-    static FolderItem getTrue(const String& path, FolderItemPathType type = kNativePath) {
+    static FolderItem trueAt(const String& path, FolderItemPathType type = kNativePath) {
         return adopt(RuntimeGetTrueFolderItem(path.get(), type));
     }
 

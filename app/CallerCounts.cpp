@@ -93,7 +93,7 @@ ChargeResult ChargeCaller(const std::string& caller, const CallerLimit& limit, i
     ChargeResult result;
     // A relative place lies in the program folder, as the runtime takes it; the
     // platform opens it from there, not from the mailer's working folder.
-    rt::FolderItem place = rt::FolderItem::get(CallerCountsPath());
+    rt::FolderItem place = rt::FolderItem::at(CallerCountsPath());
     LockedStateFile file;
     if (!place) {
         result.error = ENOENT;

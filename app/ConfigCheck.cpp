@@ -64,7 +64,7 @@ bool under(std::string_view path, std::string_view folder) {
 void checkFolder(RuntimeObject* app, Findings& findings, int32_t n, const PermissionLine& line,
                  const rt::String& separator) {
     rt::String shown = quoted(line.folder);
-    rt::FolderItem folder = rt::FolderItem::get(line.folder);
+    rt::FolderItem folder = rt::FolderItem::at(line.folder);
     if (!folder || !folder.exists()) return findings.error(n, rt::String("folder ") + shown + rt::String(" does not exist"));
     if (!folder.directory()) return findings.error(n, shown + rt::String(" is not a folder"));
     if (IsProgramFolder(folder))
@@ -137,7 +137,7 @@ int32_t checkSettings(const std::vector<rt::String>& folders) {
 } // namespace
 
 bool PermissionListReadableByOthers() {
-    rt::FolderItem list = rt::FolderItem::get(PermissionListPath());
+    rt::FolderItem list = rt::FolderItem::at(PermissionListPath());
     constexpr int32_t kOthersRead = 04;
     return list && list.exists() && (list.permissions() & kOthersRead) != 0;
 }

@@ -62,7 +62,7 @@ rt::String DebugFileName(int32_t number) {
 
 bool IsDebugFileName(std::string_view name) { return debugNumber(name) != 0; }
 
-rt::FolderItem DebugFolder() { return rt::FolderItem::getTrue(DebugFilePath(DebugFileName(1))).parent(); }
+rt::FolderItem DebugFolder() { return rt::FolderItem::trueAt(DebugFilePath(DebugFileName(1))).parent(); }
 
 std::vector<rt::FolderItem> DebugFiles() {
     std::vector<rt::FolderItem> files;
@@ -78,7 +78,7 @@ std::vector<rt::FolderItem> DebugFiles() {
 rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
     for (int32_t number = 1; number < INT32_MAX; ++number) {
         name = DebugFilePath(DebugFileName(number));
-        rt::FolderItem item = rt::FolderItem::getTrue(name);
+        rt::FolderItem item = rt::FolderItem::trueAt(name);
         if (item && item.exists()) continue;
         // The name looked free; another session may still take it first, and
         // then the next number is tried.
@@ -103,7 +103,7 @@ rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
 
 void DeleteDebugFile() {
     if (!gName.empty())
-        if (rt::FolderItem item = rt::FolderItem::get(rt::String(gName))) item.remove();
+        if (rt::FolderItem item = rt::FolderItem::at(rt::String(gName))) item.remove();
 }
 
 void ReportKeptDebugFile() {

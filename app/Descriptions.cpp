@@ -47,7 +47,7 @@ std::optional<std::string> DescriptionOnLine(std::string_view line, std::string_
 rt::String DescriptionOf(const std::string& folder, const rt::String& name) {
     std::string prefix = folder == "/" ? "/" : folder + "/";
     for (const char* listName : kLists) {
-        rt::FolderItem list = rt::FolderItem::getTrue(rt::String(prefix + listName));
+        rt::FolderItem list = rt::FolderItem::trueAt(rt::String(prefix + listName));
         // The list is read as a served file would be: a link a stranger
         // planted to a file of another owner is never read into a report.
         if (!list || !list.exists() || !WhyNotServable(list, rt::String(listName)).empty()) continue;

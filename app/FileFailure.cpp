@@ -33,12 +33,12 @@ rt::String FailureLine(const FileFailure& failure) {
 rt::String FullPath(const rt::String& path, const rt::FolderItem& item) {
     if (item) return item.absolutePath();
     if (equalsIgnoringCase(FirstCharacter(path), "/")) return path;
-    return rt::FolderItem::get({}).absolutePath() + path;
+    return rt::FolderItem::at({}).absolutePath() + path;
 }
 
 rt::FolderItem ItemOrFail(const rt::String& path, FileAction action) {
     errno = 0;
-    rt::FolderItem item = rt::FolderItem::get(path);
+    rt::FolderItem item = rt::FolderItem::at(path);
     // No item and no error: the path held a NUL byte.
     if (!item) throw FileFailure{action, FullPath(path, {}), errno ? errno : EINVAL};
     return item;
@@ -54,7 +54,7 @@ void CheckBinaryWrites(const rt::BinaryStream& stream, const rt::String& path) {
 
 rt::TextInputStream OpenTextToRead(const rt::String& path, FileFailure& failure) {
     errno = 0;
-    rt::FolderItem item = rt::FolderItem::get(path);
+    rt::FolderItem item = rt::FolderItem::at(path);
     if (!item) {
         failure = FileFailure{FileAction::Open, FullPath(path, {}), errno ? errno : EINVAL};
         return {};

@@ -35,7 +35,7 @@ const Kept& kept() {
     static const Kept gathered = [] {
         Kept k;
         for (const rt::String& name : {PermissionListPath(), SettingsPath(), CallerCountsPath(), LogPath()}) {
-            rt::FolderItem item = rt::FolderItem::getTrue(name);
+            rt::FolderItem item = rt::FolderItem::trueAt(name);
             if (auto file = identity(item)) k.files.push_back(*file);
             if (auto folder = item ? identity(item.parent()) : std::nullopt)
                 k.places.push_back({*folder, item.name().str()});
@@ -53,7 +53,7 @@ const Kept& kept() {
 
 bool IsKeptFile(const rt::String& path) {
     const Kept& k = kept();
-    rt::FolderItem item = rt::FolderItem::getTrue(path);
+    rt::FolderItem item = rt::FolderItem::trueAt(path);
     if (!item) return false;
     if (auto file = identity(item); file && std::ranges::find(k.files, *file) != k.files.end()) return true;
     std::optional<FileIdentity> folder = identity(item.parent());

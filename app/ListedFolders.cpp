@@ -30,7 +30,7 @@ bool IsPlainFile(const rt::FolderItem& item) {
 
 bool IsProgramFolder(const rt::FolderItem& folder) {
     // The empty path names the program's folder.
-    return SameFolder(folder, rt::FolderItem::get({})) || IsPlaceFolder(folder);
+    return SameFolder(folder, rt::FolderItem::at({})) || IsPlaceFolder(folder);
 }
 
 rt::String FolderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator) {

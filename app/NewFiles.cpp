@@ -11,7 +11,7 @@ NewFile CreateNewFile(const rt::String& path, CreatedMode mode, rt::FolderItem& 
     errno = 0;
     // The item of the name itself: a dangling link there must not lead the
     // creation elsewhere.
-    item = rt::FolderItem::getTrue(path);
+    item = rt::FolderItem::trueAt(path);
     if (!item) {
         error = errno ? errno : EINVAL;
         return NewFile::NoItem;

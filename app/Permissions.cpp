@@ -95,7 +95,7 @@ bool currentPermissionList(Session& session, const rt::String& separator, FileFa
     PermissionList& list = session.permissions;
     RuntimeObject* app = session.app;
     if (list.path.empty()) {
-        rt::FolderItem item = rt::FolderItem::get(PermissionListPath());
+        rt::FolderItem item = rt::FolderItem::at(PermissionListPath());
         if (item) list.path = item.absolutePath().str();
     }
     std::optional<PathStamp> now = list.path.empty() ? std::nullopt : StampOf(list.path);
@@ -186,7 +186,7 @@ bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& 
         if (names->IsFolder(folder.path, entry)) continue;
         rt::String name(names->NameOf(entry));
         std::string path = folder.path == "/" ? "/" : folder.path + "/";
-        rt::FolderItem file = rt::FolderItem::getTrue(rt::String(path + name.str()));
+        rt::FolderItem file = rt::FolderItem::trueAt(rt::String(path + name.str()));
         if (!file) continue;
         if (rt::String why = WhyNotServable(file, name); !why.empty()) {
             Debug(app, rt::String("Skipped ") + name + rt::String(": ") + why);

@@ -40,7 +40,7 @@ rt::String DebugFilePath(const rt::String& name) { return rt::String(inFolder(QA
 
 bool IsPlaceFolder(const rt::FolderItem& folder) {
     for (const char* place : kFolders)
-        if (*place && SameFolder(folder, rt::FolderItem::get(rt::String(place)))) return true;
+        if (*place && SameFolder(folder, rt::FolderItem::at(rt::String(place)))) return true;
     return false;
 }
 

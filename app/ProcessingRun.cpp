@@ -127,7 +127,7 @@ int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
         if (last == 1 && arguments[1].bytes() == "--check") return CheckPermissionList(app);
     }
     Run run{app, {}};
-    rt::Date started;
+    rt::Date started = rt::Date::now();
     AppFields& f = state(app);
 
     rt::String debugName;

@@ -109,7 +109,7 @@ bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress,
     m.MsgType = 2;
 
     // One date for the name, the header fields and the date text, so they agree.
-    rt::Date now;
+    rt::Date now = rt::Date::now();
     rt::String name = PacketFileName(now);
     name.assignTo(*packetName);
 

@@ -23,7 +23,7 @@ ListedFolder& FolderListings::Check(const rt::String& folder, const rt::String& 
     ListedFolder& listed = at->second;
     if (added) {
         // The empty path names the program's folder; a relative one lies in it.
-        rt::FolderItem item = rt::FolderItem::get(folder);
+        rt::FolderItem item = rt::FolderItem::at(folder);
         if (item) listed.path = withoutFinalSlash(item.absolutePath().str());
         listed.grantFolder = FolderForMailer(folder, item, separator);
         listed.place = item && IsPlaceFolder(item);
@@ -33,7 +33,7 @@ ListedFolder& FolderListings::Check(const rt::String& folder, const rt::String& 
     listed.stamp = listed.path.empty() ? std::nullopt : StampOf(listed.path);
     listed.usable = listed.stamp && listed.stamp->folder;
     if (!programKnown_) {
-        rt::FolderItem program = rt::FolderItem::get({});
+        rt::FolderItem program = rt::FolderItem::at({});
         if (program) program_ = StampOf(program.absolutePath().str());
         programKnown_ = true;
     }

@@ -55,7 +55,7 @@ void openLog() {
 } // namespace
 
 void AppLogIt(RuntimeObject*, RTString event) {
-    rt::Date now;
+    rt::Date now = rt::Date::now();
     if (!gLog) openLog();
     rt::String text = rt::String::retain(event);
     gLog.writeLine(Escaped(stampedLine(now, text)));

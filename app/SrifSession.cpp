@@ -296,7 +296,7 @@ void createResponseList(Session& session) {
     rt::String responseName = rt::String::retain(AppState(app)->RspFileName);
     errno = 0;
     // The list's own name: a link planted there is refused, never followed.
-    rt::FolderItem item = rt::FolderItem::getTrue(responseName);
+    rt::FolderItem item = rt::FolderItem::trueAt(responseName);
     int32_t error = item ? 0 : errno ? errno : EINVAL;
     session.responsePath = FullPath(responseName, item);
     if (item) {

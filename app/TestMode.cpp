@@ -57,7 +57,7 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
     rt::String line = StripCommentAndTrim(rawLine);
     if (line.empty()) return 0;
     FolderAndMask parts = SplitFolderAndMask(entryText(SplitAtSpaces(line), line), separator);
-    rt::FolderItem folder = rt::FolderItem::get(WithoutFinalSeparator(parts.folder, separator));
+    rt::FolderItem folder = rt::FolderItem::at(WithoutFinalSeparator(parts.folder, separator));
     // A line without a folder ("/", a bare "@FILES") names the program's own.
     if (folder && folder.directory() && IsProgramFolder(folder))
         return brokenEntry(app, rt::String("Line ") + WithPasswordsHidden(line, PasswordTokens::All) +

@@ -39,7 +39,7 @@ const std::string& folderOf(int count) {
 void walkFolderItems(benchmark::State& state, int count) {
     rt::String path(folderOf(count));
     for (auto _ : state) {
-        rt::FolderItem folder = rt::FolderItem::get(path);
+        rt::FolderItem folder = rt::FolderItem::at(path);
         int32_t entries = folder.count();
         int32_t folders = 0;
         for (int32_t i = 1; i <= entries; ++i) {

@@ -25,7 +25,7 @@ void checkNormalised(const rt::Date& date) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInitRuntime();
     FuzzedDataProvider input(data, size);
-    rt::Date date;
+    rt::Date date = rt::Date::now();
     switch (input.ConsumeIntegral<uint8_t>() % 4) {
     case 0: {
         rt::String text = FuzzString(input.ConsumeRemainingBytesAsString());

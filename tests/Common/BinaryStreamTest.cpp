@@ -15,10 +15,10 @@ using rt::String;
 
 class BinaryStreamTest : public FileTest {
 protected:
-    BinaryStream create(const std::string& name) { return FolderItem::get(String(path(name))).createBinaryFile(); }
+    BinaryStream create(const std::string& name) { return FolderItem::at(String(path(name))).createBinaryFile(); }
     BinaryStream open(const std::string& name, const std::string& bytes) {
         writeFile(name, bytes);
-        return FolderItem::get(String(path(name))).openAsBinaryFile(rt::BinaryAccess::ReadWrite);
+        return FolderItem::at(String(path(name))).openAsBinaryFile(rt::BinaryAccess::ReadWrite);
     }
 };
 
@@ -126,7 +126,7 @@ TEST_F(BinaryStreamTest, PStringsCarryACountByteOfAtMost255) {
     EXPECT_EQ(file.substr(1, 255), long300.substr(0, 255));
     EXPECT_EQ(file[256], '\0');
     EXPECT_EQ(file.substr(257), "tail");
-    BinaryStream again = FolderItem::get(String(path("f"))).openAsBinaryFile(rt::BinaryAccess::ReadOnly);
+    BinaryStream again = FolderItem::at(String(path("f"))).openAsBinaryFile(rt::BinaryAccess::ReadOnly);
     String first = again.readPString(rt::TextEncoding::forCode(kLatin1));
     EXPECT_EQ(first.length(), 255u);
     EXPECT_EQ(first.encoding(), kLatin1);
@@ -142,7 +142,7 @@ TEST_F(BinaryStreamTest, LengthTruncatesAndExtendsAndReadOnlyRefusesWrites) {
     stream.setLength(5);
     stream.close();
     EXPECT_EQ(readFile("f"), std::string("abc\0\0", 5));
-    BinaryStream readOnly = FolderItem::get(String(path("f"))).openAsBinaryFile(rt::BinaryAccess::ReadOnly);
+    BinaryStream readOnly = FolderItem::at(String(path("f"))).openAsBinaryFile(rt::BinaryAccess::ReadOnly);
     readOnly.writeLong(7);
     readOnly.flush();
     EXPECT_EQ(readOnly.lastErrorCode(), EBADF);

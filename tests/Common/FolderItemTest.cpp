@@ -52,9 +52,9 @@ class FolderItemTest : public FileTest {};
 
 TEST_F(FolderItemTest, RelativePathsResolveInTheApplicationFolderWhateverTheWorkingDirectory) {
     WorkingDirectory elsewhere("/");
-    EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("OkFile.Txt"));
-    EXPECT_EQ(text(FolderItem::get("").absolutePath()), root() + "/");
-    EXPECT_EQ(text(FolderItem::get("/tmp/x").absolutePath()), "/tmp/x");
+    EXPECT_EQ(text(FolderItem::at("OkFile.Txt").absolutePath()), path("OkFile.Txt"));
+    EXPECT_EQ(text(FolderItem::at("").absolutePath()), root() + "/");
+    EXPECT_EQ(text(FolderItem::at("/tmp/x").absolutePath()), "/tmp/x");
 }
 
 TEST_F(FolderItemTest, ApplicationFolderComesFromARelativeExecutablePathAgainstTheWorkingDirectory) {
@@ -63,24 +63,24 @@ TEST_F(FolderItemTest, ApplicationFolderComesFromARelativeExecutablePathAgainstT
         WorkingDirectory inside(root().c_str());
         RuntimeSetExecutablePath("bin/qarvex");
     }
-    EXPECT_EQ(text(FolderItem::get("OkFile.Txt").absolutePath()), path("bin/OkFile.Txt"));
+    EXPECT_EQ(text(FolderItem::at("OkFile.Txt").absolutePath()), path("bin/OkFile.Txt"));
 }
 
 TEST_F(FolderItemTest, FolderPathsEndWithASlashAndNamesDoNot) {
     std::filesystem::create_directory(path("sub"));
-    FolderItem folder = FolderItem::get(String(path("sub")));
+    FolderItem folder = FolderItem::at(String(path("sub")));
     EXPECT_EQ(text(folder.absolutePath()), path("sub/"));
     EXPECT_EQ(text(folder.name()), "sub");
     EXPECT_TRUE(folder.directory());
-    FolderItem top = FolderItem::get("/");
+    FolderItem top = FolderItem::at("/");
     EXPECT_EQ(text(top.name()), "/");
     EXPECT_FALSE(top.parent());
     EXPECT_EQ(text(folder.parent().absolutePath()), root() + "/");
-    EXPECT_EQ(text(FolderItem::get("/tmp").parent().absolutePath()), "/");
+    EXPECT_EQ(text(FolderItem::at("/tmp").parent().absolutePath()), "/");
 }
 
 TEST_F(FolderItemTest, MissingFileAnswersFalseAndZeroWithENOENT) {
-    FolderItem missing = FolderItem::get(String(path("missing.txt")));
+    FolderItem missing = FolderItem::at(String(path("missing.txt")));
     ASSERT_TRUE(missing);
     EXPECT_FALSE(missing.exists());
     EXPECT_EQ(missing.lastErrorCode(), ENOENT);
@@ -96,25 +96,25 @@ TEST_F(FolderItemTest, InvalidPathsGiveNil) {
     const std::string rows[] = {path("plain/below"), std::string("/tmp/a\0b", 8)};
     for (const std::string& row : rows) {
         SCOPED_TRACE(row);
-        EXPECT_FALSE(FolderItem::get(String::fromBytes(row, kEncodingUTF8)));
+        EXPECT_FALSE(FolderItem::at(String::fromBytes(row, kEncodingUTF8)));
     }
-    EXPECT_FALSE(FolderItem::get("x", FolderItemPathType(7)));
+    EXPECT_FALSE(FolderItem::at("x", FolderItemPathType(7)));
 }
 
 TEST_F(FolderItemTest, PathsInOtherEncodingsAreTakenAsUTF8) {
-    FolderItem item = FolderItem::get(String::fromBytes(path("caf\xE9"), 0x201));  // ISO Latin 1
+    FolderItem item = FolderItem::at(String::fromBytes(path("caf\xE9"), 0x201));  // ISO Latin 1
     EXPECT_EQ(text(item.absolutePath()), path("caf\xC3\xA9"));
 }
 
 TEST_F(FolderItemTest, ShellPathsMustBeAbsolute) {
-    EXPECT_EQ(text(FolderItem::get("/tmp/x", kShellPath).absolutePath()), "/tmp/x");
+    EXPECT_EQ(text(FolderItem::at("/tmp/x", kShellPath).absolutePath()), "/tmp/x");
     try {
-        (void)FolderItem::get("relative", kShellPath);
+        (void)FolderItem::at("relative", kShellPath);
         ADD_FAILURE() << "no exception";
     } catch (const rt::RaisedException& e) {
         EXPECT_EQ(String::retain(e.message()).str(), "Passing non-absolute shell paths is not currently supported");
     }
-    EXPECT_EQ(text(FolderItem::get("file:///tmp/a%20b", kURLPath).absolutePath()), "/tmp/a b");
+    EXPECT_EQ(text(FolderItem::at("file:///tmp/a%20b", kURLPath).absolutePath()), "/tmp/a b");
 }
 
 TEST_F(FolderItemTest, PathConstructorRaisesOnAnInvalidPath) {
@@ -150,7 +150,7 @@ TEST_F(FolderItemTest, ItemWithoutImplementationAnswersNothingAndReportsRequired
 TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
     for (const char* name : {"b", "a", "c", ".hidden"}) writeFile(name, "");
     std::filesystem::create_directory(path("d"));
-    FolderItem folder = FolderItem::get(String(root()));
+    FolderItem folder = FolderItem::at(String(root()));
     std::vector<std::string> expected = directoryOrder(root());
     ASSERT_EQ(folder.count(), int32_t(expected.size()));
     EXPECT_FALSE(folder.item(0));
@@ -165,7 +165,7 @@ TEST_F(FolderItemTest, ItemsFollowDirectoryOrderAndEndsGiveNil) {
 
 TEST_F(FolderItemTest, ListingReflectsChangesMadeRightAfterItWasRead) {
     writeFile("one", "");
-    FolderItem folder = FolderItem::get(String(root()));
+    FolderItem folder = FolderItem::at(String(root()));
     for (int round = 0; round < 3; ++round) {  // changes within one timestamp tick of the read
         SCOPED_TRACE(round);
         int32_t before = folder.count();
@@ -203,7 +203,7 @@ TEST_F(FolderItemTest, EachWalkSeesTheFolderAsItWasWhenTheWalkStarted) {
         {"created at once", 0, create, 1},   {"created later", 70, create, 1}, {"removed at once", 0, remove, -1},
         {"removed later", 70, remove, -1},   {"renamed at once", 0, rename, 0}, {"renamed later", 70, rename, 0},
     };
-    FolderItem folder = FolderItem::get(String(root()));
+    FolderItem folder = FolderItem::at(String(root()));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::string name = std::string("walk-") + row.name, file = path(name);
@@ -242,31 +242,31 @@ TEST_F(FolderItemTest, FinalLinksAreFollowedOnlyByTheFollowingForms) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(text(FolderItem::get(String(path(row.name))).absolutePath()), row.followed);
-        FolderItem kept = FolderItem::getTrue(String(path(row.name)));
+        EXPECT_EQ(text(FolderItem::at(String(path(row.name))).absolutePath()), row.followed);
+        FolderItem kept = FolderItem::trueAt(String(path(row.name)));
         EXPECT_EQ(text(kept.absolutePath()), row.kept);
-        FolderItem folder = FolderItem::get(String(root()));
+        FolderItem folder = FolderItem::at(String(root()));
         EXPECT_EQ(text(folder.child(row.name).absolutePath()), row.followed);
         EXPECT_EQ(text(folder.trueChild(row.name).absolutePath()), row.kept);
     }
-    EXPECT_TRUE(FolderItem::getTrue(String(path("rel"))).get() &&
-                fileAliasGetter(FolderItem::getTrue(String(path("rel"))).get()));
-    EXPECT_EQ(FolderItem::get(String(path("rel"))).length(), 5);
+    EXPECT_TRUE(FolderItem::trueAt(String(path("rel"))).get() &&
+                fileAliasGetter(FolderItem::trueAt(String(path("rel"))).get()));
+    EXPECT_EQ(FolderItem::at(String(path("rel"))).length(), 5);
 }
 
 TEST_F(FolderItemTest, ChildNamesDotAndDotDotAndNeedsAnExistingFolder) {
     std::filesystem::create_directory(path("sub"));
     writeFile("file", "");
-    FolderItem sub = FolderItem::get(String(path("sub")));
+    FolderItem sub = FolderItem::at(String(path("sub")));
     EXPECT_EQ(text(sub.child(".").absolutePath()), path("sub/"));
     EXPECT_EQ(text(sub.child("..").absolutePath()), root() + "/");
     EXPECT_EQ(text(sub.child("new").absolutePath()), path("sub/new"));
-    EXPECT_FALSE(FolderItem::get(String(path("file"))).child("x"));
-    EXPECT_FALSE(FolderItem::get(String(path("none"))).child("x"));
+    EXPECT_FALSE(FolderItem::at(String(path("file"))).child("x"));
+    EXPECT_FALSE(FolderItem::at(String(path("none"))).child("x"));
 }
 
 TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
-    FolderItem folder = FolderItem::get(String(path("made")));
+    FolderItem folder = FolderItem::at(String(path("made")));
     folder.createAsFolder();
     EXPECT_EQ(text(folder.absolutePath()), path("made/"));
     EXPECT_TRUE(folder.directory());
@@ -283,11 +283,11 @@ TEST_F(FolderItemTest, DeleteAndCreateAsFolderReportErrno) {
 }
 
 TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
-    EXPECT_TRUE(FolderItem::get(String(path("missing"))).isWriteable());
-    EXPECT_TRUE(FolderItem::get(String(root())).isWriteable());
+    EXPECT_TRUE(FolderItem::at(String(path("missing"))).isWriteable());
+    EXPECT_TRUE(FolderItem::at(String(root())).isWriteable());
     EXPECT_EQ(directoryOrder(root()), std::vector<std::string>{});
     // Nothing can be created under /proc, root or not.
-    FolderItem refused = FolderItem::get("/proc/qarvex-none");
+    FolderItem refused = FolderItem::at("/proc/qarvex-none");
     EXPECT_FALSE(refused.isWriteable());
     EXPECT_TRUE(refused.locked());
     EXPECT_FALSE(refused.createTextFile());
@@ -297,12 +297,12 @@ TEST_F(FolderItemTest, WriteabilityTestLeavesNoScratchFileBehind) {
 
 TEST_F(FolderItemTest, StreamOpenersGiveNilWithTheFileError) {
     std::filesystem::create_directory(path("sub"));
-    FolderItem folder = FolderItem::get(String(path("sub")));
+    FolderItem folder = FolderItem::at(String(path("sub")));
     EXPECT_FALSE(folder.openAsTextFile());
     EXPECT_EQ(folder.lastErrorCode(), EISDIR);
     EXPECT_FALSE(folder.openAsBinaryFile(rt::BinaryAccess::ReadWrite));
     EXPECT_EQ(folder.lastErrorCode(), EISDIR);
-    FolderItem missing = FolderItem::get(String(path("missing")));
+    FolderItem missing = FolderItem::at(String(path("missing")));
     EXPECT_FALSE(missing.openAsTextFile());
     EXPECT_EQ(missing.lastErrorCode(), ENOENT);
     rt::TextOutputStream created = missing.appendToTextFile();
@@ -314,15 +314,15 @@ TEST_F(FolderItemTest, StreamOpenersGiveNilWithTheFileError) {
 
 TEST_F(FolderItemTest, CreateDropsATrailingSlashAndEmptiesTheFile) {
     writeFile("old", "previous contents");
-    FolderItem item = FolderItem::get(String(path("old") + "/"));
+    FolderItem item = FolderItem::at(String(path("old") + "/"));
     EXPECT_FALSE(item);  // a file with a slash after it is no path
-    FolderItem made = FolderItem::get(String(path("dir")));
+    FolderItem made = FolderItem::at(String(path("dir")));
     made.createAsFolder();
     ASSERT_TRUE(made.remove());
     rt::BinaryStream stream = made.createBinaryFile("TEXT");
     ASSERT_TRUE(stream);
     EXPECT_EQ(text(made.absolutePath()), path("dir"));
-    rt::TextOutputStream emptied = FolderItem::get(String(path("old"))).createTextFile();
+    rt::TextOutputStream emptied = FolderItem::at(String(path("old"))).createTextFile();
     emptied.close();
     EXPECT_EQ(readFile("old"), "");
 }
@@ -330,19 +330,19 @@ TEST_F(FolderItemTest, CreateDropsATrailingSlashAndEmptiesTheFile) {
 TEST_F(FolderItemTest, CopyMoveAndRenameKeepTheBytes) {
     writeFile("a", "payload");
     std::filesystem::create_directory(path("into"));
-    FolderItem source = FolderItem::get(String(path("a")));
-    FolderItemCopyFileTo(source.get(), FolderItem::get(String(path("into"))).get());
+    FolderItem source = FolderItem::at(String(path("a")));
+    FolderItemCopyFileTo(source.get(), FolderItem::at(String(path("into"))).get());
     EXPECT_EQ(readFile("into/a"), "payload");
-    FolderItemCopyFileTo(source.get(), FolderItem::get(String(path("b"))).get());
+    FolderItemCopyFileTo(source.get(), FolderItem::at(String(path("b"))).get());
     EXPECT_EQ(readFile("b"), "payload");
-    FolderItemMoveFileTo(FolderItem::get(String(path("b"))).get(), FolderItem::get(String(path("c"))).get());
+    FolderItemMoveFileTo(FolderItem::at(String(path("b"))).get(), FolderItem::at(String(path("c"))).get());
     EXPECT_EQ(readFile("c"), "payload");
     EXPECT_FALSE(std::filesystem::exists(path("b")));
     fileNameSetter(source.get(), String("renamed").get());
     EXPECT_EQ(text(source.absolutePath()), path("renamed"));
     EXPECT_EQ(readFile("renamed"), "payload");
-    FolderItemCopyFileTo(FolderItem::get(String(path("none"))).get(), source.get());
-    EXPECT_EQ(FolderItem::get(String(path("renamed"))).length(), 7);
+    FolderItemCopyFileTo(FolderItem::at(String(path("none"))).get(), source.get());
+    EXPECT_EQ(FolderItem::at(String(path("renamed"))).length(), 7);
 }
 
 // A copy never writes through a link planted under the target's name, never
@@ -366,8 +366,8 @@ TEST_F(FolderItemTest, CopyRefusesTargetsThatAreNotItsOwnPlainFile) {
         SCOPED_TRACE(row.what);
         writeFile("a", "payload");
         row.plant();
-        FolderItem source = FolderItem::get(String(path(row.source)));
-        FolderItemCopyFileTo(source.get(), FolderItem::get(String(path(row.destination))).get());
+        FolderItem source = FolderItem::at(String(path(row.source)));
+        FolderItemCopyFileTo(source.get(), FolderItem::at(String(path(row.destination))).get());
         EXPECT_NE(FolderItemGetLastError(source.get()), 0);
         EXPECT_EQ(readFile("victim"), "precious");
         for (const char* planted : {"into/a", "b", "fifo", "a"}) std::filesystem::remove(path(planted));
@@ -376,13 +376,13 @@ TEST_F(FolderItemTest, CopyRefusesTargetsThatAreNotItsOwnPlainFile) {
 
 TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
     writeFile(".dot", "");
-    FolderItem dot = FolderItem::get(String(path(".dot")));
+    FolderItem dot = FolderItem::at(String(path(".dot")));
     EXPECT_FALSE(fileVisibleGetter(dot.get()));
     filePermissionsSetter(dot.get(), 0640);
     EXPECT_EQ(filePermissionsGetter(dot.get()), 0640);
     EXPECT_FALSE(String::adopt(fileOwnerGetter(dot.get())).empty());
     EXPECT_EQ(fileTypeGetter(dot.get()), nullptr);
-    EXPECT_EQ(String::adopt(FileURLGetter(FolderItem::get("/tmp/a b").get())).str(), "file:///tmp/a%20b");
+    EXPECT_EQ(String::adopt(FileURLGetter(FolderItem::at("/tmp/a b").get())).str(), "file:///tmp/a%20b");
     String saved = String::adopt(FolderItemGetSaveInfo(dot.get(), nullptr, 0));
     FolderItem back = FolderItem::adopt(FolderItemGetRelative(nullptr, saved.get()));
     EXPECT_EQ(text(back.absolutePath()), path(".dot"));
@@ -390,7 +390,7 @@ TEST_F(FolderItemTest, PosixAttributesAndOtherForms) {
 
 TEST_F(FolderItemTest, ModificationDateReadsAndSetsTheFileTime) {
     writeFile("f", "");
-    FolderItem item = FolderItem::get(String(path("f")));
+    FolderItem item = FolderItem::at(String(path("f")));
     rt::Ref<> date = rt::Ref<>::adopt(RuntimeNewObject(DateClass()));
     const std::pair<DateField, int32_t> fieldValues[] = {
         {kDateYear, 2001}, {kDateMonth, 2}, {kDateDay, 3}, {kDateHour, 4}, {kDateMinute, 5}, {kDateSecond, 6},
@@ -414,7 +414,7 @@ TEST_F(FolderItemTest, ModificationDateReadsAndSetsTheFileTime) {
         SCOPED_TRACE(field);
         EXPECT_EQ(dateFieldGetter(read.get(), field), value);
     }
-    EXPECT_EQ(folderGetModified(FolderItem::get(String(path("none"))).get()), nullptr);
+    EXPECT_EQ(folderGetModified(FolderItem::at(String(path("none"))).get()), nullptr);
     folderSetCreation(item.get(), date.get());
     EXPECT_EQ(item.lastErrorCode(), ENOTSUP);
     if (RuntimeObject* born = folderGetCreation(item.get())) {  // where the file system records it

@@ -56,7 +56,7 @@ TEST(Array, ElementsGoThroughTheSlotsOfTheirKind) {
     EXPECT_EQ(bytes[0], 255);
 
     auto objects = rt::Array<rt::Ref<>>::ofSize(2);
-    rt::Date date;
+    rt::Date date = rt::Date::now();
     objects.set(1, rt::Ref<>::retain(date.get()));
     EXPECT_FALSE(objects[0]);
     EXPECT_EQ(objects[1].get(), date.get());

@@ -19,7 +19,7 @@ class TextInputStreamTest : public FileTest {
 protected:
     TextInputStream open(const std::string& name, const std::string& bytes) {
         writeFile(name, bytes);
-        return FolderItem::get(String(path(name))).openAsTextFile();
+        return FolderItem::at(String(path(name))).openAsTextFile();
     }
 
     // Every line up to the end, each line's bytes as read.

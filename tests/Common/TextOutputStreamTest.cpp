@@ -20,7 +20,7 @@ using rt::TextOutputStream;
 
 class TextOutputStreamTest : public FileTest {
 protected:
-    TextOutputStream create(const std::string& name) { return FolderItem::get(String(path(name))).createTextFile(); }
+    TextOutputStream create(const std::string& name) { return FolderItem::at(String(path(name))).createTextFile(); }
 };
 
 String take(RTString s) { return String::adopt(s); }
@@ -68,7 +68,7 @@ TEST_F(TextOutputStreamTest, WriteKeepsBytesAsTheyAreAndReachesTheFileAtFlush) {
 
 TEST_F(TextOutputStreamTest, AppendAddsAtTheEnd) {
     writeFile("log", "old\n");
-    FolderItem log = FolderItem::get(String(path("log")));
+    FolderItem log = FolderItem::at(String(path("log")));
     TextOutputStream first = log.appendToTextFile();
     TextOutputStream second = log.appendToTextFile();
     first.writeLine("one");
@@ -91,7 +91,7 @@ TEST_F(TextOutputStreamTest, ConcurrentAppendingProcessesLoseAndTearNoLine) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             close(startGate[1]);
-            TextOutputStream log = FolderItem::get(String(path("shared.log"))).appendToTextFile();
+            TextOutputStream log = FolderItem::at(String(path("shared.log"))).appendToTextFile();
             char go;
             (void)read(startGate[0], &go, 1);  // every writer has opened the log before any writes
             for (int n = 0; n < kLinesEach; ++n) {

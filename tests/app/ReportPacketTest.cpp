@@ -20,7 +20,7 @@ TEST(PacketDate, IsTheTwentyByteTextOfTheMessageHeader) {
 }
 
 TEST(PacketName, IsTheLowThirtyTwoBitsOfTheSecondsInHexadecimal) {
-    rt::Date date;
+    rt::Date date = rt::Date::now();
     struct Row {
         double seconds;
         const char* name;
@@ -161,7 +161,7 @@ TEST_F(InitMsg, APointRequesterGetsItsPointInTheHeaderAndTheKludgeLines) {
         RTString name = nullptr;
         ASSERT_FALSE(AppInitMsg(app(), rt::String(row.own).get(), rt::String(row.requester).get(), &name));
         RuntimeUnlockString(name);
-        rt::BinaryStream packet = rt::FolderItem::get(rt::String(path("report.pkt"))).createBinaryFile();
+        rt::BinaryStream packet = rt::FolderItem::at(rt::String(path("report.pkt"))).createBinaryFile();
         WritePacketStart(app(), packet, rt::String(row.own));
         WritePacketEnd(packet);
         packet.close();

@@ -31,7 +31,7 @@ inline DateImp NormalisedDateImpOf(int32_t year, int32_t month, int32_t day, int
 
 /// A date object set from "YYYY-MM-DD HH:MM:SS" in the local time zone.
 inline rt::Date DateAt(const char* sqlDateTime) {
-    rt::Date date;
+    rt::Date date = rt::Date::now();
     date.setSQLDateTime(sqlDateTime);
     return date;
 }
