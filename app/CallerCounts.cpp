@@ -99,18 +99,18 @@ ChargeResult ChargeCaller(const std::string& caller, const CallerLimit& limit, i
         result.error = ENOENT;
         return result;
     }
-    if (SystemResult<> opened = file.Open(place.absolutePath().str()); !opened) {
-        result.error = opened.error;
+    if (ErrorOr<void> opened = file.Open(place.absolutePath().str()); !opened) {
+        result.error = opened.error().number;
         return result;
     }
     std::string day = UtcDay();
-    SystemResult<std::string> text = file.Read(kCountsBytes);
+    ErrorOr<std::string> text = file.Read(kCountsBytes);
     // A file too big to be ours is damaged like one with an unreadable line.
-    if (!text && text.error != EFBIG) {
-        result.error = text.error;
+    if (!text && text.error().number != EFBIG) {
+        result.error = text.error().number;
         return result;
     }
-    std::map<std::string, DayCount> counts = CountsOfDay(text.value, day, result.rebuilt);
+    std::map<std::string, DayCount> counts = CountsOfDay(text ? text.value() : std::string(), day, result.rebuilt);
     result.rebuilt = result.rebuilt || !text;
     DayCount& count = counts[caller];
     result.before = count;
@@ -122,9 +122,9 @@ ChargeResult ChargeCaller(const std::string& caller, const CallerLimit& limit, i
         ++count.files;
         count.bytes += size;
     }
-    if (SystemResult<> written = file.Replace(CountsText(day, counts)); !written) {
+    if (ErrorOr<void> written = file.Replace(CountsText(day, counts)); !written) {
         result.outcome = Charge::Fault;
-        result.error = written.error;
+        result.error = written.error().number;
     }
     return result;
 }

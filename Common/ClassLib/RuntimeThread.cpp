@@ -349,7 +349,7 @@ extern "C" void threadRun(RuntimeObject* thread) {
     RuntimeLockObject(thread);
     RuntimeUpdateBackgroundWork();
 
-    SystemResult<SystemThread> started =
+    ErrorOr<SystemThread> started =
         StartSystemThread(&threadMain, record, size_t(effectiveStackSize(f)) + kSystemStackHeadroom);
     if (!started) {
         RUNTIME_ASSERT_FAILED(kModule, "0 == err", nullptr);
@@ -357,7 +357,7 @@ extern "C" void threadRun(RuntimeObject* thread) {
         return;
     }
     // The new thread reads its identity only once it holds the baton, after this.
-    record->systemThread = started.value;
+    record->systemThread = started.value();
     RuntimeYieldBaton();
 }
 

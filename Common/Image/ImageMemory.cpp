@@ -21,13 +21,13 @@ class RoutineArea {
 public:
     uint8_t* next() {
         if (!page_ || used_ + kRoutineSize > kPageSize) {
-            SystemResult<uint8_t*> mapped = MapLowPages(kPageSize, PageAccess::ReadWriteExecute);
-            page_ = mapped.value;
-            used_ = 0;
+            ErrorOr<uint8_t*> mapped = MapLowPages(kPageSize, PageAccess::ReadWriteExecute);
             if (!mapped) {
-                std::fprintf(stderr, "Loader failed to map memory, error #%d\n", mapped.error);
+                std::fprintf(stderr, "Loader failed to map memory, error #%d\n", mapped.error().number);
                 std::exit(1);
             }
+            page_ = mapped.value();
+            used_ = 0;
         }
         uint8_t* routine = page_ + used_;
         used_ += kRoutineSize;
@@ -55,11 +55,15 @@ extern "C" [[noreturn]] void reportMissingImport(const char* message) {
 
 } // namespace
 
-uint8_t* AllocateImageMemory(size_t size) { return MapLowPages(size, PageAccess::ReadWrite).value; }
+uint8_t* AllocateImageMemory(size_t size) {
+    ErrorOr<uint8_t*> mapped = MapLowPages(size, PageAccess::ReadWrite);
+    return mapped ? mapped.value() : nullptr;
+}
 
 int MakeImageCodeExecutable(uint8_t* code, size_t size) {
     if (size == 0) return 0;
-    return MakePagesExecutable(code, size).error;
+    ErrorOr<void> made = MakePagesExecutable(code, size);
+    return made ? 0 : made.error().number;
 }
 
 #if UINTPTR_MAX > 0xFFFFFFFFu

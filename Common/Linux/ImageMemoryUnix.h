@@ -4,13 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Common/Linux/SystemResult.h"
+#include "Universal/ErrorOr.h"
 
 /// What may be done with mapped pages.
 enum class PageAccess { ReadWrite, ReadWriteExecute };
 
 /// `size` bytes (at least one page) of zeroed private memory below 4 GiB on a
 /// 64-bit system; never unmapped.
-SystemResult<uint8_t*> MapLowPages(size_t size, PageAccess access);
+ErrorOr<uint8_t*> MapLowPages(size_t size, PageAccess access);
 /// Lets the code in `size` bytes at `code`, mapped by MapLowPages, run.
-SystemResult<> MakePagesExecutable(uint8_t* code, size_t size);
+ErrorOr<void> MakePagesExecutable(uint8_t* code, size_t size);

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "Common/Linux/SystemResult.h"
+#include "Universal/ErrorOr.h"
 
 class LockedStateFile {
 public:
@@ -19,11 +19,11 @@ public:
     /// Opens `path`, created empty (the umask applies) when nothing has its
     /// name, and waits for its lock while another run holds it. A link at the
     /// end of the path is refused (ELOOP), and so is anything but a plain file (EINVAL).
-    SystemResult<> Open(const std::string& path);
+    ErrorOr<void> Open(const std::string& path);
     /// The whole file, or EFBIG when it holds more than `limit` bytes.
-    SystemResult<std::string> Read(size_t limit) const;
+    ErrorOr<std::string> Read(size_t limit) const;
     /// Makes `text` the whole file.
-    SystemResult<> Replace(const std::string& text) const;
+    ErrorOr<void> Replace(const std::string& text) const;
 
 private:
     int descriptor_ = -1;

@@ -4,14 +4,15 @@
 
 #include <cerrno>
 
-SystemResult<SystemThread> StartSystemThread(void* (*routine)(void*), void* argument, size_t stackSize) {
+ErrorOr<SystemThread> StartSystemThread(void* (*routine)(void*), void* argument, size_t stackSize) {
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, stackSize);
-    SystemResult<SystemThread> started;
-    started.error = pthread_create(&started.value, &attributes, routine, argument);
+    SystemThread thread{};
+    int error = pthread_create(&thread, &attributes, routine, argument);
     pthread_attr_destroy(&attributes);
-    return started;
+    if (error != 0) return SystemError{error};
+    return thread;
 }
 
 void JoinSystemThread(SystemThread thread) { pthread_join(thread, nullptr); }

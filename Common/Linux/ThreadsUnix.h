@@ -5,14 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Common/Linux/SystemResult.h"
+#include "Universal/ErrorOr.h"
 
 /// A system thread's identity.
 using SystemThread = pthread_t;
 
 /// Starts `routine(argument)` on a new system thread whose stack holds
 /// `stackSize` bytes; the thread, or the error that prevented it.
-SystemResult<SystemThread> StartSystemThread(void* (*routine)(void*), void* argument, size_t stackSize);
+ErrorOr<SystemThread> StartSystemThread(void* (*routine)(void*), void* argument, size_t stackSize);
 /// Waits until `thread` has ended and frees what the system kept of it.
 void JoinSystemThread(SystemThread thread);
 /// The calling system thread.
