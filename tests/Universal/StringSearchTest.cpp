@@ -114,6 +114,7 @@ TEST(StringInStr, PositionsAreTheCharactersMidAndLeftCount) {
         {"over-long form is not the short one", "a\xC0\xAF" "b/", kEncodingUTF8, "/", 1, 4, "/"},
         {"over-long letter is not the letter", "\xC1\xA6" "f", kEncodingUTF8, "F", 1, 2, "f"},
         {"extra continuation joins its lead", "\xE9\x80\x80\xA0z", kEncodingUTF8, "z", 1, 2, "z"},
+        {"letter with a trailing continuation is no candidate", "x\x80" "Xy", kEncodingUTF8, "xy", 1, 2, "Xy"},
         {"ASCII bytes above 127 count one each", "\xC3\xA9x", kEncodingASCII, "x", 1, 3, "x"},
         {"ASCII start counts bytes", "\xC3\xA9x\xC3\xA9x", kEncodingASCII, "X", 4, 6, "x"},
     };
