@@ -9,6 +9,7 @@
 #include "Common/runFolderItem.h"
 #include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
+#include "app/FileFailure.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
 #include "app/Places.h"
@@ -75,7 +76,10 @@ std::vector<rt::FolderItem> DebugFiles() {
     return files;
 }
 
-rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
+ErrorOr<rt::TextOutputStream, FileFailure> CreateDebugFile() {
+    rt::String name;
+    int32_t error = 0;
+    auto failure = [&] { return FileFailure{FileAction::Create, FullPath(name, {}), error}; };
     for (int32_t number = 1; number < INT32_MAX; ++number) {
         name = DebugFilePath(DebugFileName(number));
         rt::FolderItem item = rt::FolderItem::trueAt(name);
@@ -91,14 +95,14 @@ rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
                 return stream;
             }
             error = item.lastErrorCode();
-            return {};
+            return failure();
         case NewFile::NameTaken: continue;
         case NewFile::NoItem:
-        case NewFile::Failed: return {};
+        case NewFile::Failed: return failure();
         }
     }
     error = EEXIST;
-    return {};
+    return failure();
 }
 
 void DeleteDebugFile() {
