@@ -78,31 +78,26 @@ std::vector<rt::FolderItem> DebugFiles() {
 
 ErrorOr<rt::TextOutputStream, FileFailure> CreateDebugFile() {
     rt::String name;
-    int32_t error = 0;
-    auto failure = [&] { return FileFailure{FileAction::Create, FullPath(name, {}), error}; };
+    auto failure = [&](int32_t error) { return FileFailure{FileAction::Create, FullPath(name, {}), error}; };
     for (int32_t number = 1; number < INT32_MAX; ++number) {
         name = DebugFilePath(DebugFileName(number));
         rt::FolderItem item = rt::FolderItem::trueAt(name);
         if (item && item.exists()) continue;
         // The name looked free; another session may still take it first, and
         // then the next number is tried.
-        int descriptor = -1;
-        switch (CreateNewFile(name, CreatedMode::OwnerAndGroup, item, descriptor, error)) {
-        case NewFile::Created:
-            CloseDescriptor(descriptor);
-            if (rt::TextOutputStream stream = OpenNewTextFile(item)) {
-                gName = name.str();
-                return stream;
-            }
-            error = item.lastErrorCode();
-            return failure();
-        case NewFile::NameTaken: continue;
-        case NewFile::NoItem:
-        case NewFile::Failed: return failure();
+        ErrorOr<CreatedFile, FileFailure> created = CreateNewFile(name, CreatedMode::OwnerAndGroup);
+        if (created.isError()) {
+            if (created.error().error == EEXIST) continue;
+            return failure(created.error().error);
         }
+        CloseDescriptor(created.value().descriptor);
+        if (rt::TextOutputStream stream = OpenNewTextFile(created.value().item)) {
+            gName = name.str();
+            return stream;
+        }
+        return failure(created.value().item.lastErrorCode());
     }
-    error = EEXIST;
-    return failure();
+    return failure(EEXIST);
 }
 
 void DeleteDebugFile() {

@@ -39,12 +39,9 @@ rt::String stampedLine(const rt::Date& date, const rt::String& event) {
 // asked for. A log that exists already is appended to as it is.
 RunResult<> openLog() {
     rt::String name = LogPath();
-    rt::FolderItem item;
-    int descriptor = -1;
-    int32_t error = 0;
-    if (CreateNewFile(name, CreatedMode::OwnerAndGroup, item, descriptor, error) == NewFile::Created)
-        CloseDescriptor(descriptor);
-    item = TRY(ItemOrFail(name, FileAction::Open));
+    if (ErrorOr<CreatedFile, FileFailure> created = CreateNewFile(name, CreatedMode::OwnerAndGroup))
+        CloseDescriptor(created.value().descriptor);
+    rt::FolderItem item = TRY(ItemOrFail(name, FileAction::Open));
     gLogPath = FullPath(name, item).str();
     gLog = item.appendToTextFile();
     if (!gLog) return RunFailure(FileFailure{FileAction::Open, rt::String(gLogPath), item.lastErrorCode()});

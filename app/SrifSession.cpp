@@ -263,25 +263,23 @@ RunResult<> createPacket(Session& session, const rt::String& packetName, const r
     // took the name, the next number is used, and that is the path to show.
     rt::String name = packetName;
     rt::String reportPath = packetPath(responseName, separator, name);
-    rt::FolderItem item;
-    NewFile created;
-    int descriptor = -1;
-    int32_t error = 0;
-    while ((created = CreateNewFile(reportPath, CreatedMode::UmaskApplies, item, descriptor, error)) ==
-           NewFile::NameTaken) {
+    ErrorOr<CreatedFile, FileFailure> created = CreateNewFile(reportPath, CreatedMode::UmaskApplies);
+    while (created.isError() && created.error().error == EEXIST) {
         name = NextPacketFileName(name);
         reportPath = packetPath(responseName, separator, name);
+        created = CreateNewFile(reportPath, CreatedMode::UmaskApplies);
     }
     StdOut(rt::String("   Request File   ") + rt::String::retain(f.ReqFileName));
     StdOut(rt::String("   Response File  ") + responseName);
     StdOut(rt::String("   Report File    ") + reportPath);
-    session.packetPath = FullPath(reportPath, item);
-    if (created != NewFile::Created) {
+    if (created.isError()) {
+        session.packetPath = created.error().path;
         Debug(app, rt::String("Unable to create ") + reportPath);
-        return RunFailure(FileFailure{FileAction::Create, session.packetPath, error});
+        return RunFailure(created.releaseError());
     }
-    session.packetItem = item;
-    session.packet = BinaryStreamOver(descriptor);
+    session.packetItem = created.value().item;
+    session.packetPath = FullPath(reportPath, session.packetItem);
+    session.packet = BinaryStreamOver(created.value().descriptor);
     WritePacketStart(app, session.packet, ownAddress);
     WriteReportHeading(session.packet);
     return {};
