@@ -365,10 +365,10 @@ RunResult<> refuseKeptFiles(RuntimeObject* app) {
 // A session refused for an address says so in the log too, with the line
 // standard output showed, so the sysop learns of a caller it turned away.
 RunResult<> logBadAddress(RuntimeObject* app, const rt::String& own, const rt::String& requester) {
-    FidoAddress address;
-    std::optional<rt::String> rest = AddressFault(own, address);
-    if (!rest) rest = AddressFault(requester, address);
-    return LogIt(app, rt::String("Session Refused: Bad Fido Address ") + Excerpt(rest.value_or(rt::String())));
+    ErrorOr<FidoAddress, BadAddress> read = ParseAddress(own);
+    if (!read.isError()) read = ParseAddress(requester);
+    rt::String rest = read.isError() ? read.error().rest : rt::String();
+    return LogIt(app, rt::String("Session Refused: Bad Fido Address ") + Excerpt(rest));
 }
 
 } // namespace
