@@ -9,6 +9,7 @@
 #include "Common/objects.h"
 #include "Common/String.h"
 #include "app/PacketHeaders.h"
+#include "app/RunFailure.h"
 
 /// The fields of an App object after the ConsoleApplication's, in property
 /// order. The two headers stand at 8-byte boundaries, as in the compiled
@@ -31,7 +32,8 @@ RuntimeClass* AppClass();
 AppFields* AppState(RuntimeObject* app);
 
 // The events and methods of App, as its class table lists them. Methods that
-// answer a Boolean give True for failure, as the processor's convention is.
+// answer a Boolean give True for failure, as the class table fixes; the run
+// itself calls the RunResult functions beside them (see RunFailure.h).
 
 /// The processing run: gives the exit code.
 int32_t AppRun(RuntimeObject* app, RuntimeArray* args);
@@ -39,6 +41,8 @@ int32_t AppRun(RuntimeObject* app, RuntimeArray* args);
 void AppUnhandledException(RuntimeObject* app, RuntimeObject* exc);
 /// Reads the request information file at `path`; True when it is missing or empty.
 bool AppInitSRIF(RuntimeObject* app, RTString path);
+/// InitSRIF's work: a missing or empty file is Reported.
+RunResult<> ReadSrif(RuntimeObject* app, const rt::String& path);
 /// The SRIF's `Time` (the minutes the mailer allows the session) as the last
 /// InitSRIF read it; -1 when it gave none.
 int32_t SrifTimeMinutes();
@@ -58,16 +62,18 @@ bool AppParseAddr(RuntimeObject* app, RTString address, uint16_t* zone, uint16_t
 /// Fills the packet and message headers and names the packet; True when an address is rejected.
 /// `packetName` receives a new reference (the old one is released).
 bool AppInitMsg(RuntimeObject* app, RTString ownAddress, RTString remoteAddress, RTString* packetName);
-/// Appends one time-stamped line to the session log.
+/// Appends one time-stamped line to the session log (LogIt in SessionLog.h);
+/// a log that cannot be written is shown.
 void AppLogIt(RuntimeObject* app, RTString event);
 /// Checks the permission list; True only when it cannot be used.
 bool AppTestOkFile(RuntimeObject* app);
+/// TestOkFile's work: a permission list that cannot be used is Reported.
+RunResult<> TestPermissionList(RuntimeObject* app);
 /// Whether `name` fits the wildcard `mask`; adds the time taken to T_Match.
 bool AppItsaMatch(RuntimeObject* app, RTString name, RTString mask);
 /// Adds the time since `started` (RuntimeMicroseconds) to T_Match: for a run of matches timed as one.
 void AppAddMatchTime(RuntimeObject* app, double started);
 
-inline void AppLogIt(RuntimeObject* app, const rt::String& event) { AppLogIt(app, event.get()); }
 inline bool AppItsaMatch(RuntimeObject* app, const rt::String& name, const rt::String& mask) {
     return AppItsaMatch(app, name.get(), mask.get());
 }

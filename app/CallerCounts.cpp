@@ -33,8 +33,8 @@ const CallerLimit* LimitOf(const std::vector<CallerLimit>& limits, const std::ve
                            std::string& caller) {
     std::vector<FidoAddress> addresses;
     for (const std::string& aka : akas) {
-        FidoAddress address;
-        if (!AddressFault(rt::String(aka), address)) addresses.push_back(address);
+        if (ErrorOr<FidoAddress, BadAddress> address = ParseAddress(rt::String(aka)))
+            addresses.push_back(address.value());
     }
     for (const CallerLimit& limit : limits)
         for (const FidoAddress& address : addresses)
@@ -60,9 +60,8 @@ std::map<std::string, DayCount> CountsOfDay(std::string_view text, std::string_v
             at = space + 1;
         }
         DayCount count;
-        FidoAddress address;
         if (n != 4 || line.size() != size_t(fields[3].data() + fields[3].size() - line.data()) ||
-            AddressFault(rt::String(std::string(fields[1])), address) || !number(fields[2], count.files) ||
+            ParseAddress(rt::String(std::string(fields[1]))).isError() || !number(fields[2], count.files) ||
             !number(fields[3], count.bytes)) {
             damaged = true;
             continue;

@@ -10,9 +10,9 @@
 
 #include "Common/FolderItem.h"
 #include "Common/Linux/PathAccess.h"
-#include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
 #include "app/FileFailure.h"
+#include "app/Interruption.h"
 #include "app/ListedFolders.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
@@ -61,34 +61,47 @@ bool under(std::string_view path, std::string_view folder) {
     return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-void checkFolder(RuntimeObject* app, Findings& findings, int32_t n, const PermissionLine& line,
-                 const rt::String& separator) {
+RunResult<> checkFolder(RuntimeObject* app, Findings& findings, int32_t n, const PermissionLine& line,
+                        const rt::String& separator) {
     rt::String shown = quoted(line.folder);
     rt::FolderItem folder = rt::FolderItem::at(line.folder);
-    if (!folder || !folder.exists()) return findings.error(n, rt::String("folder ") + shown + rt::String(" does not exist"));
-    if (!folder.directory()) return findings.error(n, shown + rt::String(" is not a folder"));
-    if (IsProgramFolder(folder))
-        return findings.error(n, rt::String("folder ") + quoted(folder.absolutePath()) +
-                                     rt::String(" is the program's own or holds its files; it is never served"));
+    if (!folder || !folder.exists()) {
+        findings.error(n, rt::String("folder ") + shown + rt::String(" does not exist"));
+        return {};
+    }
+    if (!folder.directory()) {
+        findings.error(n, shown + rt::String(" is not a folder"));
+        return {};
+    }
+    if (IsProgramFolder(folder)) {
+        findings.error(n, rt::String("folder ") + quoted(folder.absolutePath()) +
+                              rt::String(" is the program's own or holds its files; it is never served"));
+        return {};
+    }
     std::string absolute = folder.absolutePath().str();
-    if (int error = FolderAccessError(absolute))
-        return findings.error(n, rt::String("folder ") + shown + rt::String(" cannot be read: ") +
-                                     rt::String(std::strerror(error)));
+    if (int error = FolderAccessError(absolute)) {
+        findings.error(n, rt::String("folder ") + shown + rt::String(" cannot be read: ") +
+                              rt::String(std::strerror(error)));
+        return {};
+    }
     rt::String mailerPath = FolderForMailer(line.folder, folder, separator);
-    if (!MailerCanCarry(mailerPath))
-        return findings.error(n, rt::String("folder path ") + quoted(mailerPath) +
-                                     rt::String(" holds a blank or control character, where a mailer cuts the line;"
-                                                " nothing is granted from it"));
+    if (!MailerCanCarry(mailerPath)) {
+        findings.error(n, rt::String("folder path ") + quoted(mailerPath) +
+                              rt::String(" holds a blank or control character, where a mailer cuts the line;"
+                                         " nothing is granted from it"));
+        return {};
+    }
     for (const char* hidden : kHiddenFolders)
         if (under(absolute, hidden))
             findings.warning(n, rt::String("folder ") + shown + rt::String(" lies under ") + rt::String(hidden) +
                                     rt::String(", which Debian's binkd service cannot see"));
-    if (!HoldsAFittingFile(app, folder, line.mask))
+    if (!TRY(HoldsAFittingFile(app, folder, line.mask)))
         findings.warning(n, rt::String("no file in ") + shown + rt::String(" fits the mask ") + quoted(line.mask));
+    return {};
 }
 
-void checkLine(RuntimeObject* app, Findings& findings, int32_t n, const rt::String& text,
-               const rt::String& separator) {
+RunResult<> checkLine(RuntimeObject* app, Findings& findings, int32_t n, const rt::String& text,
+                      const rt::String& separator) {
     PermissionLine line = ParsePermissionLine(text, separator);
     for (size_t i = 0; i < line.ignored.size(); ++i)
         if (i + 1 < line.ignored.size() || !line.lastTokenIsPlus)
@@ -107,22 +120,25 @@ void checkLine(RuntimeObject* app, Findings& findings, int32_t n, const rt::Stri
                               rt::String(" path tokens: only the last one, ") + quoted(last) +
                               rt::String(", is served") + hint);
     }
-    if (line.pathTokens.empty())
-        return findings.error(n, "no folder or mask: the line names the program's folder, which is never served,"
-                                 " so it grants nothing");
-    checkFolder(app, findings, n, line, separator);
+    if (line.pathTokens.empty()) {
+        findings.error(n, "no folder or mask: the line names the program's folder, which is never served,"
+                          " so it grants nothing");
+        return {};
+    }
+    return checkFolder(app, findings, n, line, separator);
 }
 
 // The settings file, when there is one, checked as a run reads it; gives its
 // errors. `folders` are those the permission list's entries name.
-int32_t checkSettings(const std::vector<rt::String>& folders) {
+RunResult<int32_t> checkSettings(const std::vector<rt::String>& folders) {
     Settings settings;
     std::vector<SettingsFinding> found;
-    FileFailure failure;
-    bool read = ReadSettingsFile(settings, found, failure);
-    if (read && found.empty() && failure.error != 0) return 0;  // none: every default holds
-    Findings findings(failure.path);
-    if (!read) findings.error(0, rt::String(std::strerror(failure.error)));
+    RunResult<bool> read = ReadSettingsFile(settings, found);
+    const FileFailure* failure = read.isError() ? std::get_if<FileFailure>(&read.error()) : nullptr;
+    if (read.isError() && !failure) return read.releaseError();
+    if (!failure && !read.value()) return 0;  // none: every default holds
+    Findings findings(FullPathOf(SettingsPath()));
+    if (failure) findings.error(0, rt::String(std::strerror(failure->error)));
     for (const SettingsFinding& finding : found) findings.error(finding.line, rt::String(finding.text));
     // An Area no entry names guards nothing: the folder it was meant for is served without it.
     for (const AreaSetting& area : settings.areas)
@@ -146,15 +162,17 @@ namespace {
 
 // The permission list's findings; gives the status its errors call for, and
 // the folders its entries name in `folders`.
-int32_t checkList(RuntimeObject* app, std::vector<rt::String>& folders) {
-    FileFailure failure;
-    rt::TextInputStream list = OpenTextToRead(PermissionListPath(), failure);
-    Findings findings(failure.path);
-    if (!list) {
+RunResult<int32_t> checkList(RuntimeObject* app, std::vector<rt::String>& folders) {
+    ErrorOr<rt::TextInputStream, FileFailure> opened = OpenTextToRead(PermissionListPath());
+    if (opened.isError()) {
+        const FileFailure& failure = opened.error();
+        Findings findings(failure.path);
         findings.error(0, failure.error ? rt::String(std::strerror(failure.error)) : rt::String("the list is empty"));
         findings.summary();
         return 1;
     }
+    rt::TextInputStream list = opened.releaseValue();
+    Findings findings(FullPathOf(PermissionListPath()));
     if (PermissionListReadableByOthers())
         findings.warning(0, "readable by every user of this system, though it holds passwords (chmod o-r)");
     const rt::String separator("/");
@@ -163,11 +181,11 @@ int32_t checkList(RuntimeObject* app, std::vector<rt::String>& folders) {
         rt::String line = list.readLine();
         if (n == 1) line = WithoutByteOrderMark(line);
         rt::String text = StripCommentAndTrim(line);
-        RuntimeBackgroundTask();
+        TRY(SafePoint());
         if (text.empty()) continue;
         ++entries;
         folders.push_back(ParsePermissionLine(text, separator).folder);
-        checkLine(app, findings, n, text, separator);
+        TRY(checkLine(app, findings, n, text, separator));
     }
     list.close();
     if (entries == 0) findings.warning(0, "holds no entry: no file can be requested");
@@ -177,8 +195,8 @@ int32_t checkList(RuntimeObject* app, std::vector<rt::String>& folders) {
 
 } // namespace
 
-int32_t CheckPermissionList(RuntimeObject* app) {
+RunResult<int32_t> CheckPermissionList(RuntimeObject* app) {
     std::vector<rt::String> folders;
-    int32_t status = checkList(app, folders);
-    return checkSettings(folders) ? 1 : status;
+    int32_t status = TRY(checkList(app, folders));
+    return TRY(checkSettings(folders)) ? 1 : status;
 }

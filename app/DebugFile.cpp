@@ -9,6 +9,7 @@
 #include "Common/runFolderItem.h"
 #include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
+#include "app/FileFailure.h"
 #include "app/NewFiles.h"
 #include "app/Output.h"
 #include "app/Places.h"
@@ -75,30 +76,28 @@ std::vector<rt::FolderItem> DebugFiles() {
     return files;
 }
 
-rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error) {
+ErrorOr<rt::TextOutputStream, FileFailure> CreateDebugFile() {
+    rt::String name;
+    auto failure = [&](int32_t error) { return FileFailure{FileAction::Create, FullPath(name, {}), error}; };
     for (int32_t number = 1; number < INT32_MAX; ++number) {
         name = DebugFilePath(DebugFileName(number));
         rt::FolderItem item = rt::FolderItem::trueAt(name);
         if (item && item.exists()) continue;
         // The name looked free; another session may still take it first, and
         // then the next number is tried.
-        int descriptor = -1;
-        switch (CreateNewFile(name, CreatedMode::OwnerAndGroup, item, descriptor, error)) {
-        case NewFile::Created:
-            CloseDescriptor(descriptor);
-            if (rt::TextOutputStream stream = OpenNewTextFile(item)) {
-                gName = name.str();
-                return stream;
-            }
-            error = item.lastErrorCode();
-            return {};
-        case NewFile::NameTaken: continue;
-        case NewFile::NoItem:
-        case NewFile::Failed: return {};
+        ErrorOr<CreatedFile, FileFailure> created = CreateNewFile(name, CreatedMode::OwnerAndGroup);
+        if (created.isError()) {
+            if (created.error().error == EEXIST) continue;
+            return failure(created.error().error);
         }
+        CloseDescriptor(created.value().descriptor);
+        if (rt::TextOutputStream stream = OpenNewTextFile(created.value().item)) {
+            gName = name.str();
+            return stream;
+        }
+        return failure(created.value().item.lastErrorCode());
     }
-    error = EEXIST;
-    return {};
+    return failure(EEXIST);
 }
 
 void DeleteDebugFile() {

@@ -9,6 +9,7 @@
 #include "Common/FolderItem.h"
 #include "Common/TextOutputStream.h"
 #include "Common/String.h"
+#include "app/RunFailure.h"
 
 /// How many kept debug files stay: the newest, counted with the one just kept.
 inline constexpr size_t kKeptDebugFiles = 100;
@@ -26,9 +27,8 @@ rt::FolderItem DebugFolder();
 std::vector<rt::FolderItem> DebugFiles();
 
 /// Creates the run's debug file, readable by its owner and group only, and
-/// gives its stream, empty when it cannot be made; `name` receives the name
-/// tried last and `error` the system's error number of a failure.
-rt::TextOutputStream CreateDebugFile(rt::String& name, int32_t& error);
+/// gives its stream; the failure names the file tried last.
+ErrorOr<rt::TextOutputStream, FileFailure> CreateDebugFile();
 
 /// Deletes the debug file of a run that ended well.
 void DeleteDebugFile();

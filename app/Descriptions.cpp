@@ -6,7 +6,7 @@
 
 #include "Common/FolderItem.h"
 #include "Common/TextInputStream.h"
-#include "Common/runtimemainloop.h"
+#include "app/Interruption.h"
 #include "app/ListedFolders.h"
 
 namespace {
@@ -44,7 +44,7 @@ std::optional<std::string> DescriptionOnLine(std::string_view line, std::string_
     return std::string(rest.substr(0, kDescriptionBytes));
 }
 
-rt::String DescriptionOf(const std::string& folder, const rt::String& name) {
+RunResult<rt::String> DescriptionOf(const std::string& folder, const rt::String& name) {
     std::string prefix = folder == "/" ? "/" : folder + "/";
     for (const char* listName : kLists) {
         rt::FolderItem list = rt::FolderItem::trueAt(rt::String(prefix + listName));
@@ -57,11 +57,11 @@ rt::String DescriptionOf(const std::string& folder, const rt::String& name) {
         for (int32_t n = 0; n < kListLines && !found && !text.eof(); ++n) {
             bool cut = false;
             rt::String line = text.readLine(kListLineBytes, cut);
-            RuntimeBackgroundTask();
+            TRY(SafePoint());
             found = DescriptionOnLine(line.bytes(), name.bytes());
         }
         text.close();
         if (found) return rt::String::fromBytes(*found, name.encoding());
     }
-    return {};
+    return rt::String();
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "Common/String.h"
+#include "app/RunFailure.h"
 
 /// The description of the entry `name` on one line of such a list, or
 /// nothing when the line describes another file: the first token is the name
@@ -17,4 +18,4 @@ std::optional<std::string> DescriptionOnLine(std::string_view line, std::string_
 /// The description of `name` in the folder at `folder` (absolute): from the
 /// first of files.bbs, FILES.BBS, descript.ion and DESCRIPT.ION that may be
 /// read there as a served file may; empty when none describes it.
-rt::String DescriptionOf(const std::string& folder, const rt::String& name);
+RunResult<rt::String> DescriptionOf(const std::string& folder, const rt::String& name);

@@ -44,10 +44,10 @@ bool isDomain(std::string_view domain) {
 
 } // namespace
 
-std::optional<rt::String> AddressFault(const rt::String& text, FidoAddress& address) {
-    std::string_view all = text.bytes();
-    std::string_view rest = all;
-    auto fault = [&]() { return std::optional<rt::String>(rt::String::fromBytes(rest, text.encoding())); };
+ErrorOr<FidoAddress, BadAddress> ParseAddress(const rt::String& text) {
+    FidoAddress address;
+    std::string_view rest = text.bytes();
+    auto fault = [&]() { return BadAddress{rt::String::fromBytes(rest, text.encoding())}; };
     // A missing separator shows what follows the last one read, as ever.
     if (rest.find(':') == std::string_view::npos) return fault();
     if (!readNumber(rest, ':', address.zone)) return fault();
@@ -65,18 +65,19 @@ std::optional<rt::String> AddressFault(const rt::String& text, FidoAddress& addr
         if (!readNumber(rest, '@', address.point)) return fault();
     }
     if (!rest.empty() && !isDomain(rest.substr(1))) return fault();
-    return std::nullopt;
+    return address;
 }
 
 bool AppParseAddr(RuntimeObject* app, RTString address, uint16_t* zone, uint16_t* net, uint16_t* node,
                   uint16_t* point) {
     Debug(app, "Start Address Parse");
-    FidoAddress parsed;
-    if (std::optional<rt::String> rest = AddressFault(rt::String::retain(address), parsed)) {
-        StdOut(rt::String("   Bad Fido Address ") + Excerpt(*rest));
-        Debug(app, rt::String("Bad Fido Address ") + Excerpt(*rest));
+    ErrorOr<FidoAddress, BadAddress> read = ParseAddress(rt::String::retain(address));
+    if (read.isError()) {
+        StdOut(rt::String("   Bad Fido Address ") + Excerpt(read.error().rest));
+        Debug(app, rt::String("Bad Fido Address ") + Excerpt(read.error().rest));
         return true;
     }
+    const FidoAddress& parsed = read.value();
     *zone = parsed.zone;
     *net = parsed.net;
     *node = parsed.node;

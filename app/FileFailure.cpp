@@ -7,9 +7,9 @@
 #include "Common/runFileAccess.h"
 #include "Common/runFolderItem.h"
 #include "Common/StringFunctions.h"
-#include "app/App.h"
 #include "app/Output.h"
 #include "app/PermissionLines.h"
+#include "app/SessionLog.h"
 
 namespace {
 
@@ -36,37 +36,41 @@ rt::String FullPath(const rt::String& path, const rt::FolderItem& item) {
     return rt::FolderItem::at({}).absolutePath() + path;
 }
 
-rt::FolderItem ItemOrFail(const rt::String& path, FileAction action) {
+rt::String FullPathOf(const rt::String& path) { return FullPath(path, rt::FolderItem::at(path)); }
+
+RunResult<rt::FolderItem> ItemOrFail(const rt::String& path, FileAction action) {
     errno = 0;
     rt::FolderItem item = rt::FolderItem::at(path);
     // No item and no error: the path held a NUL byte.
-    if (!item) throw FileFailure{action, FullPath(path, {}), errno ? errno : EINVAL};
+    if (!item) return RunFailure(FileFailure{action, FullPath(path, {}), errno ? errno : EINVAL});
     return item;
 }
 
-void CheckTextWrites(const rt::TextOutputStream& stream, const rt::String& path) {
-    if (int32_t error = stream.lastErrorCode()) throw FileFailure{FileAction::Write, path, error};
+RunResult<> CheckTextWrites(const rt::TextOutputStream& stream, const rt::String& path) {
+    if (int32_t error = stream.lastErrorCode()) return RunFailure(FileFailure{FileAction::Write, path, error});
+    return {};
 }
 
-void CheckBinaryWrites(const rt::BinaryStream& stream, const rt::String& path) {
-    if (int32_t error = stream.lastErrorCode()) throw FileFailure{FileAction::Write, path, error};
+RunResult<> CheckBinaryWrites(const rt::BinaryStream& stream, const rt::String& path) {
+    if (int32_t error = stream.lastErrorCode()) return RunFailure(FileFailure{FileAction::Write, path, error});
+    return {};
 }
 
-rt::TextInputStream OpenTextToRead(const rt::String& path, FileFailure& failure) {
+ErrorOr<rt::TextInputStream, FileFailure> OpenTextToRead(const rt::String& path) {
     errno = 0;
     rt::FolderItem item = rt::FolderItem::at(path);
-    if (!item) {
-        failure = FileFailure{FileAction::Open, FullPath(path, {}), errno ? errno : EINVAL};
-        return {};
-    }
-    failure = FileFailure{FileAction::Open, FullPath(path, item), 0};
+    if (!item) return FileFailure{FileAction::Open, FullPath(path, {}), errno ? errno : EINVAL};
+    FileFailure failure{FileAction::Open, FullPath(path, item), 0};
     if (!item.exists()) {
         failure.error = item.lastErrorCode();
-        return {};
+        return failure;
     }
-    if (item.length() == 0) return {};
+    if (item.length() == 0) return failure;
     rt::TextInputStream stream = item.openAsTextFile();
-    if (!stream) failure.error = item.lastErrorCode();
+    if (!stream) {
+        failure.error = item.lastErrorCode();
+        return failure;
+    }
     return stream;
 }
 
@@ -78,22 +82,19 @@ void show(RuntimeObject* app, const FileFailure& failure) {
     Debug(app, line);
 }
 
+// The log's own failure, shown where the log cannot take it.
+void showLogFailure(RuntimeObject* app, const RunResult<>& logged, const FileFailure* reported = nullptr) {
+    if (!logged.isError()) return;
+    const FileFailure* failure = std::get_if<FileFailure>(&logged.error());
+    // The log itself may be the file that failed: its line is shown once.
+    if (failure && !(reported && equalsIgnoringCase(failure->path, reported->path))) show(app, *failure);
+}
+
 } // namespace
 
 void ReportFailure(RuntimeObject* app, const FileFailure& failure) {
     show(app, failure);
-    try {
-        AppLogIt(app, rt::trim(FailureLine(failure)));
-    } catch (const FileFailure& logFailure) {
-        // The log itself may be the file that failed: its line is shown once.
-        if (!equalsIgnoringCase(logFailure.path, failure.path)) show(app, logFailure);
-    }
+    showLogFailure(app, LogIt(app, rt::trim(FailureLine(failure))), &failure);
 }
 
-void LogReason(RuntimeObject* app, const rt::String& reason) {
-    try {
-        AppLogIt(app, reason);
-    } catch (const FileFailure& logFailure) {
-        show(app, logFailure);
-    }
-}
+void LogReason(RuntimeObject* app, const rt::String& reason) { showLogFailure(app, LogIt(app, reason)); }

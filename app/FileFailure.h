@@ -5,16 +5,7 @@
 
 #include "Common/FolderItem.h"
 #include "Common/String.h"
-
-/// What the run could not do with a file.
-enum class FileAction { Open, Create, Write };
-
-/// A file the run could not use: thrown by the checks below, caught by the run.
-struct FileFailure {
-    FileAction action;
-    rt::String path;  // the full path
-    int32_t error;    // the C library's error number; 0 for a file that is empty
-};
+#include "app/RunFailure.h"
 
 /// "   Unable to open /full/path: reason", the line every failure shows.
 rt::String FailureLine(const FileFailure& failure);
@@ -23,24 +14,27 @@ rt::String FailureLine(const FileFailure& failure);
 /// folder), taken from `item` when there is one.
 rt::String FullPath(const rt::String& path, const rt::FolderItem& item);
 
-/// The folder item for `path`; throws the failure to `action` it when none can be made.
-rt::FolderItem ItemOrFail(const rt::String& path, FileAction action);
+/// The full path of the file `path` names, as the folder item made for it gives it.
+rt::String FullPathOf(const rt::String& path);
 
-/// Throws a write failure of `path` when a write to the text output stream failed.
-void CheckTextWrites(const rt::TextOutputStream& stream, const rt::String& path);
+/// The folder item for `path`; the failure to `action` it when none can be made.
+RunResult<rt::FolderItem> ItemOrFail(const rt::String& path, FileAction action);
 
-/// Throws a write failure of `path` when a write to the binary stream failed.
-void CheckBinaryWrites(const rt::BinaryStream& stream, const rt::String& path);
+/// A write failure of `path` when a write to the text output stream failed.
+RunResult<> CheckTextWrites(const rt::TextOutputStream& stream, const rt::String& path);
 
-/// Opens the file `path` names as text to read. Nil when it is missing, empty
-/// or cannot be opened; `failure` then says why.
-rt::TextInputStream OpenTextToRead(const rt::String& path, FileFailure& failure);
+/// A write failure of `path` when a write to the binary stream failed.
+RunResult<> CheckBinaryWrites(const rt::BinaryStream& stream, const rt::String& path);
+
+/// Opens the file `path` names as text to read; the failure says why not. A
+/// file that is empty fails with error 0: some callers take it as no fault.
+ErrorOr<rt::TextInputStream, FileFailure> OpenTextToRead(const rt::String& path);
 
 /// Shows the failure's line on standard output and in the debug file, and
 /// writes it to the log.
 void ReportFailure(RuntimeObject* app, const FileFailure& failure);
 
 /// Writes the reason of an error exit (the line standard output showed) to
-/// the log too. A log that cannot be written is shown, not thrown: the first
-/// reason stays the one the run ends with.
+/// the log too. A log that cannot be written is shown, not passed on: the
+/// first reason stays the one the run ends with.
 void LogReason(RuntimeObject* app, const rt::String& reason);

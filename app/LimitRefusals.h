@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "Common/String.h"
+#include "app/RunFailure.h"
 
 struct Session;
 
@@ -16,5 +17,5 @@ enum class LimitCheck {
 
 /// Checks the file `name` (at `path`, of `size` bytes, modified at `modified`
 /// Unix seconds) found for `request`.
-LimitCheck CheckLimits(Session& session, const rt::String& request, const rt::String& name, const rt::String& path,
-                       int64_t size, int64_t modified);
+RunResult<LimitCheck> CheckLimits(Session& session, const rt::String& request, const rt::String& name,
+                                  const rt::String& path, int64_t size, int64_t modified);

@@ -9,8 +9,8 @@
 #include "app/NeverServed.h"
 #include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
-#include "Common/runtimemainloop.h"
 #include "app/App.h"
+#include "app/Interruption.h"
 #include "app/PermissionLines.h"
 #include "app/Places.h"
 #include "app/SafeText.h"
@@ -59,11 +59,11 @@ rt::String WhyNotServable(const rt::FolderItem& file, const rt::String& name) {
     return {};
 }
 
-bool HoldsAFittingFile(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask) {
+RunResult<bool> HoldsAFittingFile(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask) {
     int32_t count = folder.count();
     for (int32_t i = 1; i <= count; ++i) {
         rt::FolderItem entry = ListedFile(folder, i);
-        RuntimeBackgroundTask();
+        TRY(SafePoint());
         if (entry && AppItsaMatch(app, entry.name(), mask)) return true;
     }
     return false;

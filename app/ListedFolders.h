@@ -4,6 +4,7 @@
 #include "Common/FolderItem.h"
 #include "Common/String.h"
 #include "Universal/Forward.h"
+#include "app/RunFailure.h"
 
 /// Whether `folder` (a folder item) is the program's own folder or one of the
 /// folders of the permission list with its passwords, the log and the debug
@@ -35,4 +36,4 @@ rt::String WhyNotServable(const rt::FolderItem& file, const rt::String& name);
 rt::String FolderForMailer(const rt::String& folder, const rt::FolderItem& item, const rt::String& separator);
 
 /// Whether `folder` holds a file (not a folder) whose name fits `mask`.
-bool HoldsAFittingFile(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask);
+RunResult<bool> HoldsAFittingFile(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask);

@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "Common/Linux/SafeFiles.h"
-#include "Common/runtimemainloop.h"
 #include "app/App.h"
+#include "app/Interruption.h"
 #include "app/KeptFiles.h"
 #include "app/ListedFolders.h"
 #include "app/Output.h"
@@ -20,12 +20,12 @@ rt::String WhyNeverServed(const rt::FolderItem& file) {
     return {};
 }
 
-int NameNeverServed(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask) {
+RunResult<int> NameNeverServed(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask) {
     int named = 0;
     int32_t count = folder.count();
     for (int32_t i = 1; i <= count; ++i) {
         rt::FolderItem entry = ListedFile(folder, i);
-        RuntimeBackgroundTask();
+        TRY(SafePoint());
         if (!entry || !AppItsaMatch(app, entry.name(), mask)) continue;
         if (rt::String why = WhyNeverServed(entry); !why.empty()) {
             rt::String message = entry.absolutePath() + rt::String(" Never Served: ") + why;

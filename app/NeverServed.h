@@ -5,6 +5,7 @@
 #include "Common/FolderItem.h"
 #include "Common/objects.h"
 #include "Common/String.h"
+#include "app/RunFailure.h"
 
 /// Why the listed `file` (its own item, a link not followed) is never served:
 /// a file the program keeps, or a link whose owner is not its file's owner, or
@@ -13,4 +14,4 @@ rt::String WhyNeverServed(const rt::FolderItem& file);
 
 /// Names each file of `folder` that fits `mask` and is never served, on
 /// standard output and in the debug file; gives how many were named.
-int NameNeverServed(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask);
+RunResult<int> NameNeverServed(RuntimeObject* app, const rt::FolderItem& folder, const rt::String& mask);

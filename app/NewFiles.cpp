@@ -4,22 +4,17 @@
 
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
+#include "app/FileFailure.h"
 
-NewFile CreateNewFile(const rt::String& path, CreatedMode mode, rt::FolderItem& item, int& descriptor,
-                      int32_t& error) {
-    descriptor = -1;
+ErrorOr<CreatedFile, FileFailure> CreateNewFile(const rt::String& path, CreatedMode mode) {
     errno = 0;
     // The item of the name itself: a dangling link there must not lead the
     // creation elsewhere.
-    item = rt::FolderItem::trueAt(path);
-    if (!item) {
-        error = errno ? errno : EINVAL;
-        return NewFile::NoItem;
-    }
-    descriptor = CreateExclusive(item.absolutePath().str(), mode);
-    if (descriptor >= 0) return NewFile::Created;
-    error = errno;
-    return error == EEXIST ? NewFile::NameTaken : NewFile::Failed;
+    rt::FolderItem item = rt::FolderItem::trueAt(path);
+    if (!item) return FileFailure{FileAction::Create, FullPath(path, {}), errno ? errno : EINVAL};
+    int descriptor = CreateExclusive(item.absolutePath().str(), mode);
+    if (descriptor < 0) return FileFailure{FileAction::Create, FullPath(path, item), errno};
+    return CreatedFile{item, descriptor};
 }
 
 rt::BinaryStream BinaryStreamOver(int descriptor) {

@@ -8,21 +8,19 @@
 #include "Common/Linux/SafeFiles.h"
 #include "Common/FolderItem.h"
 #include "Common/String.h"
+#include "app/RunFailure.h"
 
-/// How the creation of a new file went.
-enum class NewFile {
-    Created,    // the file is new and empty, and ours
-    NameTaken,  // something of that name exists already
-    NoItem,     // the path gives no folder item
-    Failed,     // the file system refused
+/// A file CreateNewFile made, new, empty and ours: its folder item, and the
+/// descriptor it is left open on for a stream below, or for CloseDescriptor.
+struct CreatedFile {
+    rt::FolderItem item;
+    int descriptor;
 };
 
-/// Creates the file `path` names, only if nothing of that name exists; `item`
-/// receives its folder item and `error` the system's error number of a
-/// failure. A created file is left open in `descriptor` for a stream below, or
-/// for CloseDescriptor.
-NewFile CreateNewFile(const rt::String& path, CreatedMode mode, rt::FolderItem& item, int& descriptor,
-                      int32_t& error);
+/// Creates the file `path` names, only if nothing of that name exists. The
+/// failure to create it fails with EEXIST when something of that name exists
+/// already: the caller may try another name.
+ErrorOr<CreatedFile, FileFailure> CreateNewFile(const rt::String& path, CreatedMode mode);
 
 /// A binary stream over `descriptor`, open for writing; the stream owns it.
 rt::BinaryStream BinaryStreamOver(int descriptor);

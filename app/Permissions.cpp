@@ -8,13 +8,13 @@
 
 #include "Common/Linux/PathAccess.h"
 #include "Common/runFolderItem.h"
-#include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
 #include "Universal/DateImp/Clocks.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/Descriptions.h"
 #include "app/FileFailure.h"
+#include "app/Interruption.h"
 #include "app/LimitRefusals.h"
 #include "app/ListedFolders.h"
 #include "app/Output.h"
@@ -23,6 +23,7 @@
 #include "app/ReportLines.h"
 #include "app/SafeText.h"
 #include "app/Session.h"
+#include "app/SessionLog.h"
 #include "app/WildcardMatch.h"
 
 namespace {
@@ -47,9 +48,10 @@ struct Found {
     bool below;            // in a subfolder: the report shows its full path
 };
 
-// Grants one file, or gives the limit signal when the session's file limit
-// was reached already.
-bool grant(Session& session, const rt::String& request, const Found& found, const rt::String& separator) {
+// Grants one file; gives false when the session's file limit was reached
+// already, or a limit stopped the session's files here.
+RunResult<bool> grant(Session& session, const rt::String& request, const Found& found,
+                      const rt::String& separator) {
     RuntimeObject* app = session.app;
     const PathStamp& file = found.stamp;
     rt::String path = found.folder->grantFolder + separator + found.name;
@@ -63,11 +65,11 @@ bool grant(Session& session, const rt::String& request, const Found& found, cons
     if (session.fileCount >= session.settings->maxFiles) {
         StdOut("   File Request Limit Exceeded");
         WriteLimitLine(session.packet, request);
-        AppLogIt(app, rt::String("File Request Limit Exceeded"));
+        TRY(LogIt(app, rt::String("File Request Limit Exceeded")));
         Debug(app, "File Request Limit Exceeded");
         return false;
     }
-    switch (CheckLimits(session, request, found.name, path, file.size, file.modified.tv_sec)) {
+    switch (TRY(CheckLimits(session, request, found.name, path, file.size, file.modified.tv_sec))) {
     case LimitCheck::KeepBack: return true;
     case LimitCheck::Stop: return false;
     case LimitCheck::Send: break;
@@ -76,13 +78,13 @@ bool grant(Session& session, const rt::String& request, const Found& found, cons
     ++session.foundCount;
     session.sent.emplace_back(file, session.requestNumber);
     session.responseList.writeLine(rt::String("+") + path);
-    CheckTextWrites(session.responseList, session.responsePath);
-    AppLogIt(app, rt::String("Sending ") + path);
+    TRY(CheckTextWrites(session.responseList, session.responsePath));
+    TRY(LogIt(app, rt::String("Sending ") + path));
     Debug(app, rt::String("Sending ") + path);
     session.byteCount += file.size;
     rt::String description;
     if (session.settings->descriptions) {
-        description = DescriptionOf(found.folder->path, found.name);
+        description = TRY(DescriptionOf(found.folder->path, found.name));
         if (!description.empty()) Debug(app, rt::String("Description: ") + description);
     }
     WriteGrantedLine(session.packet, request, found.below ? path : found.name, file.size, description);
@@ -90,8 +92,9 @@ bool grant(Session& session, const rt::String& request, const Found& found, cons
 }
 
 // Reads OkFile.Txt and takes its lines apart, unless the list read before is
-// still the file as it is. False when it cannot be read.
-bool currentPermissionList(Session& session, const rt::String& separator, FileFailure& failure) {
+// still the file as it is. A list that cannot be read is said everywhere, the
+// caller told that nothing could be served, and Reported.
+RunResult<> currentPermissionList(Session& session, const rt::String& separator) {
     PermissionList& list = session.permissions;
     RuntimeObject* app = session.app;
     if (list.path.empty()) {
@@ -99,20 +102,28 @@ bool currentPermissionList(Session& session, const rt::String& separator, FileFa
         if (item) list.path = item.absolutePath().str();
     }
     std::optional<PathStamp> now = list.path.empty() ? std::nullopt : StampOf(list.path);
-    if (now && list.stamp && now->Unchanged(*list.stamp)) return true;
+    if (now && list.stamp && now->Unchanged(*list.stamp)) return {};
     list.stamp.reset();
     list.lines.clear();
-    rt::TextInputStream okFile = OpenTextToRead(PermissionListPath(), failure);
-    if (!okFile) return false;
+    ErrorOr<rt::TextInputStream, FileFailure> opened = OpenTextToRead(PermissionListPath());
+    if (opened.isError()) {
+        StdOut("   OkFile.Txt Not Found");
+        Debug(app, "OkFile.Txt Not Found");
+        LogReason(app, "OkFile.Txt Not Found");
+        ReportFailure(app, opened.error());
+        WriteNotServedLine(session.packet, NotServed::All);
+        return RunFailure(Reported{});
+    }
+    rt::TextInputStream okFile = opened.releaseValue();
     for (bool first = true; !okFile.eof(); first = false) {
         bool cut = false;
         rt::String read = okFile.readLine(kPermissionLineBytes, cut);
-        RuntimeBackgroundTask();
+        TRY(SafePoint());
         if (cut) {
             rt::String message = rt::String("Line Too Long in OkFile: ") + Excerpt(read);
             StdOut(rt::String("   ") + message);
             Debug(app, message);
-            AppLogIt(app, message);
+            TRY(LogIt(app, message));
             continue;
         }
         rt::String text = StripCommentAndTrim(first ? WithoutByteOrderMark(read) : read);
@@ -131,7 +142,7 @@ bool currentPermissionList(Session& session, const rt::String& separator, FileFa
     }
     okFile.close();
     list.stamp = now;
-    return true;
+    return {};
 }
 
 // The entries of the folder that may fit both the line's mask and `target`:
@@ -156,8 +167,8 @@ struct Finds {
 // Searches one listed folder for the files that fit both the line's mask and
 // the target, may leave and pass the line's password. Gives false when the
 // session's limits stopped it.
-bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& line, const rt::String& target,
-                  const rt::String& password, bool below, const Finds& finds) {
+RunResult<bool> searchFolder(Session& session, ListedFolder& folder, const PermissionLine& line,
+                             const rt::String& target, const rt::String& password, bool below, const Finds& finds) {
     RuntimeObject* app = session.app;
     const FolderNames* names = FolderListings::Names(folder);
     if (!names) {
@@ -169,7 +180,7 @@ bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& 
                              rt::String(error ? std::strerror(error) : "cannot be read");
         StdOut(rt::String("   ") + message);
         Debug(app, message);
-        AppLogIt(app, message);
+        TRY(LogIt(app, message));
         session.sysopTold = true;
         return true;
     }
@@ -182,7 +193,7 @@ bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& 
     AppAddMatchTime(app, started);
     for (uint32_t index : fitting) {
         const FolderNames::Entry& entry = names->entries[index];
-        RuntimeBackgroundTask();
+        TRY(SafePoint());
         if (names->IsFolder(folder.path, entry)) continue;
         rt::String name(names->NameOf(entry));
         std::string path = folder.path == "/" ? "/" : folder.path + "/";
@@ -203,36 +214,38 @@ bool searchFolder(Session& session, ListedFolder& folder, const PermissionLine& 
         if (!stamp) continue;
         Found fits{&folder, name, *stamp, below};
         if (finds.collected) finds.collected->push_back(fits);
-        else if (!grant(session, finds.request, fits, finds.separator)) return false;
+        else if (!TRY(grant(session, finds.request, fits, finds.separator))) return false;
     }
     return true;
 }
 
 // The folders below `folder` to `depth` levels, searched as it is; links to
 // folders are not followed, so the walk stays in the area's own tree.
-void searchBelow(Session& session, ListedFolder& folder, int32_t depth, const PermissionLine& line,
-                 const rt::String& target, const rt::String& password, const Finds& finds) {
+RunResult<> searchBelow(Session& session, ListedFolder& folder, int32_t depth, const PermissionLine& line,
+                        const rt::String& target, const rt::String& password, const Finds& finds) {
     const FolderNames* names = depth > 0 ? FolderListings::Names(folder) : nullptr;
-    if (!names) return;
+    if (!names) return {};
     std::vector<std::string> subfolders;
     for (const FolderNames::Entry& entry : names->entries) {
         std::string_view name = names->NameOf(entry);
         if (name != "." && name != ".." && names->IsOwnFolder(folder.path, entry)) subfolders.emplace_back(name);
     }
     for (const std::string& name : subfolders) {
-        RuntimeBackgroundTask();
-        if (session.PastDeadline()) return;
+        TRY(SafePoint());
+        if (session.PastDeadline()) return {};
         ListedFolder& below = session.folders.Check(rt::String(folder.path == "/" ? "/" + name : folder.path + "/" + name),
                                                      finds.separator, session.requestNumber);
         if (!below.usable || below.program || !MailerCanCarry(below.grantFolder)) continue;
-        searchFolder(session, below, line, target, password, true, finds);
-        searchBelow(session, below, depth - 1, line, target, password, finds);
+        // The finds are collected here, so no limit can stop this search.
+        TRY(searchFolder(session, below, line, target, password, true, finds));
+        TRY(searchBelow(session, below, depth - 1, line, target, password, finds));
     }
+    return {};
 }
 
 // Whether the area lets this caller have its files; when not, the request
 // hears why, once for the line.
-bool areaAdmits(Session& session, const AreaSetting& area, const rt::String& request) {
+RunResult<bool> areaAdmits(Session& session, const AreaSetting& area, const rt::String& request) {
     const SrifCaller& caller = SrifCallerOf();
     const char* refusal = area.listedOnly && !caller.listed            ? "Listed Nodes Only"
                           : area.protectedOnly && !caller.protectedSession ? "Password-Protected Sessions Only"
@@ -242,7 +255,7 @@ bool areaAdmits(Session& session, const AreaSetting& area, const rt::String& req
                          rt::String(" is for ") + rt::String(refusal);
     StdOut(rt::String("   ") + message);
     Debug(session.app, message);
-    AppLogIt(session.app, message);
+    TRY(LogIt(session.app, message));
     WriteAreaRefusedLine(session.packet, request, refusal);
     session.keptBack = true;
     return false;
@@ -250,10 +263,10 @@ bool areaAdmits(Session& session, const AreaSetting& area, const rt::String& req
 
 // Grants what one line found: every file, or a magic name's newest in an
 // area that asks for it. Gives false when the session's limits stopped it.
-bool grantFound(Session& session, const PermissionLine& line, const AreaSetting& area, std::vector<Found>& found,
-                const rt::String& request, const rt::String& separator) {
+RunResult<bool> grantFound(Session& session, const PermissionLine& line, const AreaSetting& area,
+                           std::vector<Found>& found, const rt::String& request, const rt::String& separator) {
     if (found.empty()) return true;
-    if (!areaAdmits(session, area, request)) return true;
+    if (!TRY(areaAdmits(session, area, request))) return true;
     if (area.newest && !line.magicName.empty()) {
         auto newer = [](const Found& a, const Found& b) {
             return a.stamp.modified.tv_sec != b.stamp.modified.tv_sec ? a.stamp.modified.tv_sec < b.stamp.modified.tv_sec
@@ -263,27 +276,20 @@ bool grantFound(Session& session, const PermissionLine& line, const AreaSetting&
         found = {newest};
     }
     for (const Found& file : found)
-        if (!grant(session, request, file, separator)) return false;
+        if (!TRY(grant(session, request, file, separator))) return false;
     return true;
 }
 
 } // namespace
 
-PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt::String& password) {
+RunResult<PassEnd> RunPermissionPass(Session& session, const rt::String& request, const rt::String& password) {
     RuntimeObject* app = session.app;
     rt::String separator = rt::String::retain(AppState(app)->FileSep);
-    FileFailure failure;
-    if (!currentPermissionList(session, separator, failure)) {
-        StdOut("   OkFile.Txt Not Found");
-        Debug(app, "OkFile.Txt Not Found");
-        LogReason(app, "OkFile.Txt Not Found");
-        ReportFailure(app, failure);
-        return PassEnd::PermissionListMissing;
-    }
+    TRY(currentPermissionList(session, separator));
     ++session.requestNumber;
     Debug(app, "Reading OkFile");
     for (const PermissionLine& line : session.permissions.lines) {
-        RuntimeBackgroundTask();
+        TRY(SafePoint());
         if (session.PastDeadline()) return PassEnd::OutOfTime;
         rt::String target;
         if (line.magicName.empty()) target = request;
@@ -294,7 +300,7 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
             rt::String bad = line.folder + separator;
             StdOut(rt::String("   Bad Path in OkFile: ") + bad);
             Debug(app, rt::String("Bad Path in OkFile: ") + bad);
-            AppLogIt(app, rt::String("Bad Path in OkFile: ") + bad);
+            TRY(LogIt(app, rt::String("Bad Path in OkFile: ") + bad));
             continue;
         }
         if (target.empty()) continue;
@@ -313,15 +319,15 @@ PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt:
         Debug(app, line.password.empty() ? rt::String(" ") : rt::String("   Password=") + kHiddenPassword);
         const AreaSetting* area = AreaOf(*session.settings, line.folder);
         if (!area) {
-            if (!searchFolder(session, folder, line, target, password, false, Finds{request, separator}))
+            if (!TRY(searchFolder(session, folder, line, target, password, false, Finds{request, separator})))
                 return PassEnd::FileLimitExceeded;
             continue;
         }
         std::vector<Found> found;
         Finds finds{request, separator, &found};
-        searchFolder(session, folder, line, target, password, false, finds);
-        searchBelow(session, folder, area->depth, line, target, password, finds);
-        if (!grantFound(session, line, *area, found, request, separator)) return PassEnd::FileLimitExceeded;
+        TRY(searchFolder(session, folder, line, target, password, false, finds));
+        TRY(searchBelow(session, folder, area->depth, line, target, password, finds));
+        if (!TRY(grantFound(session, line, *area, found, request, separator))) return PassEnd::FileLimitExceeded;
     }
     Debug(app, "Done With OkFile");
     return PassEnd::Done;

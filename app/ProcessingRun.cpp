@@ -30,7 +30,6 @@ struct Run {
     RuntimeObject* app;
     std::vector<rt::String> args;  // the arguments, the runtime's empty last element dropped
     bool testMode = false;
-    bool success = false;
 };
 
 using rt::decimal;
@@ -38,21 +37,22 @@ using rt::decimal;
 AppFields& state(RuntimeObject* app) { return *AppState(app); }
 
 // Runs the chosen mode. Gives false when the arguments are too few for it.
-bool runMode(Run& run) {
+RunResult<bool> runMode(Run& run) {
     RuntimeObject* app = run.app;
     const rt::String& mode = run.args[1];
     if (equalsIgnoringCase(mode, "TEST")) {
         run.testMode = true;
-        run.success = !AppTestOkFile(app);
+        TRY(TestPermissionList(app));
     } else if (equalsIgnoringCase(mode, "SRIF")) {
         if (run.args.size() < 4) return false;
-        if (!AppInitSRIF(app, run.args[3].get()))
-            run.success = ServeSession(app, run.args[2],
-                                       SessionSeconds(RunSettings(app).sessionSeconds, SrifTimeMinutes()));
+        TRY(ReadSrif(app, run.args[3]));
+        const Settings* settings = TRY(RunSettings(app));
+        TRY(ServeSession(app, run.args[2], SessionSeconds(settings->sessionSeconds, SrifTimeMinutes())));
     } else {
         StdOut(rt::String("   Bad startup mode: ") + mode);
         Debug(app, rt::String("Bad startup mode: ") + mode);
         LogReason(app, rt::String("Bad startup mode: ") + mode);
+        return RunFailure(Reported{});
     }
     return true;
 }
@@ -81,19 +81,7 @@ void awaitEnter() {
     }
 }
 
-// The run was cut short by a file it could not use or by a signal: it is
-// said on standard output, in the debug file and in the log.
-void reportCutShort(RuntimeObject* app, const rt::String& message) {
-    StdOut(rt::String("   ") + message);
-    Debug(app, message);
-    try {
-        AppLogIt(app, message);
-    } catch (const FileFailure& failure) {
-        ReportFailure(app, failure);
-    }
-}
-
-int32_t finish(Run& run) {
+int32_t finish(const Run& run, bool success) {
     RuntimeObject* app = run.app;
     AppFields& f = state(app);
     if (!run.testMode) {
@@ -106,11 +94,21 @@ int32_t finish(Run& run) {
                 FolderItemDelete(item.get());
     }
     if (f.DbgFile) TextOutputStreamClose(f.DbgFile);  // none when it could not be made
-    if (run.success) {
+    if (success) {
         DeleteDebugFile();
         return 0;
     }
     ReportKeptDebugFile();
+    return kErrorExitStatus;
+}
+
+// The check of --check, which writes nothing: a termination signal ends it
+// with its status 1, as a check that did not finish cannot vouch for the list.
+int32_t checkInterruptible(RuntimeObject* app) {
+    RunResult<int32_t> status = CheckPermissionList(app);
+    if (!status.isError()) return status.value();
+    if (const Interrupted* interrupted = std::get_if<Interrupted>(&status.error()))
+        StdOut(rt::String("   Check Interrupted by Signal ") + decimal(interrupted->signal));
     return kErrorExitStatus;
 }
 
@@ -124,17 +122,15 @@ int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
         auto arguments = rt::Array<rt::String>::retain(argumentArray);
         int32_t last = arguments.upperBound();
         if (last >= 0 && arguments[last].empty()) --last;
-        if (last == 1 && arguments[1].bytes() == "--check") return CheckPermissionList(app);
+        if (last == 1 && arguments[1].bytes() == "--check") return checkInterruptible(app);
     }
     Run run{app, {}};
     rt::Date started = rt::Date::now();
     AppFields& f = state(app);
 
-    rt::String debugName;
-    int32_t debugError = 0;
-    rt::TextOutputStream debugFile = CreateDebugFile(debugName, debugError);
-    debugFile.assignTo(f.DbgFile);
-    if (!debugFile) ReportFailure(app, FileFailure{FileAction::Create, FullPath(debugName, {}), debugError});
+    ErrorOr<rt::TextOutputStream, FileFailure> debugFile = CreateDebugFile();
+    if (debugFile.isError()) ReportFailure(app, debugFile.error());
+    else debugFile.value().assignTo(f.DbgFile);
     Debug(app, rt::String("Start QARVEX ") + started.sqlDateTime());
 
     auto arguments = rt::Array<rt::String>::retain(argumentArray);
@@ -145,16 +141,12 @@ int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
     if (last >= 0 && arguments[last].empty()) --last;  // the runtime's empty last element
     for (int32_t i = 0; i <= last; ++i) run.args.push_back(arguments[i]);
     if (last < 1) return notEnoughArguments(app);
-    try {
-        StdOut(rt::String(">> Starting File Request Processing (") + run.args[1] + rt::String(" Mode)"));
-        if (!runMode(run)) return notEnoughArguments(app);
-        if (run.testMode) awaitEnter();
-    } catch (const FileFailure& failure) {
-        ReportFailure(app, failure);
-        run.success = false;
-    } catch (const Interrupted& interrupted) {
-        reportCutShort(app, rt::String("Session Interrupted by Signal ") + decimal(interrupted.signal));
-        run.success = false;
-    }
-    return finish(run);
+    StdOut(rt::String(">> Starting File Request Processing (") + run.args[1] + rt::String(" Mode)"));
+    RunResult<bool> ran = runMode(run);
+    if (!ran.isError() && !ran.value()) return notEnoughArguments(app);
+    if (ran.isError()) ReportRunFailure(app, ran.error());
+    // A check that ended by its own finding still waits for the sysop; one
+    // cut short by a file or a signal does not.
+    if (run.testMode && (!ran.isError() || std::holds_alternative<Reported>(ran.error()))) awaitEnter();
+    return finish(run, !ran.isError());
 }

@@ -8,6 +8,7 @@
 #include "Common/FolderItem.h"
 #include "Common/TextOutputStream.h"
 #include "Common/String.h"
+#include "app/RunFailure.h"
 #include "app/SessionListings.h"
 #include "app/Settings.h"
 
@@ -75,19 +76,21 @@ struct Session {
 /// SRIF's `Time` minutes when they are given (not negative).
 int32_t SessionSeconds(int32_t configured, int32_t srifMinutes);
 
-/// How a permission pass ended.
+/// How a permission pass that did not fail ended: every line taken, or the
+/// session's requests stopped here.
 enum class PassEnd {
     Done,
-    FileLimitExceeded,
+    FileLimitExceeded,  // the file limit, or a limit that session.stopWhy names
     OutOfTime,
-    PermissionListMissing,
 };
 
 /// Serves one file request session after InitSRIF: the packet, the response
-/// list and every request, for at most `seconds` of wall time. Gives whether it ended well; throws FileFailure when
-/// a file cannot be made or written (the packet and response list are then
-/// removed) and Interrupted on a termination signal (both are then closed whole).
-bool ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seconds);
+/// list and every request, for at most `seconds` of wall time. A file that
+/// cannot be made or written fails it and takes the packet and response list
+/// back; an interruption, or a session Reported (refused, or missing its
+/// request list or OkFile.Txt), closes both whole.
+RunResult<> ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seconds);
 
-/// Runs one permission pass for a request: grants the files OkFile.Txt allows it.
-PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt::String& password);
+/// Runs one permission pass for a request: grants the files OkFile.Txt allows
+/// it. An OkFile.Txt that cannot be read is Reported.
+RunResult<PassEnd> RunPermissionPass(Session& session, const rt::String& request, const rt::String& password);

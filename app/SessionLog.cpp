@@ -15,6 +15,7 @@
 #include "app/NewFiles.h"
 #include "app/Output.h"
 #include "app/Places.h"
+#include "app/SessionLog.h"
 #include "app/SafeText.h"
 #include "app/ReportPacket.h"
 
@@ -36,35 +37,35 @@ rt::String stampedLine(const rt::Date& date, const rt::String& event) {
 
 // The log is made readable by its owner and group only: it names what callers
 // asked for. A log that exists already is appended to as it is.
-void openLog() {
+RunResult<> openLog() {
     rt::String name = LogPath();
-    rt::FolderItem item;
-    int descriptor = -1;
-    int32_t error = 0;
-    if (CreateNewFile(name, CreatedMode::OwnerAndGroup, item, descriptor, error) == NewFile::Created)
-        CloseDescriptor(descriptor);
-    item = ItemOrFail(name, FileAction::Open);
+    if (ErrorOr<CreatedFile, FileFailure> created = CreateNewFile(name, CreatedMode::OwnerAndGroup))
+        CloseDescriptor(created.value().descriptor);
+    rt::FolderItem item = TRY(ItemOrFail(name, FileAction::Open));
     gLogPath = FullPath(name, item).str();
     gLog = item.appendToTextFile();
-    if (!gLog) throw FileFailure{FileAction::Open, rt::String(gLogPath), item.lastErrorCode()};
+    if (!gLog) return RunFailure(FileFailure{FileAction::Open, rt::String(gLogPath), item.lastErrorCode()});
     if (item.length() == 0)
         gLog.writeLine("  QARVEX - File Request Processor - free software for FidoNet sysops, no warranty");
     gLog.writeLine(" ");
+    return {};
 }
 
 } // namespace
 
-void AppLogIt(RuntimeObject*, RTString event) {
+RunResult<> LogIt(RuntimeObject*, const rt::String& event) {
     rt::Date now = rt::Date::now();
-    if (!gLog) openLog();
-    rt::String text = rt::String::retain(event);
-    gLog.writeLine(Escaped(stampedLine(now, text)));
-    CheckTextWrites(gLog, rt::String(gLogPath));
-    if (equalsIgnoringCase(text, "End")) {
+    if (!gLog) TRY(openLog());
+    gLog.writeLine(Escaped(stampedLine(now, event)));
+    TRY(CheckTextWrites(gLog, rt::String(gLogPath)));
+    if (equalsIgnoringCase(event, "End")) {
         gLog.close();
         gLog = {};
     }
+    return {};
 }
+
+void AppLogIt(RuntimeObject* app, RTString event) { FailedAtBoundary(app, LogIt(app, rt::String::retain(event))); }
 
 void AppUnhandledException(RuntimeObject* app, RuntimeObject* exc) {
     // The banner's own line ends are meant; the message is escaped like any line.

@@ -8,13 +8,14 @@
 #include <limits>
 
 #include "Common/TextInputStream.h"
-#include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
+#include "app/Interruption.h"
 #include "app/Output.h"
 #include "app/Places.h"
 #include "app/SafeText.h"
+#include "app/SessionLog.h"
 
 namespace {
 
@@ -142,13 +143,18 @@ void ReadSettingLine(Settings& settings, std::string_view line, int32_t number,
     else reader.error("unknown setting '" + std::string(key) + "'");
 }
 
-bool ReadSettingsFile(Settings& settings, std::vector<SettingsFinding>& findings, FileFailure& failure) {
-    rt::TextInputStream file = OpenTextToRead(SettingsPath(), failure);
-    if (!file) return failure.error == 0 || failure.error == ENOENT;
+RunResult<bool> ReadSettingsFile(Settings& settings, std::vector<SettingsFinding>& findings) {
+    ErrorOr<rt::TextInputStream, FileFailure> opened = OpenTextToRead(SettingsPath());
+    if (opened.isError()) {
+        int32_t error = opened.error().error;
+        if (error == 0 || error == ENOENT) return error == 0;
+        return RunFailure(opened.releaseError());
+    }
+    rt::TextInputStream file = opened.releaseValue();
     for (int32_t number = 1; !file.eof(); ++number) {
         bool cut = false;
         rt::String line = file.readLine(kSettingLineBytes, cut);
-        RuntimeBackgroundTask();
+        TRY(SafePoint());
         if (cut) {
             findings.push_back({number, "line longer than " + std::to_string(kSettingLineBytes) + " bytes"});
             continue;
@@ -168,14 +174,13 @@ const AreaSetting* AreaOf(const Settings& settings, const rt::String& folder) {
     return nullptr;
 }
 
-const Settings& RunSettings(RuntimeObject* app) {
+RunResult<const Settings*> RunSettings(RuntimeObject* app) {
     static Settings settings;
     static bool read = false;
-    if (read) return settings;
+    if (read) return &settings;
     std::vector<SettingsFinding> findings;
-    FileFailure failure;
     Settings fromFile;
-    if (!ReadSettingsFile(fromFile, findings, failure)) throw failure;
+    TRY(ReadSettingsFile(fromFile, findings));
     read = true;
     settings = fromFile;
     for (const SettingsFinding& finding : findings) {
@@ -183,7 +188,7 @@ const Settings& RunSettings(RuntimeObject* app) {
                              rt::decimal(finding.line) + rt::String(": ") +
                              rt::String(finding.text);
         Debug(app, message);
-        AppLogIt(app, message);
+        TRY(LogIt(app, message));
     }
-    return settings;
+    return &settings;
 }

@@ -10,8 +10,7 @@
 #include "Common/String.h"
 #include "Universal/Forward.h"
 #include "app/AddressPattern.h"
-
-struct FileFailure;
+#include "app/RunFailure.h"
 
 /// The files a session grants when no MaxFiles is set.
 inline constexpr int32_t kSessionFileLimit = 16;
@@ -63,14 +62,15 @@ struct SettingsFinding {
 void ReadSettingLine(Settings& settings, std::string_view line, int32_t number,
                      std::vector<SettingsFinding>& findings);
 
-/// Reads the settings file into `settings`. Gives false when it is there but
-/// cannot be read (`failure` says why); an absent or empty file is no fault.
-bool ReadSettingsFile(Settings& settings, std::vector<SettingsFinding>& findings, FileFailure& failure);
+/// Reads the settings file into `settings`; gives whether there is one (an
+/// empty one is). An absent or empty file is no fault; one that is there but
+/// cannot be read fails.
+RunResult<bool> ReadSettingsFile(Settings& settings, std::vector<SettingsFinding>& findings);
 
 /// The Area for the permission lines of `folder`; nullptr when none names it.
 const AreaSetting* AreaOf(const Settings& settings, const rt::String& folder);
 
 /// The settings of this run, read on first use; each finding goes to the
-/// debug file and the log. A file that is there but cannot be read throws
-/// its FileFailure: serving without the limits the sysop set is no answer.
-const Settings& RunSettings(RuntimeObject* app);
+/// debug file and the log. A file that is there but cannot be read fails the
+/// run: serving without the limits the sysop set is no answer.
+RunResult<const Settings*> RunSettings(RuntimeObject* app);

@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "Common/TextInputStream.h"
-#include "Common/runtimemainloop.h"
 #include "Common/StringFunctions.h"
 #include "Universal/StringUtils.h"
 #include "app/App.h"
 #include "app/FileFailure.h"
+#include "app/Interruption.h"
 #include "app/Output.h"
 #include "app/SafeText.h"
 
@@ -96,17 +96,20 @@ int32_t SrifTimeMinutes() { return gTimeMinutes; }
 const SrifCaller& SrifCallerOf() { return gCaller; }
 
 bool AppInitSRIF(RuntimeObject* app, RTString path) {
-    rt::String file = rt::String::retain(path);
+    return FailedAtBoundary(app, ReadSrif(app, rt::String::retain(path)));
+}
+
+RunResult<> ReadSrif(RuntimeObject* app, const rt::String& file) {
     Debug(app, rt::String("Start SRIF Processing.  File=") + file);
-    FileFailure failure;
-    rt::TextInputStream stream = OpenTextToRead(file, failure);
-    if (!stream) {
+    ErrorOr<rt::TextInputStream, FileFailure> opened = OpenTextToRead(file);
+    if (opened.isError()) {
         StdOut(rt::String("   ") + file + rt::String(" Not Found"));
         Debug(app, "SRIF File not found");
         LogReason(app, file + rt::String(" Not Found"));
-        ReportFailure(app, failure);
-        return true;
+        ReportFailure(app, opened.error());
+        return RunFailure(Reported{});
     }
+    rt::TextInputStream stream = opened.releaseValue();
     Debug(app, "Reading SRIF File");
     AppFields* f = AppState(app);
     gTimeMinutes = -1;
@@ -114,7 +117,7 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
     for (bool first = true; !stream.eof(); first = false) {
         bool cut = false;
         rt::String line = stream.readLine(kSrifLineBytes, cut);
-        RuntimeBackgroundTask();
+        TRY(SafePoint());
         if (cut) {
             Debug(app, rt::String("SRIF line too long: ") + Excerpt(line));
             continue;
@@ -130,5 +133,5 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
     Debug(app, rt::String("Remote SysOp  ") + Excerpt(rt::String::retain(f->SysOp)));
     Debug(app, rt::String("Remote AKA    ") + Excerpt(rt::String::retain(f->FidoAddr)));
     Debug(app, "End SRIF Processing");
-    return false;
+    return {};
 }

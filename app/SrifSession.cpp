@@ -8,7 +8,6 @@
 #include <optional>
 #include <string_view>
 
-#include "Common/runtimemainloop.h"
 #include "Universal/DateImp/Clocks.h"
 #include "Common/StringFunctions.h"
 #include "Universal/StringSearch.h"
@@ -27,6 +26,7 @@
 #include "app/ReportPacket.h"
 #include "app/SafeText.h"
 #include "app/Session.h"
+#include "app/SessionLog.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ bool holds(const rt::String& text, const char* part) {
 // whether it was refused: a path, a control byte, or more bytes than any
 // file name holds. A refused request searches no folder, and its refusal is
 // all that is said of it.
-bool refuseName(Session& session, const rt::String& name) {
+RunResult<bool> refuseName(Session& session, const rt::String& name) {
     rt::String refusal;
     if (holds(name, "/") || holds(name, "..") || HoldsControl(name)) {
         refusal = "Invalid Characters in Request";
@@ -83,7 +83,7 @@ bool refuseName(Session& session, const rt::String& name) {
     }
     StdOut(rt::String("   Requested File (") + name + rt::String(") Refused: ") + refusal);
     Debug(session.app, rt::String("Refused: ") + refusal);
-    AppLogIt(session.app, rt::String("Refused ") + name + rt::String(": ") + refusal);
+    TRY(LogIt(session.app, rt::String("Refused ") + name + rt::String(": ") + refusal));
     return true;
 }
 
@@ -94,19 +94,19 @@ rt::String packetPath(const rt::String& responseList, const rt::String& separato
     return rt::leftBytes(responseList, last) + packetName;
 }
 
-void writeOutcome(Session& session, const rt::String& name) {
+RunResult<> writeOutcome(Session& session, const rt::String& name) {
     RuntimeObject* app = session.app;
     if (session.foundCount == 0 && session.badPassword) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Bad or Missing Password"));
         WriteBadPasswordLine(session.packet, name);
-        AppLogIt(app, rt::String("Bad or Missing Password"));
+        TRY(LogIt(app, rt::String("Bad or Missing Password")));
         ++session.badPasswordCount;
     } else if (session.foundCount == 0 && session.keptBack) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Not Sent"));
     } else if (session.foundCount == 0) {
         StdOut(rt::String("   Requested File (") + name + rt::String(") Not Found"));
         WriteNotFoundLine(session.packet, name);
-        AppLogIt(app, rt::String("File Not Found"));
+        TRY(LogIt(app, rt::String("File Not Found")));
         Debug(app, "Requested file not found");
     } else {
         StdOut(rt::String("   Requested File (") + name + rt::String(")    Found ") + decimal(session.foundCount));
@@ -114,28 +114,30 @@ void writeOutcome(Session& session, const rt::String& name) {
     session.foundCount = 0;
     session.badPassword = false;
     session.keptBack = false;
+    return {};
 }
 
 // The lines of the list the session did not reach, `current` (0 or 1: a
 // request cut short) and those left unread, reported with `why` when there
 // are any. The rest is read past in bounded pieces, as a line is never held whole.
-void reportUnserved(Session& session, const rt::TextInputStream& requestList, int64_t current, const rt::String& why) {
+RunResult<> reportUnserved(Session& session, const rt::TextInputStream& requestList, int64_t current,
+                           const rt::String& why) {
     int64_t rest = current;
     for (bool cut = false; !requestList.eof();) {
         rt::String line = requestList.readLine(kRequestLineBytes, cut);
-        RuntimeBackgroundTask();
+        TRY(SafePoint());
         // Blank lines ask for nothing, so they are not counted among the requests.
         rt::String name, password;
         if (!cut) parseRequest(line, name, password);
         if (cut || !name.empty()) ++rest;
     }
-    if (rest == 0) return;
+    if (rest == 0) return {};
     rt::String message = rt::String("Requests Not Processed: ") + decimal(rest) + rt::String(" (") + why +
                          rt::String(")");
     StdOut(rt::String("   ") + message);
     Debug(session.app, message);
     WriteNotProcessedLine(session.packet, rest, why);
-    AppLogIt(session.app, message);
+    return LogIt(session.app, message);
 }
 
 rt::String outOfTime(const Session& session) {
@@ -143,43 +145,43 @@ rt::String outOfTime(const Session& session) {
 }
 
 // Refuses a request line longer than any request can be, by an excerpt.
-void refuseLongLine(Session& session, const rt::String& line) {
+RunResult<> refuseLongLine(Session& session, const rt::String& line) {
     rt::String excerpt = Excerpt(WithPasswordsHidden(line, PasswordTokens::AfterName));
     rt::String message = rt::String("Request Line Too Long: ") + excerpt;
     StdOut(rt::String("   ") + message);
     Debug(session.app, message);
-    AppLogIt(session.app, message);
+    TRY(LogIt(session.app, message));
     WriteLineTooLongLine(session.packet, excerpt);
+    return {};
 }
 
-// Serves the requests of the list one by one. Gives false when OkFile.Txt
-// could not be used, which ends the run by its error exit.
-bool serveRequests(Session& session, const rt::TextInputStream& requestList, int32_t& searchMicroseconds,
-                   double searchStart) {
+// Serves the requests of the list one by one; gives the microseconds their
+// search took when the list was read to its end.
+RunResult<int32_t> serveRequests(Session& session, const rt::TextInputStream& requestList, double searchStart) {
     RuntimeObject* app = session.app;
     int32_t served = 0;
     for (bool first = true; !requestList.eof(); first = false) {
         if (served == kRequestLimit) {
-            reportUnserved(session, requestList, 0, rt::String("at most ") + decimal(kRequestLimit) +
-                                                        rt::String(" a session"));
+            TRY(reportUnserved(session, requestList, 0, rt::String("at most ") + decimal(kRequestLimit) +
+                                                            rt::String(" a session")));
             break;
         }
         if (session.PastDeadline()) {
-            reportUnserved(session, requestList, 0, outOfTime(session));
+            TRY(reportUnserved(session, requestList, 0, outOfTime(session)));
             break;
         }
         if (int64_t most = session.settings->badPasswords;
             most != kUnlimited && session.badPasswordCount >= most) {
-            reportUnserved(session, requestList, 0, rt::String("bad password limit of ") + decimal(most) +
-                                                        rt::String(" a session reached"));
+            TRY(reportUnserved(session, requestList, 0, rt::String("bad password limit of ") + decimal(most) +
+                                                            rt::String(" a session reached")));
             break;
         }
         bool cut = false;
         rt::String line = requestList.readLine(kRequestLineBytes, cut);
         if (cut) {
             ++served;
-            refuseLongLine(session, line);
-            CheckBinaryWrites(session.packet, session.packetPath);
+            TRY(refuseLongLine(session, line));
+            TRY(CheckBinaryWrites(session.packet, session.packetPath));
             continue;
         }
         if (first) line = WithoutByteOrderMark(line);
@@ -190,47 +192,45 @@ bool serveRequests(Session& session, const rt::TextInputStream& requestList, int
         if (name.empty()) continue;
         ++served;
         rt::String shown = rt::String("File Request: ") + Excerpt(WithPasswordsHidden(line, PasswordTokens::AfterName));
-        AppLogIt(app, shown);
+        TRY(LogIt(app, shown));
         Debug(app, shown);
-        if (refuseName(session, name)) {
-            CheckBinaryWrites(session.packet, session.packetPath);
+        if (TRY(refuseName(session, name))) {
+            TRY(CheckBinaryWrites(session.packet, session.packetPath));
             continue;
         }
-        switch (RunPermissionPass(session, name, password)) {
-        case PassEnd::PermissionListMissing:
-            WriteNotServedLine(session.packet, NotServed::All);
-            return false;
+        switch (TRY(RunPermissionPass(session, name, password))) {
         case PassEnd::FileLimitExceeded:
-            reportUnserved(session, requestList, 0,
-                           !session.stopWhy.empty() ? session.stopWhy
-                                                    : rt::String("at most ") + decimal(session.settings->maxFiles) +
-                                                          rt::String(" files a session"));
-            return true;
+            TRY(reportUnserved(session, requestList, 0,
+                               !session.stopWhy.empty()
+                                   ? session.stopWhy
+                                   : rt::String("at most ") + decimal(session.settings->maxFiles) +
+                                         rt::String(" files a session")));
+            return 0;
         case PassEnd::OutOfTime:
-            reportUnserved(session, requestList, 1, outOfTime(session));
-            return true;
+            TRY(reportUnserved(session, requestList, 1, outOfTime(session)));
+            return 0;
         case PassEnd::Done: break;
         }
-        writeOutcome(session, name);
-        CheckBinaryWrites(session.packet, session.packetPath);
+        TRY(writeOutcome(session, name));
+        TRY(CheckBinaryWrites(session.packet, session.packetPath));
     }
     Debug(app, "No more requests to process");
-    searchMicroseconds = MicrosecondsBetween(searchStart, RuntimeMicroseconds());
-    return true;
+    return MicrosecondsBetween(searchStart, RuntimeMicroseconds());
 }
 
 // Ends the message and the packet and closes both files for the mailer,
 // checking that every byte reached them.
-void closeOutputs(Session& session) {
+RunResult<> closeOutputs(Session& session) {
     if (rt::BinaryStream packet = std::exchange(session.packet, {})) {
         WritePacketEnd(packet);
         packet.close();
-        CheckBinaryWrites(packet, session.packetPath);
+        TRY(CheckBinaryWrites(packet, session.packetPath));
     }
     if (rt::TextOutputStream list = std::exchange(session.responseList, {})) {
         list.close();
-        CheckTextWrites(list, session.responsePath);
+        TRY(CheckTextWrites(list, session.responsePath));
     }
+    return {};
 }
 
 // Takes back the packet and response list of a session that could not
@@ -247,17 +247,14 @@ void discardOutputs(Session& session) {
     else EmptyStandingFile(session.responseItem);
 }
 
-void finishOutputs(Session& session) {
-    try {
-        closeOutputs(session);
-    } catch (const FileFailure&) {
-        discardOutputs(session);
-        throw;
-    }
+RunResult<> finishOutputs(Session& session) {
+    RunResult<> closed = closeOutputs(session);
+    if (closed.isError()) discardOutputs(session);
+    return closed;
 }
 
 // Creates the report packet beside the response list and writes its fixed part.
-void createPacket(Session& session, const rt::String& packetName, const rt::String& ownAddress) {
+RunResult<> createPacket(Session& session, const rt::String& packetName, const rt::String& ownAddress) {
     RuntimeObject* app = session.app;
     AppFields& f = *AppState(app);
     rt::String separator = rt::String::retain(f.FileSep);
@@ -266,32 +263,31 @@ void createPacket(Session& session, const rt::String& packetName, const rt::Stri
     // took the name, the next number is used, and that is the path to show.
     rt::String name = packetName;
     rt::String reportPath = packetPath(responseName, separator, name);
-    rt::FolderItem item;
-    NewFile created;
-    int descriptor = -1;
-    int32_t error = 0;
-    while ((created = CreateNewFile(reportPath, CreatedMode::UmaskApplies, item, descriptor, error)) ==
-           NewFile::NameTaken) {
+    ErrorOr<CreatedFile, FileFailure> created = CreateNewFile(reportPath, CreatedMode::UmaskApplies);
+    while (created.isError() && created.error().error == EEXIST) {
         name = NextPacketFileName(name);
         reportPath = packetPath(responseName, separator, name);
+        created = CreateNewFile(reportPath, CreatedMode::UmaskApplies);
     }
     StdOut(rt::String("   Request File   ") + rt::String::retain(f.ReqFileName));
     StdOut(rt::String("   Response File  ") + responseName);
     StdOut(rt::String("   Report File    ") + reportPath);
-    session.packetPath = FullPath(reportPath, item);
-    if (created != NewFile::Created) {
+    if (created.isError()) {
+        session.packetPath = created.error().path;
         Debug(app, rt::String("Unable to create ") + reportPath);
-        throw FileFailure{FileAction::Create, session.packetPath, error};
+        return RunFailure(created.releaseError());
     }
-    session.packetItem = item;
-    session.packet = BinaryStreamOver(descriptor);
+    session.packetItem = created.value().item;
+    session.packetPath = FullPath(reportPath, session.packetItem);
+    session.packet = BinaryStreamOver(created.value().descriptor);
     WritePacketStart(app, session.packet, ownAddress);
     WriteReportHeading(session.packet);
+    return {};
 }
 
 // Creates the response list; its first line names the packet by its full
 // path, as the mailer takes a relative one against its own working folder.
-void createResponseList(Session& session) {
+RunResult<> createResponseList(Session& session) {
     RuntimeObject* app = session.app;
     rt::String responseName = rt::String::retain(AppState(app)->RspFileName);
     errno = 0;
@@ -306,38 +302,35 @@ void createResponseList(Session& session) {
     }
     if (!session.responseList) {
         Debug(app, rt::String("Unable to create ") + responseName);
-        throw FileFailure{FileAction::Create, session.responsePath, error};
+        return RunFailure(FileFailure{FileAction::Create, session.responsePath, error});
     }
     session.responseItem = item;
     session.responseList.writeLine(rt::String("-") + session.packetPath);
-    CheckTextWrites(session.responseList, session.responsePath);
+    return CheckTextWrites(session.responseList, session.responsePath);
 }
 
-bool serveWithOutputs(Session& session) {
+// Serves the request list with the packet made; on a normal end closes both
+// outputs whole, on a failure leaves them to the session.
+RunResult<> serveWithOutputs(Session& session) {
     RuntimeObject* app = session.app;
     AppFields& f = *AppState(app);
-    createResponseList(session);
+    TRY(createResponseList(session));
     rt::String requestName = rt::String::retain(f.ReqFileName);
-    FileFailure failure;
-    rt::TextInputStream requestList = OpenTextToRead(requestName, failure);
+    ErrorOr<rt::TextInputStream, FileFailure> opened = OpenTextToRead(requestName);
     // An empty list asks for nothing: the session ends well with nothing
     // granted. Taken as a failure, it would keep a debug file for every such call.
-    bool nothingAsked = !requestList && failure.error == 0;
-    if (!requestList && !nothingAsked) {
+    bool nothingAsked = opened.isError() && opened.error().error == 0;
+    if (opened.isError() && !nothingAsked) {
         StdOut(rt::String("   ") + requestName + rt::String(" Not Found"));
         Debug(app, requestName + rt::String(" Not Found"));
         LogReason(app, requestName + rt::String(" Not Found"));
-        ReportFailure(app, failure);
-        finishOutputs(session);
-        return false;
+        ReportFailure(app, opened.error());
+        return RunFailure(Reported{});
     }
+    rt::TextInputStream requestList = opened.isError() ? rt::TextInputStream() : opened.releaseValue();
     Debug(app, nothingAsked ? "Empty .Req File, nothing requested" : "Reading .Req File");
     double searchStart = RuntimeMicroseconds();
-    int32_t searchMicroseconds = 0;
-    if (requestList && !serveRequests(session, requestList, searchMicroseconds, searchStart)) {
-        finishOutputs(session);
-        return false;
-    }
+    int32_t searchMicroseconds = requestList ? TRY(serveRequests(session, requestList, searchStart)) : 0;
     StdOut(rt::String("Match Timer = ") + rt::str(f.T_Match / 1000000.0));
     StdOut(rt::String("Total Search Time = ") + rt::str(searchMicroseconds / 1000000.0));
     StdOut(rt::String(">> F'Req Processing Complete. Queue'd = ") + decimal(session.fileCount));
@@ -346,15 +339,14 @@ bool serveWithOutputs(Session& session) {
     if (session.filesHint) WriteFilesHint(session.packet);
     Debug(app, "Finished building .Pkt");
     if (requestList) requestList.close();
-    finishOutputs(session);
-    AppLogIt(app, rt::String("End"));
-    return true;
+    TRY(finishOutputs(session));
+    return LogIt(app, rt::String("End"));
 }
 
 // A request information file that names a kept file as its request list
 // (deleted after the session) or its response list (written over) is refused
 // whole: no run writes over or deletes what the program keeps.
-bool namesKeptFile(RuntimeObject* app) {
+RunResult<> refuseKeptFiles(RuntimeObject* app) {
     AppFields& f = *AppState(app);
     const std::pair<const char*, RTString> lists[] = {{"Request List ", f.ReqFileName},
                                                       {"Response List ", f.RspFileName}};
@@ -364,19 +356,19 @@ bool namesKeptFile(RuntimeObject* app) {
         rt::String message = rt::String(what) + path + rt::String(" Is a File QARVEX Keeps, Session Refused");
         StdOut(rt::String("   ") + message);
         Debug(app, message);
-        AppLogIt(app, message);
-        return true;
+        TRY(LogIt(app, message));
+        return RunFailure(Reported{});
     }
-    return false;
+    return {};
 }
 
 // A session refused for an address says so in the log too, with the line
 // standard output showed, so the sysop learns of a caller it turned away.
-void logBadAddress(RuntimeObject* app, const rt::String& own, const rt::String& requester) {
-    FidoAddress address;
-    std::optional<rt::String> rest = AddressFault(own, address);
-    if (!rest) rest = AddressFault(requester, address);
-    AppLogIt(app, rt::String("Session Refused: Bad Fido Address ") + Excerpt(rest.value_or(rt::String())));
+RunResult<> logBadAddress(RuntimeObject* app, const rt::String& own, const rt::String& requester) {
+    ErrorOr<FidoAddress, BadAddress> read = ParseAddress(own);
+    if (!read.isError()) read = ParseAddress(requester);
+    rt::String rest = read.isError() ? read.error().rest : rt::String();
+    return LogIt(app, rt::String("Session Refused: Bad Fido Address ") + Excerpt(rest));
 }
 
 } // namespace
@@ -388,33 +380,30 @@ int32_t SessionSeconds(int32_t configured, int32_t srifMinutes) {
     return srifMinutes * 60;
 }
 
-bool ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seconds) {
+RunResult<> ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seconds) {
     AppFields& f = *AppState(app);
     Session session;
     session.app = app;
-    session.settings = &RunSettings(app);
+    session.settings = TRY(RunSettings(app));
     session.callerLimit = LimitOf(session.settings->limits, SrifCallerOf().akas, session.caller);
     session.seconds = seconds;
     session.deadline = RuntimeMicroseconds() + seconds * 1e6;
 
-    AppLogIt(app, rt::String("Processing File Request From ") + Excerpt(rt::String::retain(f.FidoAddr)));
-    if (namesKeptFile(app)) return false;
+    TRY(LogIt(app, rt::String("Processing File Request From ") + Excerpt(rt::String::retain(f.FidoAddr))));
+    TRY(refuseKeptFiles(app));
     RTString packetNameRecord = nullptr;
     bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr, &packetNameRecord);
     rt::String packetName = rt::String::adopt(packetNameRecord);
     if (bad) {
-        logBadAddress(app, ownAddress, rt::String::retain(f.FidoAddr));
-        return false;
+        TRY(logBadAddress(app, ownAddress, rt::String::retain(f.FidoAddr)));
+        return RunFailure(Reported{});
     }
-    try {
-        createPacket(session, packetName, ownAddress);
-        return serveWithOutputs(session);
-    } catch (const Interrupted&) {
-        // What was granted so far is whole: the packet is ended and the list closed.
-        finishOutputs(session);
-        throw;
-    } catch (const FileFailure&) {
-        discardOutputs(session);
-        throw;
-    }
+    RunResult<> served = createPacket(session, packetName, ownAddress);
+    if (!served.isError()) served = serveWithOutputs(session);
+    if (!served.isError()) return served;
+    // A file that cannot be written takes both outputs back. Otherwise what
+    // was granted so far is whole: the packet is ended and the list closed.
+    if (std::holds_alternative<FileFailure>(served.error())) discardOutputs(session);
+    else TRY(finishOutputs(session));
+    return served;
 }

@@ -4,7 +4,6 @@
 
 #include "Common/Linux/PathAccess.h"
 #include "Common/runFolderItem.h"
-#include "Common/runtimemainloop.h"
 #include "Common/runBinaryStream.h"
 #include "Common/runFileAccess.h"
 #include "Universal/NumberText.h"
@@ -13,6 +12,7 @@
 #include "app/App.h"
 #include "app/ConfigCheck.h"
 #include "app/FileFailure.h"
+#include "app/Interruption.h"
 #include "app/KeptFiles.h"
 #include "app/ListedFolders.h"
 #include "app/NeverServed.h"
@@ -20,6 +20,7 @@
 #include "app/PermissionLines.h"
 #include "app/Places.h"
 #include "app/SafeText.h"
+#include "app/SessionLog.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ int brokenEntry(RuntimeObject* app, const rt::String& message) {
 
 // Tests one line; gives the number of errors it shows (0 or 1; a line whose
 // folder holds files never served counts one, whatever else it shows).
-int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& separator) {
+RunResult<int> testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& separator) {
     rt::String line = StripCommentAndTrim(rawLine);
     if (line.empty()) return 0;
     FolderAndMask parts = SplitFolderAndMask(entryText(SplitAtSpaces(line), line), separator);
@@ -68,25 +69,27 @@ int testLine(RuntimeObject* app, const rt::String& rawLine, const rt::String& se
     // A folder this user cannot read is no missing one: the system's reason says what to change.
     if (int error = folder.directory() ? FolderAccessError(folder.absolutePath().str()) : 0)
         return brokenEntry(app, shown(rt::String("Path ") + parts.folder + rt::String(": ") + rt::String(std::strerror(error))));
-    int neverServed = NameNeverServed(app, folder, parts.mask) > 0 ? 1 : 0;
-    if (HoldsAFittingFile(app, folder, parts.mask)) return neverServed;
+    int neverServed = TRY(NameNeverServed(app, folder, parts.mask)) > 0 ? 1 : 0;
+    if (TRY(HoldsAFittingFile(app, folder, parts.mask))) return neverServed;
     return brokenEntry(app, shown(rt::String("File ") + parts.folder + rt::String("/") + parts.mask + rt::String(" Not Found")));
 }
 
 } // namespace
 
-bool AppTestOkFile(RuntimeObject* app) {
-    AppLogIt(app, "Test Mode - Checking OkFile.Txt");
+bool AppTestOkFile(RuntimeObject* app) { return FailedAtBoundary(app, TestPermissionList(app)); }
+
+RunResult<> TestPermissionList(RuntimeObject* app) {
+    TRY(LogIt(app, "Test Mode - Checking OkFile.Txt"));
     Debug(app, "Start Test Mode");
-    FileFailure failure;
-    rt::TextInputStream okFile = OpenTextToRead(PermissionListPath(), failure);
-    if (!okFile) {
+    ErrorOr<rt::TextInputStream, FileFailure> opened = OpenTextToRead(PermissionListPath());
+    if (opened.isError()) {
         StdOut("OkFile.Txt Not Found");
-        AppLogIt(app, "OkFile.Txt Not Found");
+        TRY(LogIt(app, "OkFile.Txt Not Found"));
         Debug(app, "OkFile.Txt Not Found");
-        ReportFailure(app, failure);
-        return true;
+        ReportFailure(app, opened.error());
+        return RunFailure(Reported{});
     }
+    rt::TextInputStream okFile = opened.releaseValue();
     StdOut("Testing OkFile.Txt entries");
     Debug(app, "Testing OkFile.Txt entries");
     if (PermissionListReadableByOthers()) {
@@ -99,20 +102,20 @@ bool AppTestOkFile(RuntimeObject* app) {
     for (bool first = true; !okFile.eof(); first = false) {
         rt::String line = okFile.readLine();
         if (first) line = WithoutByteOrderMark(line);
-        errors = int16_t(errors + testLine(app, line, separator));
-        RuntimeBackgroundTask();
+        errors = int16_t(errors + TRY(testLine(app, line, separator)));
+        TRY(SafePoint());
     }
     okFile.close();
     if (errors > 0) {
         rt::String found = rt::String("Found ") + rt::String::adopt(StringStrInt32(errors)) + rt::String(" Errors");
-        AppLogIt(app, found);
+        TRY(LogIt(app, found));
         Debug(app, found);
     } else {
         StdOut("No Errors");
-        AppLogIt(app, "No Errors");
+        TRY(LogIt(app, "No Errors"));
         Debug(app, "No Errors");
     }
-    AppLogIt(app, "End");
+    TRY(LogIt(app, "End"));
     Debug(app, "End Test Mode");
-    return false;
+    return {};
 }

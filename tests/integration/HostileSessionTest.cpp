@@ -247,6 +247,30 @@ TEST_F(HostileSession, ASignalEndsTheSessionWithAWholePacketAndStatusOne) {
     }
 }
 
+TEST_F(HostileSession, ASignalEndsATestOrACheckWithStatusOne) {
+    // Every entry searches a folder of 3000 files: a list long enough to be cut short.
+    std::string entry = manyFiles() + "*.none\n", list;
+    for (int i = 0; i < 200; ++i) list += entry;
+    WriteFile(bin() / "OkFile.Txt", list);
+    struct Row {
+        std::vector<std::string> args;
+        const char* marker;
+        const char* said;
+    };
+    const Row rows[] = {
+        {{"TEST"}, "Testing OkFile.Txt entries", "   Session Interrupted by Signal 15\n"},
+        // A check that did not finish cannot vouch for the list.
+        {{"--check"}, ": warning: ", "   Check Interrupted by Signal 15\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args[0]);
+        RunResult run = interruptAfter(Start(row.args), row.marker);
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("Hit Enter"), std::string::npos) << run.out;
+    }
+}
+
 TEST_F(HostileSession, ClosedStandardDescriptorsNeverCatchOurFiles) {
     WriteFile(bin() / "OkFile.Txt", files("/\n"));
     WriteFile(requests(), "a.zip\r\n");
