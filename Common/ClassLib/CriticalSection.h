@@ -12,7 +12,9 @@ namespace rt {
 class CriticalSection : public ObjectHandle<CriticalSection> {
 public:
     using Handle::Handle;
-    CriticalSection() : Handle(adopt(RuntimeNewObject(CriticalSectionClass()))) {}
+    CriticalSection() noexcept = default;
+    /// A new section nobody is inside.
+    static CriticalSection make() { return adopt(RuntimeNewObject(CriticalSectionClass())); }
 
     /// Enters, waiting while another thread is inside; the owner may enter again.
     void enter() const { criticalsection_enter(get()); }

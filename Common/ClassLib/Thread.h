@@ -21,8 +21,9 @@ public:
     using Handle::Handle;
     Thread() noexcept = default;
     /// A new thread object whose Run event calls `run` (not started).
-    explicit Thread(std::function<void()> run)
-        : Handle(adopt(NewCallableObject(callableClass(), std::move(run)))) {}
+    static Thread make(std::function<void()> run) {
+        return adopt(NewCallableObject(callableClass(), std::move(run)));
+    }
     // A copy shares the object but not a subclass's tie to it: only the
     // subclass object itself ends the thread when it goes.
     Thread(const Thread& other) noexcept : Handle(other) {}

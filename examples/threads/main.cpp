@@ -36,10 +36,10 @@ private:
 
 int main() {
     RuntimeInitMainThread();
-    rt::CriticalSection lock;
+    rt::CriticalSection lock = rt::CriticalSection::make();
     long total = 0;
     int firings = 0;
-    rt::Timer timer([&] { ++firings; });
+    rt::Timer timer = rt::Timer::make([&] { ++firings; });
     timer.setPeriod(50);
     timer.setMode(kTimerSingle);
 

@@ -3,10 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
+#include <typeinfo>
 #include <vector>
 
+#include "Common/ClassLib/CriticalSection.h"
+#include "Common/ClassLib/Mutex.h"
+#include "Common/ClassLib/Semaphore.h"
+#include "Common/ClassLib/Thread.h"
+#include "Common/ClassLib/Timer.h"
 #include "Common/Date.h"
 #include "Common/Arrays.h"
+#include "Common/FolderItem.h"
+#include "Common/MemoryBlock.h"
 #include "Common/exceptions.h"
 #include "Common/String.h"
 #include "Common/TextEncoding.h"
@@ -33,6 +42,26 @@ TEST(Handle, OwnershipMovesWithoutLeakOrDoubleRelease) {
     }
     EXPECT_EQ(field, nullptr);
     EXPECT_EQ(text.str(), "other");
+}
+
+template <typename... Handles>
+void ExpectEmptyByDefault() {
+    static_assert((std::is_nothrow_default_constructible_v<Handles> && ...));
+    const int64_t objects = RuntimeLiveObjectCount();
+    (
+        [] {
+            SCOPED_TRACE(typeid(Handles).name());
+            EXPECT_FALSE(Handles());
+        }(),
+        ...);
+    EXPECT_EQ(RuntimeLiveObjectCount(), objects);
+}
+
+// Only a named factory (make, now, ofSize, at...) makes a record.
+TEST(Handle, DefaultConstructedHandlesAreEmpty) {
+    ExpectEmptyByDefault<rt::String, rt::Ref<>, rt::Array<rt::String>, rt::Date, rt::FolderItem, rt::TextEncoding,
+                         rt::MemoryBlock, rt::BinaryStream, rt::TextInputStream, rt::TextOutputStream,
+                         rt::CriticalSection, rt::Mutex, rt::Semaphore, rt::Thread, rt::Timer>();
 }
 
 TEST(Array, ElementsGoThroughTheSlotsOfTheirKind) {
