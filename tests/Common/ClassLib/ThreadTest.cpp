@@ -7,6 +7,7 @@
 
 #include "Common/ClassLib/ThreadTestSupport.h"
 #include "Common/ClassLib/CriticalSection.h"
+#include "Common/ClassLib/ScopedThread.h"
 #include "Common/ClassLib/Semaphore.h"
 #include "Common/ConsoleApplication.h"
 #include "Common/exceptions.h"
@@ -77,18 +78,27 @@ TEST_F(ThreadTest, SleeperWaitsForItsTimeUnlessItMayWakeEarly) {
     }
 }
 
-TEST_F(ThreadTest, KillEndsASleepingThread) {
-    bool wokeUp = false;
-    rt::Thread sleeper = rt::Thread::make([&] {
-        rt::Thread::current().sleep(60000);
-        wokeUp = true;
-    });
-    sleeper.run();
-    EXPECT_EQ(sleeper.state(), kThreadStateSleeping);
-    sleeper.kill();
-    EXPECT_EQ(sleeper.state(), kThreadStateNotRunning);
-    EXPECT_FALSE(wokeUp);
-    EXPECT_EQ(RuntimeLiveThreadCount(), 1);
+// The owner's going ends a thread still running, and leaves alone one a kill
+// ended already; a copy of the handle ends nothing.
+TEST_F(ThreadTest, KillOrTheOwnersGoingEndsASleepingThread) {
+    for (bool byOwner : {false, true}) {
+        SCOPED_TRACE(byOwner ? "the owner goes" : "kill");
+        bool wokeUp = false;
+        rt::Thread sleeper = rt::Thread::make([&] {
+            rt::Thread::current().sleep(60000);
+            wokeUp = true;
+        });
+        {
+            rt::ScopedThread owner(sleeper);
+            sleeper.run();
+            { rt::Thread copy = sleeper; }
+            EXPECT_EQ(sleeper.state(), kThreadStateSleeping);
+            if (!byOwner) sleeper.kill();
+        }
+        EXPECT_EQ(sleeper.state(), kThreadStateNotRunning);
+        EXPECT_FALSE(wokeUp);
+        EXPECT_EQ(RuntimeLiveThreadCount(), 1);
+    }
 }
 
 // A kill ends a thread once: the cleanup on its way out may still yield.
