@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "Common/ClassLib/CriticalSection.h"
@@ -105,6 +106,22 @@ TEST_F(LocksTest, ReenteredSectionMustBeLeftAsOftenBeforeAWaiterRuns) {
     EXPECT_EQ(events, (std::vector<std::string>{"left once", "waiter inside"}));
     EXPECT_TRUE(section.tryEnter());
     section.leave();
+}
+
+// A guard's going never raises: it leaves only a section its thread is still
+// inside, so one left by hand within its scope stays left.
+TEST_F(LocksTest, AGuardsGoingNeverRaises) {
+    static_assert(std::is_nothrow_destructible_v<rt::CriticalSection::Guard>);
+    rt::CriticalSection section = rt::CriticalSection::make();
+    {
+        rt::CriticalSection::Guard held(section);
+        section.leave();
+    }
+    bool entered = false;
+    rt::Thread other = rt::Thread::make([&] { entered = section.tryEnter(); });
+    other.run();
+    YieldUntilFinished(other);
+    EXPECT_TRUE(entered);
 }
 
 TEST_F(LocksTest, KilledWaiterLeavesTheQueue) {
