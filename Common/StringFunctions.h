@@ -2,9 +2,10 @@
 // entry point and takes ownership of the result. No behaviour of its own.
 #pragma once
 #include <cstdint>
+#include <utility>
 #include <vector>
 
-#include "Common/array.h"
+#include "Common/Arrays.h"
 #include "Universal/NumberText.h"
 #include "Common/String.h"
 #include "Universal/StringFields.h"
@@ -57,13 +58,12 @@ inline String replaceAll(const String& source, const String& find, const String&
 inline String nthField(const String& source, const String& delimiter, int32_t n) {
     return String::adopt(StringNthField(source.get(), delimiter.get(), n));
 }
-/// The pieces of StringSplit, each element's reference handed to the vector.
+/// The pieces of StringSplit, read through the array's own element slots.
 inline std::vector<String> split(const String& source, const String& delimiter) {
-    RuntimeArray* array = StringSplit(source.get(), delimiter.get());
+    auto array = Array<String>::adopt(StringSplit(source.get(), delimiter.get()));
     std::vector<String> pieces;
-    auto* elements = reinterpret_cast<RTString*>(array->elements);
-    for (int32_t i = 0; i <= array->upperBounds[0]; ++i) pieces.push_back(String::retain(elements[i]));
-    RuntimeUnlockArray(array);
+    pieces.reserve(size_t(array.size()));
+    for (String piece : array) pieces.push_back(std::move(piece));
     return pieces;
 }
 
