@@ -271,7 +271,7 @@ bool grantFound(Session& session, const PermissionLine& line, const AreaSetting&
 
 PassEnd RunPermissionPass(Session& session, const rt::String& request, const rt::String& password) {
     RuntimeObject* app = session.app;
-    rt::String separator = rt::String::retain(AppState(app)->FileSep);
+    rt::String separator = AppState(app)->FileSep;
     FileFailure failure;
     if (!currentPermissionList(session, separator, failure)) {
         StdOut("   OkFile.Txt Not Found");

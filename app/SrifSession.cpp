@@ -260,8 +260,8 @@ void finishOutputs(Session& session) {
 void createPacket(Session& session, const rt::String& packetName, const rt::String& ownAddress) {
     RuntimeObject* app = session.app;
     AppFields& f = *AppState(app);
-    rt::String separator = rt::String::retain(f.FileSep);
-    rt::String responseName = rt::String::retain(f.RspFileName);
+    rt::String separator = f.FileSep;
+    rt::String responseName = f.RspFileName;
     // The packet is created before its path is shown: when another session
     // took the name, the next number is used, and that is the path to show.
     rt::String name = packetName;
@@ -275,7 +275,7 @@ void createPacket(Session& session, const rt::String& packetName, const rt::Stri
         name = NextPacketFileName(name);
         reportPath = packetPath(responseName, separator, name);
     }
-    StdOut(rt::String("   Request File   ") + rt::String::retain(f.ReqFileName));
+    StdOut(rt::String("   Request File   ") + f.ReqFileName);
     StdOut(rt::String("   Response File  ") + responseName);
     StdOut(rt::String("   Report File    ") + reportPath);
     session.packetPath = FullPath(reportPath, item);
@@ -293,7 +293,7 @@ void createPacket(Session& session, const rt::String& packetName, const rt::Stri
 // path, as the mailer takes a relative one against its own working folder.
 void createResponseList(Session& session) {
     RuntimeObject* app = session.app;
-    rt::String responseName = rt::String::retain(AppState(app)->RspFileName);
+    rt::String responseName = AppState(app)->RspFileName;
     errno = 0;
     // The list's own name: a link planted there is refused, never followed.
     rt::FolderItem item = rt::FolderItem::trueAt(responseName);
@@ -317,7 +317,7 @@ bool serveWithOutputs(Session& session) {
     RuntimeObject* app = session.app;
     AppFields& f = *AppState(app);
     createResponseList(session);
-    rt::String requestName = rt::String::retain(f.ReqFileName);
+    rt::String requestName = f.ReqFileName;
     FileFailure failure;
     rt::TextInputStream requestList = OpenTextToRead(requestName, failure);
     // An empty list asks for nothing: the session ends well with nothing
@@ -356,8 +356,8 @@ bool serveWithOutputs(Session& session) {
 // whole: no run writes over or deletes what the program keeps.
 bool namesKeptFile(RuntimeObject* app) {
     AppFields& f = *AppState(app);
-    const std::pair<const char*, RTString> lists[] = {{"Request List ", f.ReqFileName},
-                                                      {"Response List ", f.RspFileName}};
+    const std::pair<const char*, RTString> lists[] = {{"Request List ", f.ReqFileName.get()},
+                                                      {"Response List ", f.RspFileName.get()}};
     for (const auto& [what, name] : lists) {
         rt::String path = rt::String::retain(name);
         if (path.empty() || !IsKeptFile(path)) continue;
@@ -397,13 +397,13 @@ bool ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32_t seco
     session.seconds = seconds;
     session.deadline = RuntimeMicroseconds() + seconds * 1e6;
 
-    AppLogIt(app, rt::String("Processing File Request From ") + Excerpt(rt::String::retain(f.FidoAddr)));
+    AppLogIt(app, rt::String("Processing File Request From ") + Excerpt(f.FidoAddr));
     if (namesKeptFile(app)) return false;
     RTString packetNameRecord = nullptr;
-    bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr, &packetNameRecord);
+    bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr.get(), &packetNameRecord);
     rt::String packetName = rt::String::adopt(packetNameRecord);
     if (bad) {
-        logBadAddress(app, ownAddress, rt::String::retain(f.FidoAddr));
+        logBadAddress(app, ownAddress, f.FidoAddr);
         return false;
     }
     try {

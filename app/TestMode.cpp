@@ -94,7 +94,7 @@ bool AppTestOkFile(RuntimeObject* app) {
         StdOut(message);
         Debug(app, message);
     }
-    rt::String separator = rt::String::retain(AppState(app)->FileSep);
+    rt::String separator = AppState(app)->FileSep;
     int16_t errors = 0;
     for (bool first = true; !okFile.eof(); first = false) {
         rt::String line = okFile.readLine();
