@@ -36,6 +36,13 @@ inline int32_t len(const String& s) { return StringDBCSLen(s.get()); }
 inline int32_t inStr(int32_t start, const String& source, const String& find) {
     return StringInStr(start, source.get(), find.get());
 }
+/// The same for UTF-8 text, lent without a string being made for it.
+inline int32_t inStr(int32_t start, const String& source, std::string_view find) {
+    return StringInStr(start, source.get(), LentText(find).get());
+}
+inline int32_t inStr(int32_t start, const String& source, const char* find) {
+    return inStr(start, source, std::string_view(find));
+}
 /// s without leading and trailing white space.
 inline String trim(const String& s) { return String::adopt(runTrim(s.get())); }
 /// The number at the start of s (0 when there is none).

@@ -16,6 +16,7 @@
 #include "Common/Arrays.h"
 #include "Common/FolderItem.h"
 #include "Common/MemoryBlock.h"
+#include "Common/StringFunctions.h"
 #include "Common/exceptions.h"
 #include "Common/String.h"
 #include "Common/TextEncoding.h"
@@ -104,4 +105,41 @@ TEST(TextEncoding, HandleAnswersForItsCode) {
         EXPECT_EQ(rt::TextEncoding::of(encoding.relabel("x")).code(), code);
     }
     EXPECT_FALSE(rt::TextEncoding::of(rt::String::fromBytes("x", kEncodingUnknown)));
+}
+
+// Text lent to a comparison or a search answers exactly as a string made of it.
+TEST(LentText, AnswersAsAStringMadeOfItWould) {
+    const rt::TextEncoding utf16 = rt::TextEncoding::forCode(kEncodingUTF16);
+    struct Row {
+        const char* name;
+        rt::String subject;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"ASCII, other case", rt::String::fromBytes("TEST.REQ", kEncodingASCII), "Test.Req"},
+        {"different", rt::String("files.lst"), "Test.Req"},
+        {"UTF-8, other case", rt::String("\xC3\x89T\xC3\x89"), "\xC3\xA9t\xC3\xA9"},
+        {"Latin-1 against UTF-8", rt::String::fromBytes("caf\xE9", 0x201), "CAF\xC3\x89"},
+        {"UTF-16", utf16.convert("\xC3\xA9t\xC3\xA9"), "\xC3\x89T"},
+        {"no subject", rt::String(), "x"},
+        {"no text", rt::String("x"), ""},
+        {"longer than the room", rt::String(std::string(100, 'x')), std::string(100, 'X')},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const rt::String made(row.text);
+        EXPECT_EQ(compareIgnoringCase(row.subject, row.text), compareIgnoringCase(row.subject, made));
+        EXPECT_EQ(equalsIgnoringCase(row.subject, row.text.c_str()), equalsIgnoringCase(row.subject, made));
+        EXPECT_EQ(rt::inStr(1, row.subject, row.text), rt::inStr(1, row.subject, made));
+    }
+}
+
+// Short text makes no string record.
+TEST(LentText, ShortTextMakesNoString) {
+    const rt::String subject("Test.Req");
+    const int64_t strings = RuntimeLiveStringCount();
+    rt::LentText lent("TEST.REQ");
+    EXPECT_EQ(RuntimeLiveStringCount(), strings);
+    EXPECT_EQ(RuntimeStringCompare(subject.get(), lent.get()), 0);
+    EXPECT_EQ(RuntimeLiveStringCount(), strings);
 }
