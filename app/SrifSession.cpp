@@ -356,10 +356,9 @@ bool serveWithOutputs(Session& session) {
 // whole: no run writes over or deletes what the program keeps.
 bool namesKeptFile(RuntimeObject* app) {
     AppFields& f = *AppState(app);
-    const std::pair<const char*, RTString> lists[] = {{"Request List ", f.ReqFileName.get()},
-                                                      {"Response List ", f.RspFileName.get()}};
-    for (const auto& [what, name] : lists) {
-        rt::String path = rt::String::retain(name);
+    const std::pair<const char*, const rt::String&> lists[] = {{"Request List ", f.ReqFileName},
+                                                               {"Response List ", f.RspFileName}};
+    for (const auto& [what, path] : lists) {
         if (path.empty() || !IsKeptFile(path)) continue;
         rt::String message = rt::String(what) + path + rt::String(" Is a File QARVEX Keeps, Session Refused");
         StdOut(rt::String("   ") + message);
