@@ -122,7 +122,7 @@ bool AppInitSRIF(RuntimeObject* app, RTString path) {
         if (first) line = WithoutByteOrderMark(line);
         for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
         takeCaller(line);
-        if (rt::inStr(1, line, rt::String("Time ")) == 1) gTimeMinutes = minutesOf(line);
+        if (rt::inStr(1, line, "Time ") == 1) gTimeMinutes = minutesOf(line);
     }
     stream.close();
     Debug(app, rt::String("Request File  ") + f->ReqFileName);

@@ -63,7 +63,7 @@ void parseRequest(const rt::String& line, rt::String& name, rt::String& password
 }
 
 bool holds(const rt::String& text, const char* part) {
-    return rt::inStr(1, text, rt::String(part)) != 0;
+    return rt::inStr(1, text, part) != 0;
 }
 
 // Reports the refusal of a request name no file here can have, and gives
