@@ -14,8 +14,10 @@ public:
     using Handle::Handle;
     MemoryBlock() noexcept = default;
     /// A new owned, zero-filled block of `size` bytes.
-    explicit MemoryBlock(int32_t size) : Handle(adopt(RuntimeNewObject(MemoryBlockClass()))) {
-        memoryBlockNewConstructor(get(), size);
+    static MemoryBlock ofSize(int32_t size) {
+        MemoryBlock block = adopt(RuntimeNewObject(MemoryBlockClass()));
+        memoryBlockNewConstructor(block.get(), size);
+        return block;
     }
     /// A block wrapping `address`, which the caller keeps valid.
     static MemoryBlock wrap(void* address) { return adopt(PtrToMemoryBlock(address)); }

@@ -1,6 +1,7 @@
 // rt::String: an owning handle over a string record. Ownership only; every
 // operation is an entry point of the string core.
 #pragma once
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -41,5 +42,50 @@ public:
     /// Whether the two are equal when case is ignored, as the runtime's `=` is.
     friend bool equalsIgnoringCase(const String& a, const String& b) { return compareIgnoringCase(a, b) == 0; }
 };
+
+/// UTF-8 text lent to an entry point as the record String(text) would make,
+/// built in this object's own memory when it is short (longer text still goes
+/// to the heap). Only for entry points that borrow their arguments and hand
+/// none of them back: comparisons and searches.
+class LentText {
+public:
+    explicit LentText(std::string_view utf8) {
+        if (utf8.empty()) return;
+        if (utf8.size() > kRoom) {
+            heap_ = String(utf8);
+            record_ = heap_.get();
+            return;
+        }
+        record_ = reinterpret_cast<StringRecord*>(room_);
+        StringFillHeader(record_, uint32_t(utf8.size()), kEncodingUTF8);
+        std::memcpy(record_->text, utf8.data(), utf8.size());
+    }
+    // NOTE: a comparison or search never converts UTF-8 text (the common
+    // encoding of UTF-8 and any other is UTF-8), so nothing keeps the record;
+    // an entry point that handed it back would leave a reference to memory
+    // about to vanish, and that misuse ends the process here.
+    ~LentText() {
+        if (record_ && record_ != heap_.get() && record_->refCount != 1) std::abort();
+    }
+    LentText(const LentText&) = delete;
+    LentText& operator=(const LentText&) = delete;
+
+    /// The record, borrowed for the life of this object; null for no text.
+    RTString get() const noexcept { return record_; }
+
+private:
+    static constexpr size_t kRoom = 64;
+    alignas(StringRecord) unsigned char room_[sizeof(StringRecord) + kRoom + 1];
+    String heap_;
+    RTString record_ = nullptr;
+};
+
+/// The comparisons with UTF-8 text, `b` lent without a string being made for it.
+inline int compareIgnoringCase(const String& a, std::string_view b) {
+    return RuntimeStringCompare(a.get(), LentText(b).get());
+}
+inline int compareIgnoringCase(const String& a, const char* b) { return compareIgnoringCase(a, std::string_view(b)); }
+inline bool equalsIgnoringCase(const String& a, std::string_view b) { return compareIgnoringCase(a, b) == 0; }
+inline bool equalsIgnoringCase(const String& a, const char* b) { return compareIgnoringCase(a, b) == 0; }
 
 } // namespace rt

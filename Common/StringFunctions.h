@@ -2,9 +2,10 @@
 // entry point and takes ownership of the result. No behaviour of its own.
 #pragma once
 #include <cstdint>
+#include <utility>
 #include <vector>
 
-#include "Common/array.h"
+#include "Common/Arrays.h"
 #include "Universal/NumberText.h"
 #include "Common/String.h"
 #include "Universal/StringFields.h"
@@ -35,6 +36,13 @@ inline int32_t len(const String& s) { return StringDBCSLen(s.get()); }
 inline int32_t inStr(int32_t start, const String& source, const String& find) {
     return StringInStr(start, source.get(), find.get());
 }
+/// The same for UTF-8 text, lent without a string being made for it.
+inline int32_t inStr(int32_t start, const String& source, std::string_view find) {
+    return StringInStr(start, source.get(), LentText(find).get());
+}
+inline int32_t inStr(int32_t start, const String& source, const char* find) {
+    return inStr(start, source, std::string_view(find));
+}
 /// s without leading and trailing white space.
 inline String trim(const String& s) { return String::adopt(runTrim(s.get())); }
 /// The number at the start of s (0 when there is none).
@@ -57,13 +65,12 @@ inline String replaceAll(const String& source, const String& find, const String&
 inline String nthField(const String& source, const String& delimiter, int32_t n) {
     return String::adopt(StringNthField(source.get(), delimiter.get(), n));
 }
-/// The pieces of StringSplit, each element's reference handed to the vector.
+/// The pieces of StringSplit, read through the array's own element slots.
 inline std::vector<String> split(const String& source, const String& delimiter) {
-    RuntimeArray* array = StringSplit(source.get(), delimiter.get());
+    auto array = Array<String>::adopt(StringSplit(source.get(), delimiter.get()));
     std::vector<String> pieces;
-    auto* elements = reinterpret_cast<RTString*>(array->elements);
-    for (int32_t i = 0; i <= array->upperBounds[0]; ++i) pieces.push_back(String::retain(elements[i]));
-    RuntimeUnlockArray(array);
+    pieces.reserve(size_t(array.size()));
+    for (String piece : array) pieces.push_back(std::move(piece));
     return pieces;
 }
 

@@ -224,21 +224,10 @@ extern "C" void RuntimeStackCheck() {
 
 namespace rt {
 
-RaisedException::RaisedException(RuntimeObject* exc) noexcept : object_(exc) { RuntimeLockObject(exc); }
-RaisedException::RaisedException(const RaisedException& other) noexcept : object_(other.object_) {
-    RuntimeLockObject(object_);
-}
-RaisedException& RaisedException::operator=(const RaisedException& other) noexcept {
-    RuntimeLockUnlockObjects(other.object_, object_);
-    object_ = other.object_;
-    return *this;
-}
-RaisedException::~RaisedException() { RuntimeUnlockObject(object_); }
-
 bool RaisedException::is(ExceptionKind kind) const noexcept {
-    return RuntimeObjectIsa(object_, RuntimeExceptionClass(kind));
+    return RuntimeObjectIsa(object(), RuntimeExceptionClass(kind));
 }
-int32_t RaisedException::errorNumber() const noexcept { return fields(object_)->errorNumber; }
-RTString RaisedException::message() const noexcept { return fields(object_)->message; }
+int32_t RaisedException::errorNumber() const noexcept { return fields(object())->errorNumber; }
+RTString RaisedException::message() const noexcept { return fields(object())->message; }
 
 } // namespace rt

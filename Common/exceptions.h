@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Universal/Forward.h"
+#include "Common/Ref.h"
 #include "Common/objects.h"
 
 /// The fields of a RuntimeException after the object header.
@@ -123,13 +124,10 @@ namespace rt {
 class RaisedException {
 public:
     /// Takes a new reference to `exc` (borrowed).
-    explicit RaisedException(RuntimeObject* exc) noexcept;
-    RaisedException(const RaisedException& other) noexcept;
-    RaisedException& operator=(const RaisedException& other) noexcept;
-    ~RaisedException();
+    explicit RaisedException(RuntimeObject* exc) noexcept : object_(Ref<>::retain(exc)) {}
 
     /// The exception object, borrowed for the life of this value.
-    RuntimeObject* object() const noexcept { return object_; }
+    RuntimeObject* object() const noexcept { return object_.get(); }
     /// Whether the exception is of `kind` or one of its subclasses.
     bool is(ExceptionKind kind) const noexcept;
     int32_t errorNumber() const noexcept;
@@ -137,7 +135,10 @@ public:
     RTString message() const noexcept;
 
 private:
-    RuntimeObject* object_;
+    Ref<> object_;
 };
+
+// Both deliveries throw this type; its layout is one object pointer.
+static_assert(sizeof(RaisedException) == sizeof(RuntimeObject*));
 
 } // namespace rt

@@ -259,13 +259,7 @@ int32_t compareBytes(RTString a, RTString b) {
 RTString StringAllocate(uint32_t length, uint32_t encoding) {
     if (length == 0) return nullptr;
     auto* record = static_cast<StringRecord*>(AllocateStringBlock(recordSize(length)));
-    record->refCount = 1;
-    record->shortLengthByte = &record->shortLength;
-    record->bufferSize = length + 2;
-    record->length = length;
-    record->encoding = encoding;
-    record->shortLength = length < 256 ? uint8_t(length) : uint8_t(255);
-    record->text[length] = '\0';
+    StringFillHeader(record, length, encoding);
     ++gLiveStrings;
     return record;
 }

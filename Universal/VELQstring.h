@@ -48,6 +48,18 @@ inline const char* StringBytes(RTString s) { return s ? s->bytes() : ""; }
 /// The encoding code of a string value; ASCII for the empty string.
 inline uint32_t StringEncodingCode(RTString s) { return s ? s->encoding : kEncodingASCII; }
 
+/// Fills the header of a record of `length` bytes (length above 0) standing
+/// in `record`'s memory, with one reference, and puts the NUL after the text.
+inline void StringFillHeader(StringRecord* record, uint32_t length, uint32_t encoding) {
+    record->refCount = 1;
+    record->shortLengthByte = &record->shortLength;
+    record->bufferSize = length + 2;
+    record->length = length;
+    record->encoding = encoding;
+    record->shortLength = length < 256 ? uint8_t(length) : uint8_t(255);
+    record->text[length] = '\0';
+}
+
 /// A new record of `length` bytes (uninitialised, NUL after them) carrying
 /// `encoding`, with one reference for the caller; null when `length` is 0.
 RTString StringAllocate(uint32_t length, uint32_t encoding);

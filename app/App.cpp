@@ -1,7 +1,7 @@
 #include "app/App.h"
 
 #include <cstddef>
-#include <utility>
+#include <new>
 
 #include "Common/ConsoleApplication.h"
 #include "Common/TextOutputStream.h"
@@ -20,13 +20,10 @@ int32_t fieldOffset(size_t member) { return int32_t(kFieldsOffset + member); }
 static_assert(kFieldsOffset == 32 && kFieldsOffset + sizeof(AppFields) == 160);
 #endif
 
-// Each field's reference is taken over by a handle that lets it go at once.
-void finalizeApp(RuntimeObject* app) {
-    AppFields* f = AppState(app);
-    for (RTString* s : {&f->ReqFileName, &f->RspFileName, &f->SysOp, &f->FidoAddr, &f->FileSep})
-        rt::String::adopt(std::exchange(*s, nullptr));
-    rt::TextOutputStream::adopt(std::exchange(f->DbgFile, nullptr));
-}
+// The fields live in the object's own memory: made there with it, their
+// handles let go when it goes.
+void initializeApp(RuntimeObject* app) { new (AppState(app)) AppFields(); }
+void finalizeApp(RuntimeObject* app) { AppState(app)->~AppFields(); }
 
 template <typename F>
 void* routine(F function) {
@@ -73,6 +70,7 @@ RuntimeClass* AppClass() {
         .name = "App",
         .superclass = ConsoleApplicationClass(),
         .instanceSize = int32_t(kFieldsOffset + sizeof(AppFields)),
+        .initializer = &initializeApp,
         .finalizer = &finalizeApp,
         .methods = kMethods,
         .properties = kProperties,

@@ -8,23 +8,26 @@
 #include "Universal/Forward.h"
 #include "Common/objects.h"
 #include "Common/String.h"
+#include "Common/TextOutputStream.h"
 #include "app/PacketHeaders.h"
 #include "app/RunFailure.h"
 
 /// The fields of an App object after the ConsoleApplication's, in property
 /// order. The two headers stand at 8-byte boundaries, as in the compiled
-/// class: on the 32-bit build an App is 160 bytes.
+/// class: on the 32-bit build an App is 160 bytes. Each handle is one pointer,
+/// made in place with the object and let go with it.
 struct AppFields {
     alignas(8) PktHdrType PktHdr;
     alignas(8) PkdMsgType PkdMsg;
-    RTString ReqFileName;
-    RTString RspFileName;
-    RTString SysOp;
-    RTString FidoAddr;
-    RTString FileSep;
-    RuntimeObject* DbgFile;  // TextOutputStream
-    int32_t T_Match;         // microseconds spent in ItsaMatch this run
+    rt::String ReqFileName;
+    rt::String RspFileName;
+    rt::String SysOp;
+    rt::String FidoAddr;
+    rt::String FileSep;
+    rt::TextOutputStream DbgFile;
+    int32_t T_Match;  // microseconds spent in ItsaMatch this run
 };
+static_assert(sizeof(rt::String) == sizeof(RTString) && sizeof(rt::TextOutputStream) == sizeof(RuntimeObject*));
 
 /// The App class, built on first use (the first class the program registers).
 RuntimeClass* AppClass();

@@ -12,11 +12,11 @@ void StdOut(const rt::String& line) { RuntimeConsolePrint(Escaped(line).get()); 
 // A run whose debug file could not be made goes on without its trace; the
 // error exit says that no debug file was kept.
 void Debug(RuntimeObject* app, const rt::String& line) {
-    if (RuntimeObject* file = AppState(app)->DbgFile) TextOutputStreamWriteLine(file, Escaped(line).get());
+    if (const rt::TextOutputStream& file = AppState(app)->DbgFile) file.writeLine(Escaped(line));
 }
 
 void DebugPart(RuntimeObject* app, const rt::String& text) {
-    if (RuntimeObject* file = AppState(app)->DbgFile) TextOutputStreamWrite(file, Escaped(text).get());
+    if (const rt::TextOutputStream& file = AppState(app)->DbgFile) file.write(Escaped(text));
 }
 
 RuntimeObject* Require(RuntimeObject* obj) {

@@ -9,7 +9,7 @@
 
 rt::String StripCommentAndTrim(const rt::String& line) {
     rt::String text = line;
-    if (int32_t semicolon = rt::inStr(1, text, rt::String(";")))
+    if (int32_t semicolon = rt::inStr(1, text, ";"))
         text = rt::left(text, semicolon - 1);
     return rt::trim(text);
 }

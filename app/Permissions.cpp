@@ -284,7 +284,7 @@ RunResult<bool> grantFound(Session& session, const PermissionLine& line, const A
 
 RunResult<PassEnd> RunPermissionPass(Session& session, const rt::String& request, const rt::String& password) {
     RuntimeObject* app = session.app;
-    rt::String separator = rt::String::retain(AppState(app)->FileSep);
+    rt::String separator = AppState(app)->FileSep;
     TRY(currentPermissionList(session, separator));
     ++session.requestNumber;
     Debug(app, "Reading OkFile");

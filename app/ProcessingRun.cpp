@@ -61,7 +61,7 @@ int32_t notEnoughArguments(RuntimeObject* app) {
     StdOut("   Not enough command line arguments supplied");
     Debug(app, "Not enough command line arguments supplied");
     LogReason(app, "Not enough command line arguments supplied");
-    TextOutputStreamClose(AppState(app)->DbgFile);
+    AppState(app)->DbgFile.close();
     ReportKeptDebugFile();
     return 1;
 }
@@ -85,7 +85,7 @@ int32_t finish(const Run& run, bool success) {
     RuntimeObject* app = run.app;
     AppFields& f = state(app);
     if (!run.testMode) {
-        rt::String requestName = rt::String::retain(f.ReqFileName);
+        const rt::String& requestName = f.ReqFileName;
         // An empty name is the application folder itself, which holds the
         // program and is never removed, and so is a file the program keeps. A
         // link is removed, never its target.
@@ -93,7 +93,7 @@ int32_t finish(const Run& run, bool success) {
             if (rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetTrueFolderItem(requestName.get(), kNativePath)))
                 FolderItemDelete(item.get());
     }
-    if (f.DbgFile) TextOutputStreamClose(f.DbgFile);  // none when it could not be made
+    if (f.DbgFile) f.DbgFile.close();  // none when it could not be made
     if (success) {
         DeleteDebugFile();
         return 0;
@@ -130,13 +130,13 @@ int32_t AppRun(RuntimeObject* app, RuntimeArray* argumentArray) {
 
     ErrorOr<rt::TextOutputStream, FileFailure> debugFile = CreateDebugFile();
     if (debugFile.isError()) ReportFailure(app, debugFile.error());
-    else debugFile.value().assignTo(f.DbgFile);
+    else f.DbgFile = debugFile.value();
     Debug(app, rt::String("Start QARVEX ") + started.sqlDateTime());
 
     auto arguments = rt::Array<rt::String>::retain(argumentArray);
     int32_t last = arguments.upperBound();
     for (int32_t i = 0; i <= last; ++i) Debug(app, rt::String("Arg ") + decimal(i) + rt::String(" = ") + arguments[i]);
-    rt::String("/").assignTo(f.FileSep);
+    f.FileSep = rt::String("/");
 
     if (last >= 0 && arguments[last].empty()) --last;  // the runtime's empty last element
     for (int32_t i = 0; i <= last; ++i) run.args.push_back(arguments[i]);

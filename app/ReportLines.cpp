@@ -48,8 +48,7 @@ void WriteGrantedLine(const rt::BinaryStream& packet, const rt::String& request,
                       const rt::String& description) {
     // A name is cut to its column; a path (a file below an area's folder) is
     // given whole, as the requester needs it to tell the files apart.
-    rt::String column = rt::inStr(1, file, rt::String("/")) == 0 ? padded22(file)
-                                                                               : Replaced(file) + rt::String(" ");
+    rt::String column = rt::inStr(1, file, "/") == 0 ? padded22(file) : Replaced(file) + rt::String(" ");
     rt::String described = description.empty() ? rt::String() : rt::String("  ") + Replaced(description);
     line(packet, padded22(request) + column + rightAligned10(length) + described);
 }

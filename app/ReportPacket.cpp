@@ -132,7 +132,7 @@ void WritePacketStart(RuntimeObject* app, const rt::BinaryStream& packet, const 
     writeText(packet, packetString(SerializePacketHeader(f->PktHdr, ByteOrder::LittleEndian)));
     writeText(packet, packetString(SerializeMessageHeader(f->PkdMsg, ByteOrder::LittleEndian)));
     // The Sysop name comes from the remote: a NUL inside it would end the field early.
-    writeText(packet, nulTerminated(Replaced(rt::String::retain(f->SysOp)), kNameLimit));
+    writeText(packet, nulTerminated(Replaced(f->SysOp), kNameLimit));
     writeText(packet, nulTerminated("FileRequest Robot", kNameLimit));
     writeText(packet, nulTerminated(Replaced(rt::String("File Request Report From ") + ownAddress), kSubjectLimit));
     rt::String kludges = pointKludges(f->PktHdr);

@@ -19,7 +19,7 @@ namespace {
 struct Keyword {
     const char* text;      // tested at the start of the line, trailing blank included
     int32_t valueStart;    // character where the value begins
-    RTString AppFields::*property;
+    rt::String AppFields::*property;
 };
 
 const Keyword kKeywords[] = {
@@ -49,7 +49,7 @@ bool valueOf(std::string_view bytes, std::string_view name, size_t valueStart, s
 void takeValue(AppFields* f, const Keyword& keyword, const rt::String& line) {
     std::string_view value;
     if (valueOf(line.bytes(), keyword.text, size_t(keyword.valueStart), value))
-        rt::String::fromBytes(value, line.encoding()).assignTo(f->*keyword.property);
+        f->*keyword.property = rt::String::fromBytes(value, line.encoding());
 }
 
 bool sameWord(std::string_view a, std::string_view b) {
@@ -125,13 +125,13 @@ RunResult<> ReadSrif(RuntimeObject* app, const rt::String& file) {
         if (first) line = WithoutByteOrderMark(line);
         for (const Keyword& keyword : kKeywords) takeValue(f, keyword, line);
         takeCaller(line);
-        if (rt::inStr(1, line, rt::String("Time ")) == 1) gTimeMinutes = minutesOf(line);
+        if (rt::inStr(1, line, "Time ") == 1) gTimeMinutes = minutesOf(line);
     }
     stream.close();
-    Debug(app, rt::String("Request File  ") + rt::String::retain(f->ReqFileName));
-    Debug(app, rt::String("Response File ") + rt::String::retain(f->RspFileName));
-    Debug(app, rt::String("Remote SysOp  ") + Excerpt(rt::String::retain(f->SysOp)));
-    Debug(app, rt::String("Remote AKA    ") + Excerpt(rt::String::retain(f->FidoAddr)));
+    Debug(app, rt::String("Request File  ") + f->ReqFileName);
+    Debug(app, rt::String("Response File ") + f->RspFileName);
+    Debug(app, rt::String("Remote SysOp  ") + Excerpt(f->SysOp));
+    Debug(app, rt::String("Remote AKA    ") + Excerpt(f->FidoAddr));
     Debug(app, "End SRIF Processing");
     return {};
 }

@@ -63,7 +63,7 @@ void parseRequest(const rt::String& line, rt::String& name, rt::String& password
 }
 
 bool holds(const rt::String& text, const char* part) {
-    return rt::inStr(1, text, rt::String(part)) != 0;
+    return rt::inStr(1, text, part) != 0;
 }
 
 // Reports the refusal of a request name no file here can have, and gives
@@ -257,8 +257,8 @@ RunResult<> finishOutputs(Session& session) {
 RunResult<> createPacket(Session& session, const rt::String& packetName, const rt::String& ownAddress) {
     RuntimeObject* app = session.app;
     AppFields& f = *AppState(app);
-    rt::String separator = rt::String::retain(f.FileSep);
-    rt::String responseName = rt::String::retain(f.RspFileName);
+    rt::String separator = f.FileSep;
+    rt::String responseName = f.RspFileName;
     // The packet is created before its path is shown: when another session
     // took the name, the next number is used, and that is the path to show.
     rt::String name = packetName;
@@ -269,7 +269,7 @@ RunResult<> createPacket(Session& session, const rt::String& packetName, const r
         reportPath = packetPath(responseName, separator, name);
         created = CreateNewFile(reportPath, CreatedMode::UmaskApplies);
     }
-    StdOut(rt::String("   Request File   ") + rt::String::retain(f.ReqFileName));
+    StdOut(rt::String("   Request File   ") + f.ReqFileName);
     StdOut(rt::String("   Response File  ") + responseName);
     StdOut(rt::String("   Report File    ") + reportPath);
     if (created.isError()) {
@@ -289,7 +289,7 @@ RunResult<> createPacket(Session& session, const rt::String& packetName, const r
 // path, as the mailer takes a relative one against its own working folder.
 RunResult<> createResponseList(Session& session) {
     RuntimeObject* app = session.app;
-    rt::String responseName = rt::String::retain(AppState(app)->RspFileName);
+    rt::String responseName = AppState(app)->RspFileName;
     errno = 0;
     // The list's own name: a link planted there is refused, never followed.
     rt::FolderItem item = rt::FolderItem::trueAt(responseName);
@@ -315,7 +315,7 @@ RunResult<> serveWithOutputs(Session& session) {
     RuntimeObject* app = session.app;
     AppFields& f = *AppState(app);
     TRY(createResponseList(session));
-    rt::String requestName = rt::String::retain(f.ReqFileName);
+    rt::String requestName = f.ReqFileName;
     ErrorOr<rt::TextInputStream, FileFailure> opened = OpenTextToRead(requestName);
     // An empty list asks for nothing: the session ends well with nothing
     // granted. Taken as a failure, it would keep a debug file for every such call.
@@ -348,10 +348,9 @@ RunResult<> serveWithOutputs(Session& session) {
 // whole: no run writes over or deletes what the program keeps.
 RunResult<> refuseKeptFiles(RuntimeObject* app) {
     AppFields& f = *AppState(app);
-    const std::pair<const char*, RTString> lists[] = {{"Request List ", f.ReqFileName},
-                                                      {"Response List ", f.RspFileName}};
-    for (const auto& [what, name] : lists) {
-        rt::String path = rt::String::retain(name);
+    const std::pair<const char*, const rt::String&> lists[] = {{"Request List ", f.ReqFileName},
+                                                               {"Response List ", f.RspFileName}};
+    for (const auto& [what, path] : lists) {
         if (path.empty() || !IsKeptFile(path)) continue;
         rt::String message = rt::String(what) + path + rt::String(" Is a File QARVEX Keeps, Session Refused");
         StdOut(rt::String("   ") + message);
@@ -389,13 +388,13 @@ RunResult<> ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32
     session.seconds = seconds;
     session.deadline = RuntimeMicroseconds() + seconds * 1e6;
 
-    TRY(LogIt(app, rt::String("Processing File Request From ") + Excerpt(rt::String::retain(f.FidoAddr))));
+    TRY(LogIt(app, rt::String("Processing File Request From ") + Excerpt(f.FidoAddr)));
     TRY(refuseKeptFiles(app));
     RTString packetNameRecord = nullptr;
-    bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr, &packetNameRecord);
+    bool bad = AppInitMsg(app, ownAddress.get(), f.FidoAddr.get(), &packetNameRecord);
     rt::String packetName = rt::String::adopt(packetNameRecord);
     if (bad) {
-        TRY(logBadAddress(app, ownAddress, rt::String::retain(f.FidoAddr)));
+        TRY(logBadAddress(app, ownAddress, f.FidoAddr));
         return RunFailure(Reported{});
     }
     RunResult<> served = createPacket(session, packetName, ownAddress);

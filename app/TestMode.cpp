@@ -97,7 +97,7 @@ RunResult<> TestPermissionList(RuntimeObject* app) {
         StdOut(message);
         Debug(app, message);
     }
-    rt::String separator = rt::String::retain(AppState(app)->FileSep);
+    rt::String separator = AppState(app)->FileSep;
     int16_t errors = 0;
     for (bool first = true; !okFile.eof(); first = false) {
         rt::String line = okFile.readLine();

@@ -75,6 +75,17 @@ void searchBaseline(benchmark::State& state, std::string text) {
         benchmark::DoNotOptimize(std::search(text.begin(), text.end(), needle.begin(), needle.end(), same));
 }
 
+// A request name against the literal a processing run checks it for: the
+// literal reaches the comparison as text, not as a string made for it.
+void compareLiteralRuntime(benchmark::State& state, std::string text) {
+    rt::String name(text);
+    for (auto _ : state) benchmark::DoNotOptimize(equalsIgnoringCase(name, "Test.Req"));
+}
+
+void compareLiteralBaseline(benchmark::State& state, std::string text) {
+    for (auto _ : state) benchmark::DoNotOptimize(strcasecmp(text.c_str(), "Test.Req") == 0);
+}
+
 void splitRuntime(benchmark::State& state, std::string text) {
     rt::String source(text), comma(",");
     for (auto _ : state) RuntimeUnlockArray(StringSplit(source.get(), comma.get()));
@@ -168,6 +179,10 @@ void compareWideBaseline(benchmark::State& state, std::string text) {
         benchmark::RegisterBenchmark(("InStr/" + name + "/baseline").c_str(), searchBaseline, sample.text);
         benchmark::RegisterBenchmark(("Split/" + name + "/runtime").c_str(), splitRuntime, sample.text);
         benchmark::RegisterBenchmark(("Split/" + name + "/baseline").c_str(), splitBaseline, sample.text);
+    }
+    for (const std::string name : {"TEST.REQ", "files.lst"}) {
+        benchmark::RegisterBenchmark(("CompareLiteral/" + name + "/runtime").c_str(), compareLiteralRuntime, name);
+        benchmark::RegisterBenchmark(("CompareLiteral/" + name + "/baseline").c_str(), compareLiteralBaseline, name);
     }
     for (const Sample& sample : wideSamples()) {
         const std::string name = sample.name;

@@ -34,8 +34,8 @@ inline RuntimeObject* FuzzApp() {
         FuzzInitRuntime();
         RuntimeObject* made = RuntimeNewObject(AppClass());
         rt::Ref<> item = rt::Ref<>::adopt(RuntimeGetFolderItem(rt::String("/dev/null").get(), kNativePath));
-        AppState(made)->DbgFile = FolderItemCreateTextFile(item.get());
-        AppState(made)->FileSep = rt::String("/").release();
+        AppState(made)->DbgFile = rt::TextOutputStream::adopt(FolderItemCreateTextFile(item.get()));
+        AppState(made)->FileSep = rt::String("/");
         return made;
     }();
     return app;

@@ -35,9 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     AppInitSRIF(app, rt::String(scratchPath()).get());
     unlink(scratchPath().c_str());
     AppFields* f = AppState(app);
-    for (RTString* value : {&f->ReqFileName, &f->RspFileName, &f->SysOp, &f->FidoAddr}) {
-        checkTrimmed(*value);
-        RuntimeUnlockString(std::exchange(*value, nullptr));
+    for (rt::String* value : {&f->ReqFileName, &f->RspFileName, &f->SysOp, &f->FidoAddr}) {
+        checkTrimmed(value->get());
+        *value = {};
     }
     // The caller's addresses: a bounded number, each a trimmed, non-empty value.
     const SrifCaller& caller = SrifCallerOf();

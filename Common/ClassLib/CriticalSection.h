@@ -12,7 +12,9 @@ namespace rt {
 class CriticalSection : public ObjectHandle<CriticalSection> {
 public:
     using Handle::Handle;
-    CriticalSection() : Handle(adopt(RuntimeNewObject(CriticalSectionClass()))) {}
+    CriticalSection() noexcept = default;
+    /// A new section nobody is inside.
+    static CriticalSection make() { return adopt(RuntimeNewObject(CriticalSectionClass())); }
 
     /// Enters, waiting while another thread is inside; the owner may enter again.
     void enter() const { criticalsection_enter(get()); }
@@ -20,11 +22,12 @@ public:
     /// Leaves once; IllegalLockingException for a thread that is not inside.
     void leave() const { criticalsection_leave(get()); }
 
-    /// Enters for the life of the guard.
+    /// Enters for the life of the guard. Its going leaves what it entered and
+    /// never raises: a section already left by hand stays as it is.
     class Guard {
     public:
         explicit Guard(const CriticalSection& section) : section_(section) { section_.enter(); }
-        ~Guard() noexcept(false) { section_.leave(); }
+        ~Guard() { (void)CriticalSectionLeaveIfInside(section_.get()); }
         Guard(const Guard&) = delete;
         Guard& operator=(const Guard&) = delete;
 

@@ -13,9 +13,12 @@ namespace rt {
 class Mutex : public ObjectHandle<Mutex> {
 public:
     using Handle::Handle;
-    /// The mutex of `name` in the temporary folder; an empty name gets a lock file of its own.
-    explicit Mutex(const String& name = {}) : Handle(adopt(RuntimeNewObject(MutexClass()))) {
-        MutexContructor(get(), name.get());
+    Mutex() noexcept = default;
+    /// A new mutex of `name` in the temporary folder; an empty name gets a lock file of its own.
+    static Mutex make(const String& name = {}) {
+        Mutex mutex = adopt(RuntimeNewObject(MutexClass()));
+        MutexContructor(mutex.get(), name.get());
+        return mutex;
     }
 
     /// Locks, waiting while another thread or process holds the lock.

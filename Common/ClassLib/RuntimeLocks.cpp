@@ -119,13 +119,28 @@ extern "C" bool CriticalSection_TryEnter(RuntimeObject* section) {
     return true;
 }
 
-extern "C" void criticalsection_leave(RuntimeObject* section) {
+namespace {
+
+// Leaves once for the calling thread; false when it is not inside. A waiter
+// let go gets the baton at once.
+bool leaveSection(RuntimeObject* section, KillDelivery delivery) {
     CriticalSectionFields& f = sectionFields(section);
-    if (f.owner != RuntimeCurrentThreadRecord())
+    if (f.owner != RuntimeCurrentThreadRecord()) return false;
+    if (--f.entryCount > 0) return true;
+    f.owner = nullptr;
+    if (ReleaseFirstWaiter(f.waiters)) RuntimeYieldBaton(delivery);
+    return true;
+}
+
+} // namespace
+
+bool CriticalSectionLeaveIfInside(RuntimeObject* section) noexcept {
+    return leaveSection(section, KillDelivery::AtNextYield);
+}
+
+extern "C" void criticalsection_leave(RuntimeObject* section) {
+    if (!leaveSection(section, KillDelivery::Now))
         RuntimeRaiseMessage(ExceptionKind::IllegalLockingException,
                             "The thread which Entered the CriticalSection must be the thread to Leave the CriticalSection",
                             2);
-    if (--f.entryCount > 0) return;
-    f.owner = nullptr;
-    handToFirstWaiter(f.waiters);
 }

@@ -31,6 +31,11 @@ struct MutexFields {
     RuntimeObject* stream;    // BinaryStream holding the file lock; nil while unlocked
 };
 
+/// Leaves once when the calling thread is inside; false, and nothing changes,
+/// when it is not. Never raises: a kill that arrives while a waiter takes over
+/// ends the thread at its next yield.
+[[nodiscard]] bool CriticalSectionLeaveIfInside(RuntimeObject* section) noexcept;
+
 /// The classes, built on first use and registered by name.
 RuntimeClass* SemaphoreClass();
 RuntimeClass* CriticalSectionClass();

@@ -289,7 +289,7 @@ ThreadRecord* RuntimeCurrentThreadRecord() {
 
 int32_t RuntimeLiveThreadCount() { return gLiveCount; }
 
-void RuntimeYieldBaton() {
+void RuntimeYieldBaton(KillDelivery delivery) {
     ThreadRecord* me = sCurrentThread;
     if (!RUNTIME_CHECK(kModule, sCurrentThread, nullptr)) return;
     if (!IsCurrentSystemThread(me->systemThread)) {
@@ -301,7 +301,7 @@ void RuntimeYieldBaton() {
         handOver(next);
         waitForTurn(me);
     }
-    if (me->killRequested) {
+    if (me->killRequested && delivery == KillDelivery::Now) {
         // Cleared so that code yielding while the exception unwinds is not ended twice.
         me->killRequested = false;
         RuntimeRaiseNew(ExceptionKind::ThreadEndException);

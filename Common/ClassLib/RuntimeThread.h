@@ -68,9 +68,14 @@ uint32_t ThreadMillisecondsClock();
 void RuntimeInitMainThread();
 /// The record holding the baton (the main thread's when no other runs).
 ThreadRecord* RuntimeCurrentThreadRecord();
-/// Gives the baton to the scheduler's next choice and takes it back; raises
-/// ThreadEndException when the calling thread was killed meanwhile.
-void RuntimeYieldBaton();
+/// When a kill of the calling thread that arrived during a yield ends it.
+enum class KillDelivery {
+    Now,          // the yield raises ThreadEndException
+    AtNextYield,  // the kill stays requested: for callers that must not raise
+};
+/// Gives the baton to the scheduler's next choice and takes it back; a kill
+/// that arrived meanwhile is delivered as `delivery` says.
+void RuntimeYieldBaton(KillDelivery delivery = KillDelivery::Now);
 /// ConsoleApplication.YieldToNextThread: the baton to the next thread; nothing before the main thread's record exists.
 void RuntimeYieldToNextThread();
 /// Ends every running thread but the calling one (the application is quitting).

@@ -12,9 +12,12 @@ namespace rt {
 class Semaphore : public ObjectHandle<Semaphore> {
 public:
     using Handle::Handle;
-    /// A semaphore of `initialCount` units; IllegalLockingException for 0 or less.
-    explicit Semaphore(int32_t initialCount = 1) : Handle(adopt(RuntimeNewObject(SemaphoreClass()))) {
-        Semaphore_Constructor(get(), initialCount);
+    Semaphore() noexcept = default;
+    /// A new semaphore of `initialCount` units; IllegalLockingException for 0 or less.
+    static Semaphore make(int32_t initialCount = 1) {
+        Semaphore semaphore = adopt(RuntimeNewObject(SemaphoreClass()));
+        Semaphore_Constructor(semaphore.get(), initialCount);
+        return semaphore;
     }
 
     /// Takes a unit, waiting (other threads run) while there is none.

@@ -1,6 +1,5 @@
-// rt::Thread: an owning handle over a Thread object. A callable, or a
-// subclass's Run, gives the thread its Run event; every operation is an entry
-// point of RuntimeThread.
+// rt::Thread: an owning handle over a Thread object. A callable gives the
+// thread its Run event; every operation is an entry point of RuntimeThread.
 #pragma once
 #include <functional>
 #include <utility>
@@ -21,18 +20,8 @@ public:
     using Handle::Handle;
     Thread() noexcept = default;
     /// A new thread object whose Run event calls `run` (not started).
-    explicit Thread(std::function<void()> run)
-        : Handle(adopt(NewCallableObject(callableClass(), std::move(run)))) {}
-    // A copy shares the object but not a subclass's tie to it: only the
-    // subclass object itself ends the thread when it goes.
-    Thread(const Thread& other) noexcept : Handle(other) {}
-    Thread& operator=(const Thread& other) noexcept {
-        Handle::operator=(other);
-        return *this;
-    }
-    /// A subclass object ends its thread when it goes; it must not go from inside its own Run.
-    virtual ~Thread() {
-        if (bound_ && get() && ThreadGetState(get()) != kThreadStateNotRunning) ThreadKill(get());
+    static Thread make(std::function<void()> run) {
+        return adopt(NewCallableObject(callableClass(), std::move(run)));
     }
 
     /// The thread running this code; empty on the main thread.
@@ -55,19 +44,11 @@ public:
     int32_t stackSize() const { return ThreadGetStackSize(get()); }
     void setStackSize(int32_t bytes) const { ThreadSetStackSize(get(), bytes); }
 
-protected:
-    struct Subclass {};
-    /// For subclasses: the thread's Run event calls Run() on this object.
-    explicit Thread(Subclass) : Handle(adopt(NewCallableObject(callableClass(), [this] { Run(); }))), bound_(true) {}
-    virtual void Run() {}
-
 private:
     static RuntimeClass* callableClass() {
         static RuntimeClass* c = DefineCallableSubclass("CallableThread", ThreadClass(), kThreadEventRun);
         return c;
     }
-
-    bool bound_ = false;
 };
 
 } // namespace rt

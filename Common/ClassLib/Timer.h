@@ -14,9 +14,11 @@ namespace rt {
 class Timer : public ObjectHandle<Timer> {
 public:
     using Handle::Handle;
-    /// A timer (period 1000 ms, mode off, enabled) whose Action calls `action`.
-    explicit Timer(std::function<void()> action)
-        : Handle(adopt(NewCallableObject(callableClass(), std::move(action)))) {}
+    Timer() noexcept = default;
+    /// A new timer (period 1000 ms, mode off, enabled) whose Action calls `action`.
+    static Timer make(std::function<void()> action) {
+        return adopt(NewCallableObject(callableClass(), std::move(action)));
+    }
     int32_t mode() const { return fields().mode; }
     /// kTimerOff, kTimerSingle or kTimerMultiple; the period starts again.
     void setMode(int32_t mode) const { timerModeSetter(get(), mode); }

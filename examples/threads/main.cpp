@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "Common/ClassLib/CriticalSection.h"
-#include "Common/ClassLib/Thread.h"
+#include "Common/ClassLib/ScopedThread.h"
 #include "Common/ClassLib/Timer.h"
 #include "Common/runtimemainloop.h"
 
@@ -13,40 +13,33 @@ namespace {
 
 constexpr int kCount = 1000;
 
-class Adder : public rt::Thread {
-public:
-    Adder(const rt::CriticalSection& lock, long& total) : rt::Thread(Subclass{}), lock_(lock), total_(total) {}
-
-protected:
-    void Run() override {
+// A worker that adds 1..kCount into `total`; it ends when its owner goes.
+rt::Thread adder(const rt::CriticalSection& lock, long& total) {
+    return rt::Thread::make([&lock, &total] {
         for (int i = 1; i <= kCount; ++i) {
-            rt::CriticalSection::Guard held(lock_);
-            long before = total_;
+            rt::CriticalSection::Guard held(lock);
+            long before = total;
             rt::Thread::yield();  // the other worker gets a turn, but not the lock
-            total_ = before + i;
+            total = before + i;
         }
-    }
-
-private:
-    const rt::CriticalSection& lock_;
-    long& total_;
-};
+    });
+}
 
 } // namespace
 
 int main() {
     RuntimeInitMainThread();
-    rt::CriticalSection lock;
+    rt::CriticalSection lock = rt::CriticalSection::make();
     long total = 0;
     int firings = 0;
-    rt::Timer timer([&] { ++firings; });
+    rt::Timer timer = rt::Timer::make([&] { ++firings; });
     timer.setPeriod(50);
     timer.setMode(kTimerSingle);
 
-    Adder first(lock, total), second(lock, total);
-    first.run();
-    second.run();
-    while (first.state() != kThreadStateNotRunning || second.state() != kThreadStateNotRunning || firings == 0)
+    rt::ScopedThread first(adder(lock, total)), second(adder(lock, total));
+    first->run();
+    second->run();
+    while (first->state() != kThreadStateNotRunning || second->state() != kThreadStateNotRunning || firings == 0)
         RuntimeDoEvents(nullptr, 5);
 
     std::printf("total %ld (expected %ld)\n", total, 2L * kCount * (kCount + 1) / 2);

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Common/Ref.h"
@@ -85,6 +86,19 @@ TEST(ExceptionRaising, TheRaiseHookSeesEveryRaiseButNotReraises) {
     EXPECT_THROW(RuntimeRaiseException(exc.get()), rt::RaisedException);
     EXPECT_THROW(RuntimeReraiseException(exc.get()), rt::RaisedException);
     EXPECT_EQ(seen, 1);
+}
+
+// The leak check around every test catches a reference taken or given back twice.
+TEST(ExceptionRaising, ARaisedValueHoldsItsOwnReference) {
+    rt::RaisedException first(newException(ExceptionKind::NilObjectException).get());
+    rt::RaisedException copy = first;
+    rt::RaisedException other(newException(ExceptionKind::RuntimeException).get());
+    other = copy;
+    other = static_cast<const rt::RaisedException&>(other);
+    rt::RaisedException moved = std::move(copy);
+    EXPECT_TRUE(other.is(ExceptionKind::NilObjectException));
+    EXPECT_EQ(other.object(), first.object());
+    EXPECT_EQ(moved.object(), first.object());
 }
 
 TEST(ExceptionRaising, InnermostCleanupRunsFirstAndReraiseContinuesOutwards) {

@@ -21,7 +21,7 @@ std::vector<uint8_t> bytesOf(const MemoryBlock& block) {
 }
 
 MemoryBlock blockOf(std::vector<uint8_t> bytes) {
-    MemoryBlock block(int32_t(bytes.size()));
+    MemoryBlock block = MemoryBlock::ofSize(int32_t(bytes.size()));
     for (size_t i = 0; i < bytes.size(); ++i) block.setByte(int32_t(i), bytes[i]);
     return block;
 }
@@ -74,16 +74,16 @@ const std::vector<Accessor>& accessors() {
 } // namespace
 
 TEST(MemoryBlock, NewBlockIsZeroFilledOwnedAndLittleEndian) {
-    MemoryBlock block(5);
+    MemoryBlock block = MemoryBlock::ofSize(5);
     EXPECT_EQ(block.size(), 5);
     EXPECT_TRUE(block.littleEndian());
     EXPECT_EQ(bytesOf(block), std::vector<uint8_t>(5, 0));
-    EXPECT_EQ(MemoryBlock(-3).size(), 0);
+    EXPECT_EQ(MemoryBlock::ofSize(-3).size(), 0);
     EXPECT_EQ(newMemoryBlock(-1), nullptr);
 }
 
 TEST(MemoryBlock, LongFollowsTheBlocksByteOrder) {
-    MemoryBlock block(4);
+    MemoryBlock block = MemoryBlock::ofSize(4);
     block.setInt32(0, 1);
     EXPECT_EQ(bytesOf(block), (std::vector<uint8_t>{1, 0, 0, 0}));
     block.setLittleEndian(false);
@@ -96,7 +96,7 @@ TEST(MemoryBlock, EveryAccessorUsesBothByteOrders) {
     for (const Accessor& row : accessors()) {
         for (bool little : {true, false}) {
             SCOPED_TRACE(std::string(row.name) + (little ? " little" : " big"));
-            MemoryBlock block(row.width + 3);
+            MemoryBlock block = MemoryBlock::ofSize(row.width + 3);
             block.setLittleEndian(little);
             row.write(block, 3);
             EXPECT_TRUE(row.readsBack(block, 3));
@@ -112,7 +112,7 @@ TEST(MemoryBlock, EveryAccessorUsesBothByteOrders) {
 TEST(MemoryBlock, EveryAccessorChecksBothEndsOfAnOwnedBlock) {
     for (const Accessor& row : accessors()) {
         SCOPED_TRACE(row.name);
-        MemoryBlock block(8);
+        MemoryBlock block = MemoryBlock::ofSize(8);
         const int32_t last = 8 - row.width;
         row.write(block, last);
         EXPECT_TRUE(row.readsBack(block, last));
@@ -121,7 +121,7 @@ TEST(MemoryBlock, EveryAccessorChecksBothEndsOfAnOwnedBlock) {
             expectRaises(ExceptionKind::OutOfBoundsException, [&] { row.write(block, offset); });
             expectRaises(ExceptionKind::OutOfBoundsException, [&] { row.readsBack(block, offset); });
         }
-        MemoryBlock empty(0);
+        MemoryBlock empty = MemoryBlock::ofSize(0);
         expectRaises(ExceptionKind::OutOfBoundsException, [&] { row.readsBack(empty, 0); });
         expectRaises(ExceptionKind::OutOfBoundsException, [&] { row.write(empty, 0); });
         expectRaises(ExceptionKind::NilObjectException, [&] { row.readsBack(MemoryBlock(), 0); });
@@ -135,8 +135,8 @@ TEST(MemoryBlock, OutOfBoundsWriteLeavesTheBlockUntouched) {
 }
 
 TEST(MemoryBlock, PtrKeepsTheWholeAddress) {
-    MemoryBlock target(16);
-    MemoryBlock holder(int32_t(sizeof(void*)) + 2);
+    MemoryBlock target = MemoryBlock::ofSize(16);
+    MemoryBlock holder = MemoryBlock::ofSize(int32_t(sizeof(void*)) + 2);
     holder.setLittleEndian(false);  // addresses stay in machine order whatever the block says
     holder.setPtr(2, target);
     MemoryBlock read = holder.ptr(2);
@@ -235,8 +235,8 @@ TEST(MemoryBlock, CompareOrdersByUnsignedBytesThenLength) {
         {"equal bytes", blockOf({1, 2}), blockOf({1, 2}), 0},
         {"same object", same, same, 0},
         {"nil, nil", MemoryBlock(), MemoryBlock(), 0},
-        {"empty, nil", MemoryBlock(0), MemoryBlock(), 0},
-        {"nil, empty", MemoryBlock(), MemoryBlock(0), 0},
+        {"empty, nil", MemoryBlock::ofSize(0), MemoryBlock(), 0},
+        {"nil, empty", MemoryBlock(), MemoryBlock::ofSize(0), 0},
         {"bytes, nil", blockOf({1}), MemoryBlock(), 1},
         {"nil, bytes", MemoryBlock(), blockOf({1}), -1},
         {"wrapped, nil", MemoryBlock::wrap(buffer), MemoryBlock(), -1},
@@ -266,11 +266,11 @@ TEST(MemoryBlock, ConvertsToAndFromStrings) {
     EXPECT_EQ(back.bytes(), std::string_view("a\0b", 3));
     EXPECT_EQ(back.encoding(), kEncodingUnknown);
     EXPECT_EQ(MemoryBlock::fromString(rt::String()).size(), 0);
-    EXPECT_TRUE(MemoryBlock(0).toString().empty());
+    EXPECT_TRUE(MemoryBlock::ofSize(0).toString().empty());
 }
 
 TEST(MemoryBlockStrings, PStringWritesTheLowByteOfItsLength) {
-    MemoryBlock block(301);
+    MemoryBlock block = MemoryBlock::ofSize(301);
     std::string text(300, 'x');
     block.setPString(0, rt::String(text));
     EXPECT_EQ(block.byte(0), 44);
@@ -283,7 +283,7 @@ TEST(MemoryBlockStrings, PStringWritesTheLowByteOfItsLength) {
 }
 
 TEST(MemoryBlockStrings, CStringStopsAtNulOrTheEndOfTheBlock) {
-    MemoryBlock block(6);
+    MemoryBlock block = MemoryBlock::ofSize(6);
     block.setCString(0, rt::String("abc"));
     EXPECT_EQ(block.cString(0).str(), "abc");
     EXPECT_EQ(block.cString(1).str(), "bc");
@@ -296,7 +296,7 @@ TEST(MemoryBlockStrings, CStringStopsAtNulOrTheEndOfTheBlock) {
 
 TEST(MemoryBlockStrings, WStringWritesUtf16UnitsAsThirtyTwoBitUnits) {
     rt::String text("A\xC3\xA9\xE2\x82\xAC");  // A, e acute, euro sign
-    MemoryBlock block(16);
+    MemoryBlock block = MemoryBlock::ofSize(16);
     block.setWString(0, text);
     EXPECT_EQ(bytesOf(block), (std::vector<uint8_t>{0x41, 0, 0, 0, 0xE9, 0, 0, 0, 0xAC, 0x20, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(block.wString(0).str(), text.str());
@@ -320,13 +320,13 @@ TEST(MemoryBlockStrings, WStringWritesUtf16UnitsAsThirtyTwoBitUnits) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        MemoryBlock units(24);
+        MemoryBlock units = MemoryBlock::ofSize(24);
         units.setWString(0, row.text);
         for (size_t i = 0; i <= row.units.size(); ++i)
             EXPECT_EQ(units.uint32(int32_t(4 * i)), i < row.units.size() ? row.units[i] : 0u) << i;
     }
 
-    MemoryBlock unterminated(8);
+    MemoryBlock unterminated = MemoryBlock::ofSize(8);
     unterminated.setUInt32(0, 'h');
     unterminated.setUInt32(4, 'i');
     EXPECT_EQ(unterminated.wString(0).str(), "hi");

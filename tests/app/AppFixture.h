@@ -19,8 +19,8 @@ protected:
         app_ = rt::Ref<>::adopt(RuntimeNewObject(AppClass()));
         rt::String debugPath(path("Debug001.Txt"));
         auto item = rt::Ref<>::adopt(RuntimeGetFolderItem(debugPath.get(), kNativePath));
-        state()->DbgFile = FolderItemCreateTextFile(item.get());
-        state()->FileSep = rt::String("/").release();
+        state()->DbgFile = rt::TextOutputStream::adopt(FolderItemCreateTextFile(item.get()));
+        state()->FileSep = rt::String("/");
     }
     // The runtime holds the newest application object, ours, past the test;
     // it lets go here, and ours goes with its fields.
@@ -31,7 +31,7 @@ protected:
 
     /// What the methods wrote to the debug file so far.
     std::string trace() const {
-        TextOutputStreamFlush(state()->DbgFile);
+        TextOutputStreamFlush(state()->DbgFile.get());
         return readFile("Debug001.Txt");
     }
 

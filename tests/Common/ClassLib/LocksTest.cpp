@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "Common/ClassLib/CriticalSection.h"
@@ -42,17 +43,17 @@ TEST_F(LocksTest, MisuseRaisesWithItsNumberAndMessage) {
         const char* message;
     };
     const Row rows[] = {
-        {"semaphore of 0", [] { rt::Semaphore s(0); }, 1, "Illegal initialCount for the Semaphore."},
-        {"semaphore of -3", [] { rt::Semaphore s(-3); }, 1, "Illegal initialCount for the Semaphore."},
+        {"semaphore of 0", [] { rt::Semaphore s = rt::Semaphore::make(0); }, 1, "Illegal initialCount for the Semaphore."},
+        {"semaphore of -3", [] { rt::Semaphore s = rt::Semaphore::make(-3); }, 1, "Illegal initialCount for the Semaphore."},
         {"second release", [] {
-             rt::Semaphore s(1);
+             rt::Semaphore s = rt::Semaphore::make(1);
              s.signal();
              s.release();
              s.release();
          }, 0, "Called Semaphore.Release too many times."},
-        {"leave unentered section", [] { rt::CriticalSection().leave(); }, 2,
+        {"leave unentered section", [] { rt::CriticalSection::make().leave(); }, 2,
          "The thread which Entered the CriticalSection must be the thread to Leave the CriticalSection"},
-        {"unlock unlocked mutex", [] { rt::Mutex().unlock(); }, 3,
+        {"unlock unlocked mutex", [] { rt::Mutex::make().unlock(); }, 3,
          "The thread which Signaled the Mutex must be the thread to Release the Mutex"},
     };
     for (const Row& row : rows) {
@@ -62,7 +63,7 @@ TEST_F(LocksTest, MisuseRaisesWithItsNumberAndMessage) {
 }
 
 TEST_F(LocksTest, ReleaseTooManyKeepsTheCountAtItsMaximum) {
-    rt::Semaphore s(2);
+    rt::Semaphore s = rt::Semaphore::make(2);
     EXPECT_THROW(s.release(), rt::RaisedException);
     EXPECT_TRUE(s.trySignal());
     EXPECT_TRUE(s.trySignal());
@@ -70,10 +71,10 @@ TEST_F(LocksTest, ReleaseTooManyKeepsTheCountAtItsMaximum) {
 }
 
 TEST_F(LocksTest, SemaphoreWaiterRunsOnlyAfterRelease) {
-    rt::Semaphore s(1);
+    rt::Semaphore s = rt::Semaphore::make(1);
     std::vector<std::string> events;
     s.signal();
-    rt::Thread waiter([&] {
+    rt::Thread waiter = rt::Thread::make([&] {
         s.signal();
         events.push_back("waiter got it");
         s.release();
@@ -87,11 +88,11 @@ TEST_F(LocksTest, SemaphoreWaiterRunsOnlyAfterRelease) {
 }
 
 TEST_F(LocksTest, ReenteredSectionMustBeLeftAsOftenBeforeAWaiterRuns) {
-    rt::CriticalSection section;
+    rt::CriticalSection section = rt::CriticalSection::make();
     std::vector<std::string> events;
     section.enter();
     section.enter();
-    rt::Thread waiter([&] {
+    rt::Thread waiter = rt::Thread::make([&] {
         EXPECT_FALSE(section.tryEnter());
         rt::CriticalSection::Guard held(section);
         events.push_back("waiter inside");
@@ -107,10 +108,26 @@ TEST_F(LocksTest, ReenteredSectionMustBeLeftAsOftenBeforeAWaiterRuns) {
     section.leave();
 }
 
+// A guard's going never raises: it leaves only a section its thread is still
+// inside, so one left by hand within its scope stays left.
+TEST_F(LocksTest, AGuardsGoingNeverRaises) {
+    static_assert(std::is_nothrow_destructible_v<rt::CriticalSection::Guard>);
+    rt::CriticalSection section = rt::CriticalSection::make();
+    {
+        rt::CriticalSection::Guard held(section);
+        section.leave();
+    }
+    bool entered = false;
+    rt::Thread other = rt::Thread::make([&] { entered = section.tryEnter(); });
+    other.run();
+    YieldUntilFinished(other);
+    EXPECT_TRUE(entered);
+}
+
 TEST_F(LocksTest, KilledWaiterLeavesTheQueue) {
-    rt::Semaphore s(1);
+    rt::Semaphore s = rt::Semaphore::make(1);
     s.signal();
-    rt::Thread waiter([&] { s.signal(); });
+    rt::Thread waiter = rt::Thread::make([&] { s.signal(); });
     waiter.run();
     waiter.kill();
     s.release();
@@ -121,11 +138,11 @@ TEST_F(LocksTest, MutexExcludesAnotherProcess) {
     std::string name = "qarvex-test-mutex-" + std::to_string(getpid());
     std::string path = "/tmp/" + name;
     auto otherProcessGetsIt = [&] {
-        return RunInChild([&] { std::fputs(rt::Mutex(rt::String(name)).tryLock() ? "yes" : "no", stdout); })
+        return RunInChild([&] { std::fputs(rt::Mutex::make(rt::String(name)).tryLock() ? "yes" : "no", stdout); })
                    .output == "yes";
     };
     {
-        rt::Mutex mutex{rt::String(name)};
+        rt::Mutex mutex = rt::Mutex::make(rt::String(name));
         mutex.lock();
         EXPECT_TRUE(mutex.tryLock());  // the owner may lock again
         EXPECT_FALSE(otherProcessGetsIt());
@@ -143,7 +160,7 @@ TEST_F(LocksTest, MutexExcludesAnotherProcess) {
 TEST_F(LocksTest, MutexNameStaysInTheTemporaryFolder) {
     std::string name = "../qarvex-escape-" + std::to_string(getpid());
     {
-        rt::Mutex mutex{rt::String(name)};
+        rt::Mutex mutex = rt::Mutex::make(rt::String(name));
         EXPECT_EQ(access(("/tmp/.._qarvex-escape-" + std::to_string(getpid())).c_str(), F_OK), 0);
         EXPECT_NE(access(("/" + name.substr(3)).c_str(), F_OK), 0);
     }
@@ -183,7 +200,7 @@ TEST_F(LocksTest, MutexRefusesWhatIsPlantedUnderItsName) {
             std::puts("only root can plant another user's file; row skipped");
             continue;
         }
-        ExpectLockingError([&] { rt::Mutex{rt::String(row.lockName)}.lock(); }, 4,
+        ExpectLockingError([&] { rt::Mutex::make(rt::String(row.lockName)).lock(); }, 4,
                            "The Mutex's lock file /tmp/" + row.lockName + " is " + row.fault);
         EXPECT_EQ(ReadFile(victim), "precious");
         EXPECT_FALSE(std::filesystem::exists(scratch.path("made")));
@@ -199,7 +216,7 @@ TEST_F(LocksTest, MutexKeepsALinkPlantedAfterItWasMade) {
     const std::string name = "qarvex-test-replaced-" + std::to_string(getpid());
     const std::string path = "/tmp/" + name;
     {
-        rt::Mutex mutex{rt::String(name)};
+        rt::Mutex mutex = rt::Mutex::make(rt::String(name));
         std::filesystem::remove(path);
         std::filesystem::create_symlink(scratch.path("victim"), path);
         EXPECT_THROW(mutex.tryLock(), rt::RaisedException);

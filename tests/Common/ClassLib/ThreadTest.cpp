@@ -7,6 +7,7 @@
 
 #include "Common/ClassLib/ThreadTestSupport.h"
 #include "Common/ClassLib/CriticalSection.h"
+#include "Common/ClassLib/ScopedThread.h"
 #include "Common/ClassLib/Semaphore.h"
 #include "Common/ConsoleApplication.h"
 #include "Common/exceptions.h"
@@ -35,12 +36,12 @@ TEST_F(ThreadTest, PrioritiesShareTurnsByWeight) {
     int turns[2] = {0, 0};
     std::vector<rt::Thread> workers;
     for (int i = 0; i < 2; ++i) {
-        workers.emplace_back([&stop, &turns, i] {
+        workers.push_back(rt::Thread::make([&stop, &turns, i] {
             while (!stop) {
                 ++turns[i];
                 rt::Thread::yield();
             }
-        });
+        }));
         workers.back().setPriority(i == 0 ? 5 : 10);
     }
     for (const rt::Thread& worker : workers) worker.run();
@@ -65,7 +66,7 @@ TEST_F(ThreadTest, SleeperWaitsForItsTimeUnlessItMayWakeEarly) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         uint32_t slept = 0;
-        rt::Thread sleeper([&] {
+        rt::Thread sleeper = rt::Thread::make([&] {
             uint32_t start = ThreadMillisecondsClock();
             rt::Thread::current().sleep(100, row.wakeEarly);
             slept = ThreadMillisecondsClock() - start;
@@ -77,24 +78,33 @@ TEST_F(ThreadTest, SleeperWaitsForItsTimeUnlessItMayWakeEarly) {
     }
 }
 
-TEST_F(ThreadTest, KillEndsASleepingThread) {
-    bool wokeUp = false;
-    rt::Thread sleeper([&] {
-        rt::Thread::current().sleep(60000);
-        wokeUp = true;
-    });
-    sleeper.run();
-    EXPECT_EQ(sleeper.state(), kThreadStateSleeping);
-    sleeper.kill();
-    EXPECT_EQ(sleeper.state(), kThreadStateNotRunning);
-    EXPECT_FALSE(wokeUp);
-    EXPECT_EQ(RuntimeLiveThreadCount(), 1);
+// The owner's going ends a thread still running, and leaves alone one a kill
+// ended already; a copy of the handle ends nothing.
+TEST_F(ThreadTest, KillOrTheOwnersGoingEndsASleepingThread) {
+    for (bool byOwner : {false, true}) {
+        SCOPED_TRACE(byOwner ? "the owner goes" : "kill");
+        bool wokeUp = false;
+        rt::Thread sleeper = rt::Thread::make([&] {
+            rt::Thread::current().sleep(60000);
+            wokeUp = true;
+        });
+        {
+            rt::ScopedThread owner(sleeper);
+            sleeper.run();
+            { rt::Thread copy = sleeper; }
+            EXPECT_EQ(sleeper.state(), kThreadStateSleeping);
+            if (!byOwner) sleeper.kill();
+        }
+        EXPECT_EQ(sleeper.state(), kThreadStateNotRunning);
+        EXPECT_FALSE(wokeUp);
+        EXPECT_EQ(RuntimeLiveThreadCount(), 1);
+    }
 }
 
 // A kill ends a thread once: the cleanup on its way out may still yield.
 TEST_F(ThreadTest, AKilledThreadsCleanupMayYieldOnItsWayOut) {
     std::vector<std::string> steps;
-    rt::Thread worker([&] {
+    rt::Thread worker = rt::Thread::make([&] {
         try {
             rt::Thread::current().sleep(60000);
         } catch (const rt::RaisedException& raised) {
@@ -111,7 +121,7 @@ TEST_F(ThreadTest, AKilledThreadsCleanupMayYieldOnItsWayOut) {
 }
 
 TEST_F(ThreadTest, MisuseWhileRunningRaises) {
-    rt::Thread thread([] { rt::Thread::current().suspend(); });
+    rt::Thread thread = rt::Thread::make([] { rt::Thread::current().suspend(); });
     thread.run();
     EXPECT_EQ(thread.state(), kThreadStateSuspended);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -159,7 +169,7 @@ TEST_F(ThreadTest, StackCheckFollowsTheThreadsStackSize) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.stackSize);
         int depth = -1;
-        rt::Thread thread([&] { depth = RecurseUntilOverflow(0); });
+        rt::Thread thread = rt::Thread::make([&] { depth = RecurseUntilOverflow(0); });
         thread.setStackSize(row.stackSize);
         thread.run();
         YieldUntilFinished(thread);
@@ -174,7 +184,7 @@ TEST_F(ThreadTest, QuitEndsRunningThreads) {
         struct Unwound {
             ~Unwound() { std::puts("worker unwound"); }
         };
-        rt::Thread worker([] {
+        rt::Thread worker = rt::Thread::make([] {
             Unwound unwound;
             rt::Thread::current().sleep(60000);
             std::puts("worker woke up");
@@ -197,7 +207,7 @@ TEST_F(ThreadTest, QuitEndsRunningThreads) {
 // give an exit code the status is 1.
 TEST_F(ThreadTest, UnhandledExceptionInAThreadEndsTheProcess) {
     ChildResult result = RunInChild([] {
-        rt::Thread worker([] { RaiseNilObjectException(); });
+        rt::Thread worker = rt::Thread::make([] { RaiseNilObjectException(); });
         worker.run();
         YieldUntilFinished(worker);
         std::puts("main thread went on");
@@ -216,9 +226,9 @@ TEST_F(ThreadTest, DeadlockIsReportedAndEndsTheProcess) {
     const Row rows[] = {
         // Each waits for the section the other holds while the main thread waits on a semaphore.
         {"two threads crossing locks", [] {
-             rt::CriticalSection first, second;
+             rt::CriticalSection first = rt::CriticalSection::make(), second = rt::CriticalSection::make();
              auto crossing = [](const rt::CriticalSection& a, const rt::CriticalSection& b) {
-                 return rt::Thread([&a, &b] {
+                 return rt::Thread::make([&a, &b] {
                      a.enter();
                      rt::Thread::current().sleep(50);
                      b.enter();
@@ -227,12 +237,12 @@ TEST_F(ThreadTest, DeadlockIsReportedAndEndsTheProcess) {
              rt::Thread one = crossing(first, second), two = crossing(second, first);
              one.run();
              two.run();
-             rt::Semaphore gate(1);
+             rt::Semaphore gate = rt::Semaphore::make(1);
              gate.signal();
              gate.signal();
          }},
         {"lone thread waiting for itself", [] {
-             rt::Semaphore gate(1);
+             rt::Semaphore gate = rt::Semaphore::make(1);
              gate.signal();
              gate.signal();
          }},

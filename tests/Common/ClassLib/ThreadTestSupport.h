@@ -13,8 +13,8 @@
 /// Builds the facade's classes once, so that their never-freed names do not
 /// count as a test's leaks.
 inline void WarmUpThreadClasses() {
-    rt::Thread warmUp([] {});
-    rt::Timer timer([] {});
+    rt::Thread warmUp = rt::Thread::make([] {});
+    rt::Timer timer = rt::Timer::make([] {});
 }
 
 /// Yields until `thread` has finished.

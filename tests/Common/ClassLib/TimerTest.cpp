@@ -75,7 +75,7 @@ TEST(RuntimeClocks, KeepPaceWithTheSteadyClock) {
 
 TEST_F(TimerTest, SingleTimerFiresOnceAfterItsPeriodAndTurnsOff) {
     int32_t enabledAt = 0, firedAt = 0, firings = 0;
-    rt::Timer timer([&] {
+    rt::Timer timer = rt::Timer::make([&] {
         ++firings;
         firedAt = TimerMillisecondsClock();
     });
@@ -90,9 +90,9 @@ TEST_F(TimerTest, SingleTimerFiresOnceAfterItsPeriodAndTurnsOff) {
 
 TEST_F(TimerTest, TimerDestroyedByItsOwnActionEndsThePass) {
     std::vector<std::string> fired;
-    rt::Timer older([&] { fired.push_back("older"); });
+    rt::Timer older = rt::Timer::make([&] { fired.push_back("older"); });
     std::optional<rt::Timer> newer;  // first in the list
-    newer.emplace([&] {
+    newer = rt::Timer::make([&] {
         fired.push_back("newer");
         newer.reset();
     });
@@ -109,7 +109,7 @@ TEST_F(TimerTest, TimerDestroyedByItsOwnActionEndsThePass) {
 
 TEST_F(TimerTest, WaitTimeFollowsTheNextDueTimer) {
     {
-        rt::Timer timer([] {});
+        rt::Timer timer = rt::Timer::make([] {});
         timer.setPeriod(5000);
         timer.setMode(kTimerMultiple);
         RunOnePass();
