@@ -21,6 +21,13 @@ class [[nodiscard]] ErrorOr {
 public:
     ErrorOr(T value) : state_(std::in_place_index<0>, std::move(value)) {}
     ErrorOr(E error) : state_(std::in_place_index<1>, std::move(error)) {}
+    /// A narrower error that E holds (one alternative of a variant), so TRY
+    /// passes it up to a caller whose result takes the wider one.
+    template <typename U>
+        requires(!std::is_same_v<std::decay_t<U>, ErrorOr> && !std::is_constructible_v<T, U &&> &&
+                 !std::is_same_v<std::decay_t<U>, E> &&
+                 std::is_constructible_v<E, U &&>)
+    ErrorOr(U&& error) : state_(std::in_place_index<1>, std::forward<U>(error)) {}
 
     bool isError() const noexcept { return state_.index() == 1; }
     explicit operator bool() const noexcept { return !isError(); }
@@ -42,6 +49,11 @@ class [[nodiscard]] ErrorOr<void, E> {
 public:
     ErrorOr() = default;
     ErrorOr(E error) : error_(std::move(error)) {}
+    /// A narrower error that E holds, as above.
+    template <typename U>
+        requires(!std::is_same_v<std::decay_t<U>, ErrorOr> && !std::is_same_v<std::decay_t<U>, E> &&
+                 std::is_constructible_v<E, U &&>)
+    ErrorOr(U&& error) : error_(std::forward<U>(error)) {}
 
     bool isError() const noexcept { return error_.has_value(); }
     explicit operator bool() const noexcept { return !isError(); }

@@ -42,17 +42,17 @@ RunResult<rt::FolderItem> ItemOrFail(const rt::String& path, FileAction action) 
     errno = 0;
     rt::FolderItem item = rt::FolderItem::at(path);
     // No item and no error: the path held a NUL byte.
-    if (!item) return RunFailure(FileFailure{action, FullPath(path, {}), errno ? errno : EINVAL});
+    if (!item) return FileFailure{action, FullPath(path, {}), errno ? errno : EINVAL};
     return item;
 }
 
 RunResult<> CheckTextWrites(const rt::TextOutputStream& stream, const rt::String& path) {
-    if (int32_t error = stream.lastErrorCode()) return RunFailure(FileFailure{FileAction::Write, path, error});
+    if (int32_t error = stream.lastErrorCode()) return FileFailure{FileAction::Write, path, error};
     return {};
 }
 
 RunResult<> CheckBinaryWrites(const rt::BinaryStream& stream, const rt::String& path) {
-    if (int32_t error = stream.lastErrorCode()) return RunFailure(FileFailure{FileAction::Write, path, error});
+    if (int32_t error = stream.lastErrorCode()) return FileFailure{FileAction::Write, path, error};
     return {};
 }
 

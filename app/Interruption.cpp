@@ -17,6 +17,6 @@ void InterruptRunOnSignals() {
 
 RunResult<> SafePoint() {
     RuntimeBackgroundTask();
-    if (gSignal) return RunFailure(Interrupted{gSignal});
+    if (gSignal) return Interrupted{gSignal};
     return {};
 }

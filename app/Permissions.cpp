@@ -112,7 +112,7 @@ RunResult<> currentPermissionList(Session& session, const rt::String& separator)
         LogReason(app, "OkFile.Txt Not Found");
         ReportFailure(app, opened.error());
         WriteNotServedLine(session.packet, NotServed::All);
-        return RunFailure(Reported{});
+        return Reported{};
     }
     rt::TextInputStream okFile = opened.releaseValue();
     for (bool first = true; !okFile.eof(); first = false) {

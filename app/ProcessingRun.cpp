@@ -52,7 +52,7 @@ RunResult<bool> runMode(Run& run) {
         StdOut(rt::String("   Bad startup mode: ") + mode);
         Debug(app, rt::String("Bad startup mode: ") + mode);
         LogReason(app, rt::String("Bad startup mode: ") + mode);
-        return RunFailure(Reported{});
+        return Reported{};
     }
     return true;
 }

@@ -44,7 +44,7 @@ RunResult<> openLog() {
     rt::FolderItem item = TRY(ItemOrFail(name, FileAction::Open));
     gLogPath = FullPath(name, item).str();
     gLog = item.appendToTextFile();
-    if (!gLog) return RunFailure(FileFailure{FileAction::Open, rt::String(gLogPath), item.lastErrorCode()});
+    if (!gLog) return FileFailure{FileAction::Open, rt::String(gLogPath), item.lastErrorCode()};
     if (item.length() == 0)
         gLog.writeLine("  QARVEX - File Request Processor - free software for FidoNet sysops, no warranty");
     gLog.writeLine(" ");

@@ -148,7 +148,7 @@ RunResult<bool> ReadSettingsFile(Settings& settings, std::vector<SettingsFinding
     if (opened.isError()) {
         int32_t error = opened.error().error;
         if (error == 0 || error == ENOENT) return error == 0;
-        return RunFailure(opened.releaseError());
+        return opened.releaseError();
     }
     rt::TextInputStream file = opened.releaseValue();
     for (int32_t number = 1; !file.eof(); ++number) {

@@ -107,7 +107,7 @@ RunResult<> ReadSrif(RuntimeObject* app, const rt::String& file) {
         Debug(app, "SRIF File not found");
         LogReason(app, file + rt::String(" Not Found"));
         ReportFailure(app, opened.error());
-        return RunFailure(Reported{});
+        return Reported{};
     }
     rt::TextInputStream stream = opened.releaseValue();
     Debug(app, "Reading SRIF File");

@@ -275,7 +275,7 @@ RunResult<> createPacket(Session& session, const rt::String& packetName, const r
     if (created.isError()) {
         session.packetPath = created.error().path;
         Debug(app, rt::String("Unable to create ") + reportPath);
-        return RunFailure(created.releaseError());
+        return created.releaseError();
     }
     session.packetItem = created.value().item;
     session.packetPath = FullPath(reportPath, session.packetItem);
@@ -302,7 +302,7 @@ RunResult<> createResponseList(Session& session) {
     }
     if (!session.responseList) {
         Debug(app, rt::String("Unable to create ") + responseName);
-        return RunFailure(FileFailure{FileAction::Create, session.responsePath, error});
+        return FileFailure{FileAction::Create, session.responsePath, error};
     }
     session.responseItem = item;
     session.responseList.writeLine(rt::String("-") + session.packetPath);
@@ -325,7 +325,7 @@ RunResult<> serveWithOutputs(Session& session) {
         Debug(app, requestName + rt::String(" Not Found"));
         LogReason(app, requestName + rt::String(" Not Found"));
         ReportFailure(app, opened.error());
-        return RunFailure(Reported{});
+        return Reported{};
     }
     rt::TextInputStream requestList = opened.isError() ? rt::TextInputStream() : opened.releaseValue();
     Debug(app, nothingAsked ? "Empty .Req File, nothing requested" : "Reading .Req File");
@@ -356,7 +356,7 @@ RunResult<> refuseKeptFiles(RuntimeObject* app) {
         StdOut(rt::String("   ") + message);
         Debug(app, message);
         TRY(LogIt(app, message));
-        return RunFailure(Reported{});
+        return Reported{};
     }
     return {};
 }
@@ -395,7 +395,7 @@ RunResult<> ServeSession(RuntimeObject* app, const rt::String& ownAddress, int32
     rt::String packetName = rt::String::adopt(packetNameRecord);
     if (bad) {
         TRY(logBadAddress(app, ownAddress, f.FidoAddr));
-        return RunFailure(Reported{});
+        return Reported{};
     }
     RunResult<> served = createPacket(session, packetName, ownAddress);
     if (!served.isError()) served = serveWithOutputs(session);

@@ -87,7 +87,7 @@ RunResult<> TestPermissionList(RuntimeObject* app) {
         TRY(LogIt(app, "OkFile.Txt Not Found"));
         Debug(app, "OkFile.Txt Not Found");
         ReportFailure(app, opened.error());
-        return RunFailure(Reported{});
+        return Reported{};
     }
     rt::TextInputStream okFile = opened.releaseValue();
     StdOut("Testing OkFile.Txt entries");
