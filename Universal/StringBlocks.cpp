@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "Universal/RecordMemory.h"
+
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -31,20 +33,20 @@ size_t classOf(size_t size) { return (size - 1) / kClassBytes; }
 
 } // namespace
 
-void* AllocateStringBlock(size_t size) {
+ErrorOr<void*> AllocateStringBlock(size_t size) {
     size_t sizeClass = classOf(size);
     if (sizeClass < kPooledClasses) {
         FreeList& list = gFreeLists[sizeClass];
         if (FreeBlock* block = list.head) {
+            // A block from the list is an allocation all the same: the test seam may refuse it.
+            if (RecordAllocationRefused()) return SystemError{ENOMEM};
             list.head = block->next;
             --list.count;
             return block;
         }
         size = (sizeClass + 1) * kClassBytes;
     }
-    void* block = std::malloc(size);
-    if (!block) throw std::bad_alloc();
-    return block;
+    return AllocateRecordMemory(size);
 }
 
 void FreeStringBlock(void* block, size_t size) {

@@ -4,7 +4,10 @@
 #pragma once
 #include <cstddef>
 
-/// A block of at least `size` bytes for a string record; freed with FreeStringBlock and the same size.
-void* AllocateStringBlock(size_t size);
+#include "Universal/ErrorOr.h"
+
+/// A block of at least `size` bytes for a string record, freed with
+/// FreeStringBlock and the same size; ENOMEM when memory ran out.
+ErrorOr<void*> AllocateStringBlock(size_t size);
 /// Gives back a block from AllocateStringBlock of the same `size`.
 void FreeStringBlock(void* block, size_t size);

@@ -1,0 +1,52 @@
+// Memory for the runtime's records: string blocks, objects and class records,
+// array headers and element buffers, memory block buffers. Each function gives
+// back the memory or SystemError{ENOMEM} and leaves the decision to its caller;
+// an entry point that cannot deliver its record then raises
+// OutOfMemoryException through RaiseOutOfMemoryException (Forward.h), the one
+// policy for running out.
+#pragma once
+#include <atomic>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+
+#include "Universal/ErrorOr.h"
+#include "Universal/Forward.h"
+
+/// `size` bytes, uninitialised; freed with std::free.
+ErrorOr<void*> AllocateRecordMemory(size_t size);
+/// `count` × `size` bytes, zero-filled; freed with std::free.
+ErrorOr<void*> AllocateZeroedRecordMemory(size_t count, size_t size);
+/// `block` moved to `size` bytes (more than 0), its contents kept; on an error
+/// `block` is untouched and still the caller's.
+ErrorOr<void*> ResizeRecordMemory(void* block, size_t size);
+
+/// The value of `result`, or, when memory ran out, OutOfMemoryException.
+template <typename T>
+T ValueOrRaiseOutOfMemory(ErrorOr<T> result) {
+    if (result.isError()) [[unlikely]]
+        RaiseOutOfMemoryException();
+    return result.releaseValue();
+}
+
+/// The test seam: a way to make the allocators run out on cue. Of the record
+/// allocations from now on, the `skipped` next ones succeed, the `refused` after
+/// them fail with ENOMEM, and the rest succeed again. Inert until called; a
+/// call replaces the one before.
+void RefuseRecordAllocations(uint32_t skipped, uint32_t refused = 1);
+
+namespace record_memory {
+extern std::atomic<bool> gRefusalArmed;
+bool RefuseThisAllocation();
+} // namespace record_memory
+
+/// Whether the test seam still has a refusal to make.
+inline bool RecordAllocationRefusalPending() { return record_memory::gRefusalArmed.load(std::memory_order_relaxed); }
+
+/// Whether the test seam refuses the allocation being made. Every record
+/// allocation asks once; unarmed it costs one load and a branch never taken.
+inline bool RecordAllocationRefused() {
+    if (record_memory::gRefusalArmed.load(std::memory_order_relaxed)) [[unlikely]]
+        return record_memory::RefuseThisAllocation();
+    return false;
+}
