@@ -76,7 +76,7 @@ const Operation kOperations[] = {
 
 } // namespace
 
-TEST(OutOfMemory, EveryRefusedAllocationRaisesAndLeavesTheRecordsWhole) {
+TEST(RecordMemory, EveryRefusedAllocationRaisesAndLeavesTheRecordsWhole) {
     for (const Operation& operation : kOperations) {
         SCOPED_TRACE(operation.what);
         uint32_t refusals = 0;
@@ -110,7 +110,7 @@ TEST(OutOfMemory, EveryRefusedAllocationRaisesAndLeavesTheRecordsWhole) {
     }
 }
 
-TEST(OutOfMemory, BuffersPastThe32BitLengthFieldsAreRefused) {
+TEST(RecordMemory, BuffersPastThe32BitLengthFieldsAreRefused) {
     const Operation rows[] = {
         {"array resize", [](Subject& s) { ArrayResize(s.strings.get(), INT32_MAX - 1); }},
         {"array creation", [](Subject&) { RuntimeUnlockArray(CreateArray(2, kArrayInt32, 65535, 65535)); }},
@@ -130,7 +130,7 @@ TEST(OutOfMemory, BuffersPastThe32BitLengthFieldsAreRefused) {
     }
 }
 
-TEST(OutOfMemoryDeathTest, RunningOutWhileRaisingEndsTheProcessWithAMessage) {
+TEST(RecordMemoryDeathTest, RunningOutWhileRaisingEndsTheProcessWithAMessage) {
     rt::String left("left "), right("right");
     EXPECT_EXIT(
         {
