@@ -29,10 +29,12 @@ constexpr int32_t kInitialGrowth = 16;
 constexpr int32_t kGrowthDoublingLimit = 0x1FFFF;
 
 // A buffer's length must fit the header's 32-bit field; a larger one is
-// memory the array cannot have.
+// memory the array cannot have. `count` is at most a little past 2^31 and an
+// element 8 bytes, so the product cannot overflow.
 ErrorOr<size_t> bufferBytes(int64_t count, size_t elementSize) {
-    if (count > INT32_MAX / int64_t(elementSize)) return SystemError{ENOMEM};
-    return size_t(count) * elementSize;
+    int64_t bytes = count * int64_t(elementSize);
+    if (bytes > INT32_MAX) return SystemError{ENOMEM};
+    return size_t(bytes);
 }
 
 // A zero-filled buffer for `count` elements of `elementSize` bytes, or ENOMEM.

@@ -1,7 +1,5 @@
 #include "Universal/RecordMemory.h"
 
-#include <cstdlib>
-
 namespace record_memory {
 
 std::atomic<bool> gRefusalArmed{false};
@@ -27,31 +25,4 @@ void RefuseRecordAllocations(uint32_t skipped, uint32_t refused) {
     record_memory::gSkipped = skipped;
     record_memory::gRefused = refused;
     record_memory::gRefusalArmed.store(refused > 0, std::memory_order_relaxed);
-}
-
-namespace {
-
-ErrorOr<void*> outOfMemory() { return SystemError{ENOMEM}; }
-
-} // namespace
-
-ErrorOr<void*> AllocateRecordMemory(size_t size) {
-    if (RecordAllocationRefused()) return outOfMemory();
-    void* block = std::malloc(size);
-    if (!block) return outOfMemory();
-    return block;
-}
-
-ErrorOr<void*> AllocateZeroedRecordMemory(size_t count, size_t size) {
-    if (RecordAllocationRefused()) return outOfMemory();
-    void* block = std::calloc(count, size);
-    if (!block) return outOfMemory();
-    return block;
-}
-
-ErrorOr<void*> ResizeRecordMemory(void* block, size_t size) {
-    if (RecordAllocationRefused()) return outOfMemory();
-    void* moved = std::realloc(block, size);
-    if (!moved) return outOfMemory();
-    return moved;
 }

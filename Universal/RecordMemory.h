@@ -9,17 +9,10 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "Universal/ErrorOr.h"
 #include "Universal/Forward.h"
-
-/// `size` bytes, uninitialised; freed with std::free.
-ErrorOr<void*> AllocateRecordMemory(size_t size);
-/// `count` × `size` bytes, zero-filled; freed with std::free.
-ErrorOr<void*> AllocateZeroedRecordMemory(size_t count, size_t size);
-/// `block` moved to `size` bytes (more than 0), its contents kept; on an error
-/// `block` is untouched and still the caller's.
-ErrorOr<void*> ResizeRecordMemory(void* block, size_t size);
 
 /// The value of `result`, or, when memory ran out, OutOfMemoryException.
 template <typename T>
@@ -49,4 +42,32 @@ inline bool RecordAllocationRefused() {
     if (record_memory::gRefusalArmed.load(std::memory_order_relaxed)) [[unlikely]]
         return record_memory::RefuseThisAllocation();
     return false;
+}
+
+// The allocators are inline: an ErrorOr handed back from out of line passes
+// through memory on its way, one more cost on every record made.
+
+/// `size` bytes, uninitialised; freed with std::free.
+inline ErrorOr<void*> AllocateRecordMemory(size_t size) {
+    void* block = RecordAllocationRefused() ? nullptr : std::malloc(size);
+    if (!block) [[unlikely]]
+        return SystemError{ENOMEM};
+    return block;
+}
+
+/// `count` × `size` bytes, zero-filled; freed with std::free.
+inline ErrorOr<void*> AllocateZeroedRecordMemory(size_t count, size_t size) {
+    void* block = RecordAllocationRefused() ? nullptr : std::calloc(count, size);
+    if (!block) [[unlikely]]
+        return SystemError{ENOMEM};
+    return block;
+}
+
+/// `block` moved to `size` bytes (more than 0), its contents kept; on an error
+/// `block` is untouched and still the caller's.
+inline ErrorOr<void*> ResizeRecordMemory(void* block, size_t size) {
+    void* moved = RecordAllocationRefused() ? nullptr : std::realloc(block, size);
+    if (!moved) [[unlikely]]
+        return SystemError{ENOMEM};
+    return moved;
 }
