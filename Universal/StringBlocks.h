@@ -22,5 +22,6 @@ inline ErrorOr<void*> AllocateStringBlock(size_t size) {
         return SystemError{ENOMEM};
     return block;
 }
+
 /// Gives back a block from AllocateStringBlock of the same `size`.
 void FreeStringBlock(void* block, size_t size);
