@@ -12,6 +12,7 @@
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
 #include "Common/objects.h"
+#include "Universal/RecordMemory.h"
 #include "Universal/VELQstring.h"
 
 namespace {
@@ -26,6 +27,21 @@ double (*gRandom)() = &defaultRandom;
 
 constexpr int32_t kInitialGrowth = 16;
 constexpr int32_t kGrowthDoublingLimit = 0x1FFFF;
+
+// A buffer's length must fit the header's 32-bit field; a larger one is
+// memory the array cannot have. `count` is at most a little past 2^31 and an
+// element 8 bytes, so the product cannot overflow.
+ErrorOr<size_t> bufferBytes(int64_t count, size_t elementSize) {
+    int64_t bytes = count * int64_t(elementSize);
+    if (bytes > INT32_MAX) return SystemError{ENOMEM};
+    return size_t(bytes);
+}
+
+// A zero-filled buffer for `count` elements of `elementSize` bytes, or ENOMEM.
+ErrorOr<uint8_t*> newBuffer(int64_t count, size_t elementSize) {
+    size_t bytes = TRY(bufferBytes(count, elementSize));
+    return static_cast<uint8_t*>(TRY(AllocateZeroedRecordMemory(bytes, 1)));
+}
 
 int64_t elementCount(const RuntimeArray* a) {
     int64_t count = 1;
@@ -94,20 +110,20 @@ struct Operations {
         setUnchecked(a, value, index);
     }
 
+    // The new buffer is had before anything changes: an array that cannot
+    // have it stays as it was when OutOfMemoryException leaves.
     static void resize(RuntimeArray* a, int32_t newUpperBound) {
         if (!requireOneDimension(a) || newUpperBound == a->upperBounds[0]) return;
         if (newUpperBound < -1) newUpperBound = -1;
         int32_t oldCount = a->upperBounds[0] + 1;
-        int32_t newCount = newUpperBound + 1;
-        for (int32_t i = newCount; i < oldCount; ++i) Traits::release(data(a)[i]);
-        uint8_t* buffer = nullptr;
-        if (newCount > 0) {
-            buffer = static_cast<uint8_t*>(std::calloc(size_t(newCount), sizeof(T)));
-            if (oldCount > 0) std::memcpy(buffer, a->elements, sizeof(T) * size_t(std::min(oldCount, newCount)));
-        }
+        int64_t newCount = int64_t(newUpperBound) + 1;
+        uint8_t* buffer = newCount > 0 ? ValueOrRaiseOutOfMemory(newBuffer(newCount, sizeof(T))) : nullptr;
+        for (int64_t i = newCount; i < oldCount; ++i) Traits::release(data(a)[i]);
+        if (buffer && oldCount > 0)
+            std::memcpy(buffer, a->elements, sizeof(T) * size_t(std::min<int64_t>(oldCount, newCount)));
         std::free(a->elements);
         a->elements = buffer;
-        a->bufferLength = int32_t(sizeof(T)) * newCount;
+        a->bufferLength = int32_t(sizeof(T) * size_t(newCount));
         a->growth = kInitialGrowth;
         a->upperBounds[0] = newUpperBound;
     }
@@ -118,10 +134,12 @@ struct Operations {
         int32_t count = a->upperBounds[0] + 1;
         if (index < 0 || index > count) RaiseOutOfBoundsException();
         if (size_t(a->bufferLength) < sizeof(T) * size_t(count + 1)) {
-            int32_t grown = a->bufferLength + a->growth * int32_t(sizeof(T));
-            a->elements = static_cast<uint8_t*>(std::realloc(a->elements, size_t(grown)));
-            std::memset(a->elements + a->bufferLength, 0, size_t(grown - a->bufferLength));
-            a->bufferLength = grown;
+            // Until the grown buffer is had the array keeps its old one, whole.
+            size_t grown = ValueOrRaiseOutOfMemory(
+                bufferBytes(int64_t(a->bufferLength / int32_t(sizeof(T))) + a->growth, sizeof(T)));
+            a->elements = static_cast<uint8_t*>(ValueOrRaiseOutOfMemory(ResizeRecordMemory(a->elements, grown)));
+            std::memset(a->elements + a->bufferLength, 0, grown - size_t(a->bufferLength));
+            a->bufferLength = int32_t(grown);
             if (a->growth <= kGrowthDoublingLimit) a->growth *= 2;
         }
         std::memmove(data(a) + index + 1, data(a) + index, sizeof(T) * size_t(count - index));
@@ -134,14 +152,16 @@ struct Operations {
         if (!a || outOfBounds(a, index)) RaiseOutOfBoundsException();
         if (!requireOneDimension(a)) return;
         int32_t count = a->upperBounds[0] + 1;
-        Traits::release(data(a)[index]);
         uint8_t* buffer = nullptr;
         if (count > 1) {
-            buffer = static_cast<uint8_t*>(std::malloc(sizeof(T) * size_t(count - 1)));
+            // Had before the element goes, so that an array short of memory keeps it.
+            buffer = static_cast<uint8_t*>(
+                ValueOrRaiseOutOfMemory(AllocateRecordMemory(sizeof(T) * size_t(count - 1))));
             std::memcpy(buffer, data(a), sizeof(T) * size_t(index));
             std::memcpy(buffer + sizeof(T) * size_t(index), data(a) + index + 1,
                         sizeof(T) * size_t(count - index - 1));
         }
+        Traits::release(data(a)[index]);
         std::free(a->elements);
         a->elements = buffer;
         a->bufferLength = int32_t(sizeof(T)) * (count - 1);
@@ -378,11 +398,7 @@ extern "C" RuntimeArray* CreateArray(int32_t dimensions, int32_t kind, ...) {
         return nullptr;
     }
     size_t headerSize = offsetof(RuntimeArray, upperBounds) + sizeof(int32_t) * size_t(dimensions);
-    auto* a = static_cast<RuntimeArray*>(std::calloc(1, headerSize));
-    if (!a) {
-        RUNTIME_ASSERT_FAILED("array", "out", nullptr);
-        return nullptr;
-    }
+    auto* a = static_cast<RuntimeArray*>(ValueOrRaiseOutOfMemory(AllocateZeroedRecordMemory(1, headerSize)));
     va_list bounds;
     va_start(bounds, kind);
     for (int32_t d = 0; d < dimensions; ++d) a->upperBounds[d] = va_arg(bounds, int32_t);
@@ -391,12 +407,21 @@ extern "C" RuntimeArray* CreateArray(int32_t dimensions, int32_t kind, ...) {
     a->operations = operations;
     a->dimensions = dimensions;
     a->growth = kInitialGrowth;
+    // Multiplied with a stop just past what any buffer may hold, so that no
+    // product of many bounds overflows.
+    constexpr int64_t kStop = int64_t(INT32_MAX) + 1;
     int64_t count = 1;
-    for (int32_t d = 0; d < dimensions; ++d) count *= int64_t(a->upperBounds[d]) + 1;
+    for (int32_t d = 0; d < dimensions; ++d)
+        count = std::clamp<int64_t>(count * (int64_t(a->upperBounds[d]) + 1), -kStop, kStop);
     if (count > 0) {
-        auto size = int64_t(reinterpret_cast<int32_t (*)()>(operations->slots[kSlotElementSize])());
-        a->elements = static_cast<uint8_t*>(std::calloc(size_t(count), size_t(size)));
-        a->bufferLength = int32_t(count * size);
+        auto size = size_t(reinterpret_cast<int32_t (*)()>(operations->slots[kSlotElementSize])());
+        ErrorOr<uint8_t*> buffer = newBuffer(count, size);
+        if (buffer.isError()) {
+            std::free(a);
+            RaiseOutOfMemoryException();
+        }
+        a->elements = buffer.value();
+        a->bufferLength = int32_t(size_t(count) * size);
     }
     ++gLiveArrays;
     return a;
@@ -427,8 +452,6 @@ extern "C" int32_t RuntimeUBound2Param(RuntimeArray* array, int32_t dimension) {
 
 RuntimeArray* NewStringArray(int32_t upperBound, RTString** elements) {
     RuntimeArray* array = CreateArray(1, kArrayString, upperBound);
-    // Without room for its elements the array is no use to the one filling it.
-    if (array && upperBound >= 0 && !array->elements) RuntimeUnlockArray(std::exchange(array, nullptr));
     *elements = array ? reinterpret_cast<RTString*>(array->elements) : nullptr;
     return array;
 }

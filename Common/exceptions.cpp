@@ -169,6 +169,28 @@ void RuntimeRaiseMessage(ExceptionKind kind, std::string_view text, int32_t erro
 
 extern "C" void RaiseNilObjectException() { RuntimeRaiseNew(ExceptionKind::NilObjectException); }
 
+namespace {
+// Set while this thread makes and raises an OutOfMemoryException.
+thread_local bool tRaisingOutOfMemory = false;
+} // namespace
+
+void RaiseOutOfMemoryException() {
+    if (tRaisingOutOfMemory) {
+        // The exception itself could not be made: there is nothing left to
+        // report with but the standard error and the process's status.
+        std::fflush(stdout);
+        std::fputs("Out of memory, and not even the OutOfMemoryException could be made. "
+                   "The application must shut down.\n",
+                   stderr);
+        std::_Exit(1);
+    }
+    struct Raising {
+        Raising() { tRaisingOutOfMemory = true; }
+        ~Raising() { tRaisingOutOfMemory = false; }  // as the raised exception leaves
+    } raising;
+    RuntimeRaiseNew(ExceptionKind::OutOfMemoryException);
+}
+
 extern "C" void RaiseOutOfBoundsException() { RuntimeRaiseNew(ExceptionKind::OutOfBoundsException); }
 
 extern "C" void RuntimeRaiseFunctionNotFoundException(RTString functionName, RTString libraryName) {

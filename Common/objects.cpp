@@ -8,6 +8,7 @@
 
 #include "Common/assertion.h"
 #include "Common/exceptions.h"
+#include "Universal/RecordMemory.h"
 #include "Universal/VELQstring.h"
 
 namespace {
@@ -111,8 +112,7 @@ extern "C" RuntimeClass* RuntimeNewClass(RuntimeClass* base, int32_t methodCount
     size_t size = kFixedClassSize + sizeof(InterfaceEntry) * size_t(interfaceRoom) +
                   sizeof(VtableEntry) * size_t(methodRoom + eventRoom + thirdCount) +
                   sizeof(PropertyEntry) * size_t(propertyRoom);
-    auto* out = static_cast<RuntimeClass*>(std::calloc(1, size));
-    if (!out) RaiseNilObjectException();
+    auto* out = static_cast<RuntimeClass*>(ValueOrRaiseOutOfMemory(AllocateZeroedRecordMemory(1, size)));
     char* cursor = reinterpret_cast<char*>(out) + kFixedClassSize + sizeof(InterfaceEntry) * size_t(interfaceRoom);
     out->methods = reinterpret_cast<VtableEntry*>(cursor);
     cursor += sizeof(VtableEntry) * size_t(methodRoom);
@@ -141,7 +141,8 @@ extern "C" RuntimeClass* RuntimeNewClass(RuntimeClass* base, int32_t methodCount
 
 extern "C" VtableEntry* RuntimeNewVtable(int32_t count) {
     if (count <= 0) return nullptr;
-    return static_cast<VtableEntry*>(std::calloc(size_t(count), sizeof(VtableEntry)));
+    return static_cast<VtableEntry*>(
+        ValueOrRaiseOutOfMemory(AllocateZeroedRecordMemory(size_t(count), sizeof(VtableEntry))));
 }
 
 extern "C" RuntimeObject* RuntimeNewObject(RuntimeClass* parent) {
@@ -152,8 +153,7 @@ extern "C" RuntimeObject* RuntimeNewObject(RuntimeClass* parent) {
     }
     size_t size = parent->instanceSize > int32_t(sizeof(RuntimeObject)) ? size_t(parent->instanceSize)
                                                                        : sizeof(RuntimeObject);
-    auto* obj = static_cast<RuntimeObject*>(std::calloc(1, size));
-    if (!obj) RaiseNilObjectException();
+    auto* obj = static_cast<RuntimeObject*>(ValueOrRaiseOutOfMemory(AllocateZeroedRecordMemory(1, size)));
     obj->nextLive = gLiveObjects;
     if (gLiveObjects) gLiveObjects->previousLive = obj;
     gLiveObjects = obj;
@@ -162,7 +162,15 @@ extern "C" RuntimeObject* RuntimeNewObject(RuntimeClass* parent) {
     obj->eventTable = parent->events;
     obj->classRecord = parent;
     obj->refCount = 1;
-    runInitializers(parent, obj);
+    try {
+        runInitializers(parent, obj);
+    } catch (...) {
+        // An initializer that raises (its own record could not be had) leaves
+        // no half-made object behind: the finalizers release what was made.
+        obj->refCount = 0;
+        freeObject(obj);
+        throw;
+    }
     return obj;
 }
 

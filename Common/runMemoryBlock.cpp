@@ -10,6 +10,7 @@
 #include "Common/exceptions.h"
 #include "Common/objects.h"
 #include "Common/String.h"
+#include "Universal/RecordMemory.h"
 #include "Universal/UTF8.h"
 #include "Universal/VELQstring.h"
 
@@ -21,7 +22,6 @@ constexpr bool kPlatformLittleEndian = std::endian::native == std::endian::littl
 MemoryBlockFields& fields(RuntimeObject* block) { return *ObjectFields<MemoryBlockFields>(block); }
 
 [[noreturn]] void outOfBounds() { RuntimeRaiseNew(ExceptionKind::OutOfBoundsException); }
-[[noreturn]] void outOfMemory() { RuntimeRaiseNew(ExceptionKind::OutOfMemoryException); }
 
 MemoryBlockFields& requireBlock(RuntimeObject* block) {
     if (!block) RuntimeRaiseNew(ExceptionKind::NilObjectException);
@@ -63,12 +63,10 @@ void writeValue(RuntimeObject* block, int32_t offset, T value) {
     std::memcpy(at, &value, sizeof(T));
 }
 
-// A zero-filled buffer of `size` bytes (nil for 0), or OutOfMemoryException.
-uint8_t* allocateBuffer(int32_t size) {
+// A zero-filled buffer of `size` bytes (nil for 0 or less), or ENOMEM.
+ErrorOr<uint8_t*> allocateBuffer(int32_t size) {
     if (size <= 0) return nullptr;
-    auto* buffer = static_cast<uint8_t*>(std::calloc(size_t(size), 1));
-    if (!buffer) outOfMemory();
-    return buffer;
+    return static_cast<uint8_t*>(TRY(AllocateZeroedRecordMemory(size_t(size), 1)));
 }
 
 void releaseBuffer(MemoryBlockFields& f) {
@@ -81,7 +79,7 @@ void releaseBuffer(MemoryBlockFields& f) {
 RuntimeObject* newOwnedCopy(const void* bytes, int32_t size) {
     auto block = rt::Ref<>::adopt(newMemoryBlock(0));  // released if the buffer cannot be had
     MemoryBlockFields& f = fields(block.get());
-    f.data = allocateBuffer(size);
+    f.data = ValueOrRaiseOutOfMemory(allocateBuffer(size));
     f.size = size;
     if (size > 0) std::memcpy(f.data, bytes, size_t(size));
     return block.release();
@@ -143,10 +141,11 @@ RuntimeClass* MemoryBlockClass() {
 
 extern "C" void memoryBlockNewConstructor(RuntimeObject* block, int32_t size) {
     MemoryBlockFields& f = requireBlock(block);
+    uint8_t* buffer = ValueOrRaiseOutOfMemory(allocateBuffer(size));
     releaseBuffer(f);
     f.owned = 1;
-    f.data = allocateBuffer(size);
-    f.size = f.data ? size : 0;
+    f.data = buffer;
+    f.size = buffer ? size : 0;
 }
 
 extern "C" RuntimeObject* newMemoryBlock(int32_t size) {
@@ -179,7 +178,7 @@ extern "C" RuntimeObject* MemoryBlockFromStringOperator(RTString s) {
 extern "C" RuntimeObject* MemoryBlockAddOperator(RuntimeObject* a, RuntimeObject* b) {
     int32_t sizeA = a && fields(a).data ? fields(a).size : 0;
     int32_t sizeB = b && fields(b).data ? fields(b).size : 0;
-    if (int64_t(sizeA) + sizeB > INT32_MAX) outOfMemory();
+    if (int64_t(sizeA) + sizeB > INT32_MAX) RaiseOutOfMemoryException();
     RuntimeObject* sum = newMemoryBlock(sizeA + sizeB);
     if (sizeA > 0) std::memcpy(fields(sum).data, fields(a).data, size_t(sizeA));
     if (sizeB > 0) std::memcpy(fields(sum).data + sizeA, fields(b).data, size_t(sizeB));
@@ -220,7 +219,7 @@ extern "C" void memoryBlockSetSize(RuntimeObject* block, int32_t size) {
         f.owned = 1;
         return;
     }
-    uint8_t* grown = allocateBuffer(size);
+    uint8_t* grown = ValueOrRaiseOutOfMemory(allocateBuffer(size));
     // A wrapped address counts as 0 bytes, so none of it is copied.
     if (f.data) std::memcpy(grown, f.data, size_t(std::min(size, f.size)));
     releaseBuffer(f);

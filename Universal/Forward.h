@@ -2,7 +2,8 @@
 // without including each other; and the few things of the layers above that
 // the services here call. This is the one header through which a lower layer
 // reaches a higher one: text encodings are objects, Split gives a String array,
-// and a failed check prints the assertion report, all defined in Common/.
+// a failed check prints the assertion report, and memory that runs out raises
+// OutOfMemoryException, all defined in Common/.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +44,14 @@ RuntimeObject* RuntimeNewObject(RuntimeClass* classRecord);
 void RuntimeLockObject(RuntimeObject* obj);
 /// Common/exceptions.h: raises NilObjectException.
 [[noreturn]] void RaiseNilObjectException();
+}
+
+/// Common/exceptions.h: what an entry point does when it cannot have the memory
+/// for the record it delivers: raises OutOfMemoryException, or, when making
+/// that exception runs out as well, ends the process with status 1.
+[[noreturn]] void RaiseOutOfMemoryException();
+
+extern "C" {
 /// Common/assertion.h: prints the assertion report to standard output and returns.
 void RuntimeAssertionReport(int32_t unused, int32_t code, const char* file, int32_t line,
                             const char* condition, const char* message);

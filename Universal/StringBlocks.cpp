@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "Universal/RecordMemory.h"
+
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -29,22 +31,35 @@ FreeList gFreeLists[kPooledClasses > 0 ? kPooledClasses : 1];
 
 size_t classOf(size_t size) { return (size - 1) / kClassBytes; }
 
+void* takeFrom(FreeList& list) {
+    FreeBlock* block = list.head;
+    list.head = block->next;
+    --list.count;
+    return block;
+}
+
+// A block from a list is an allocation all the same, which the test seam may
+// refuse. Out of line, so that the taking of a block, the most frequent
+// allocation of all, keeps no call of its own.
+[[gnu::noinline, gnu::cold]] void* takeUnlessRefused(FreeList& list) {
+    return RecordAllocationRefused() ? nullptr : takeFrom(list);
+}
+
 } // namespace
 
-void* AllocateStringBlock(size_t size) {
+void* string_blocks::Take(size_t size) {
     size_t sizeClass = classOf(size);
     if (sizeClass < kPooledClasses) {
         FreeList& list = gFreeLists[sizeClass];
-        if (FreeBlock* block = list.head) {
-            list.head = block->next;
-            --list.count;
-            return block;
+        if (list.head) [[likely]] {
+            if (RecordAllocationRefusalPending()) [[unlikely]]
+                return takeUnlessRefused(list);
+            return takeFrom(list);
         }
         size = (sizeClass + 1) * kClassBytes;
     }
-    void* block = std::malloc(size);
-    if (!block) throw std::bad_alloc();
-    return block;
+    ErrorOr<void*> block = AllocateRecordMemory(size);
+    return block.isError() ? nullptr : block.value();
 }
 
 void FreeStringBlock(void* block, size_t size) {

@@ -217,7 +217,7 @@ RTString JoinStrings(const RTString* pieces, size_t count) {
         }
         code = combined;
     }
-    if (length > UINT32_MAX - 22) return nullptr;
+    if (length > kLongestString) RaiseOutOfMemoryException();
     RTString joined = StringAllocate(uint32_t(length), code);
     char* out = joined ? joined->mutableBytes() : nullptr;
     for (size_t i = 0; i < count; ++i) {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "Universal/CharacterClasses.h"
+#include "Universal/RecordMemory.h"
 #include "Universal/StringBlocks.h"
 #include "Universal/TextEncodingUtil.h"
 #include "Universal/UTF8.h"
@@ -55,6 +56,7 @@ bool allBytesBelow0x80(RTString s) {
 /// A new record holding the bytes of a and then b (either may be empty).
 RTString join(RTString a, RTString b, uint32_t encoding) {
     uint32_t lengthA = StringLength(a), lengthB = StringLength(b);
+    if (uint64_t(lengthA) + lengthB > kLongestString) RaiseOutOfMemoryException();
     RTString joined = StringAllocate(lengthA + lengthB, encoding);
     if (!joined) return nullptr;
     std::memcpy(joined->mutableBytes(), StringBytes(a), lengthA);
@@ -258,13 +260,18 @@ int32_t compareBytes(RTString a, RTString b) {
 
 RTString StringAllocate(uint32_t length, uint32_t encoding) {
     if (length == 0) return nullptr;
-    auto* record = static_cast<StringRecord*>(AllocateStringBlock(recordSize(length)));
+    if (length > kLongestString) [[unlikely]]
+        RaiseOutOfMemoryException();
+    auto* record = static_cast<StringRecord*>(ValueOrRaiseOutOfMemory(AllocateStringBlock(recordSize(length))));
     StringFillHeader(record, length, encoding);
     ++gLiveStrings;
     return record;
 }
 
 RTString StringFromBytes(const void* data, size_t length, uint32_t encoding) {
+    // Checked before the length is narrowed, so that no longer text is cut to a short record.
+    if (length > kLongestString) [[unlikely]]
+        RaiseOutOfMemoryException();
     RTString record = StringAllocate(uint32_t(length), encoding);
     if (record) std::memcpy(record->text, data, length);
     return record;

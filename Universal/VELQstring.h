@@ -60,10 +60,17 @@ inline void StringFillHeader(StringRecord* record, uint32_t length, uint32_t enc
     record->text[length] = '\0';
 }
 
+/// The longest text a record holds: its size, the header and the NUL after
+/// the text included, must fit in 32 bits on either build.
+inline constexpr uint64_t kLongestString = UINT32_MAX - 22;
+
 /// A new record of `length` bytes (uninitialised, NUL after them) carrying
 /// `encoding`, with one reference for the caller; null when `length` is 0.
+/// OutOfMemoryException when the memory cannot be had or `length` is past
+/// kLongestString.
 RTString StringAllocate(uint32_t length, uint32_t encoding);
-/// A new string holding a copy of `length` bytes at `data`; null when `length` is 0.
+/// A new string holding a copy of `length` bytes at `data`; null when `length`
+/// is 0; OutOfMemoryException as StringAllocate.
 RTString StringFromBytes(const void* data, size_t length, uint32_t encoding);
 /// Number of string records alive now, for leak checks in tests.
 int64_t RuntimeLiveStringCount();

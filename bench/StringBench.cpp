@@ -1,4 +1,4 @@
-// Case-insensitive comparison, search and splitting of runtime strings, each
+// Case-insensitive comparison, search, splitting and concatenation of runtime strings, each
 // measured beside a plain C/C++ baseline doing the same work, then printed as
 // a ratio (runtime time / baseline time).
 #include <benchmark/benchmark.h>
@@ -102,6 +102,21 @@ void splitBaseline(benchmark::State& state, std::string text) {
     }
 }
 
+// Concatenation of the two halves of a text: the allocation of a new record
+// beside that of a std::string.
+void concatRuntime(benchmark::State& state, std::string text) {
+    rt::String head(text.substr(0, text.size() / 2)), tail(text.substr(text.size() / 2));
+    for (auto _ : state) RuntimeUnlockString(RuntimeAddString(head.get(), tail.get()));
+}
+
+void concatBaseline(benchmark::State& state, std::string text) {
+    std::string head = text.substr(0, text.size() / 2), tail = text.substr(text.size() / 2);
+    for (auto _ : state) {
+        std::string joined = head + tail;
+        benchmark::DoNotOptimize(joined.data());
+    }
+}
+
 // Wide text: comparison without regard to case of texts whose other side is
 // in the other case throughout, non-ASCII letters included, beside a plain C
 // loop that decodes each code point and folds it with towlower.
@@ -179,6 +194,8 @@ void compareWideBaseline(benchmark::State& state, std::string text) {
         benchmark::RegisterBenchmark(("InStr/" + name + "/baseline").c_str(), searchBaseline, sample.text);
         benchmark::RegisterBenchmark(("Split/" + name + "/runtime").c_str(), splitRuntime, sample.text);
         benchmark::RegisterBenchmark(("Split/" + name + "/baseline").c_str(), splitBaseline, sample.text);
+        benchmark::RegisterBenchmark(("Concat/" + name + "/runtime").c_str(), concatRuntime, sample.text);
+        benchmark::RegisterBenchmark(("Concat/" + name + "/baseline").c_str(), concatBaseline, sample.text);
     }
     for (const std::string name : {"TEST.REQ", "files.lst"}) {
         benchmark::RegisterBenchmark(("CompareLiteral/" + name + "/runtime").c_str(), compareLiteralRuntime, name);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Universal/RecordMemory.h"
 #include "Universal/StringBlocks.h"
 
 /// Whether a folder's time `stamp` lies far enough before `readAt` that a later
@@ -32,7 +33,7 @@ public:
 
     // A walk makes and drops one implementation per folder entry: they come
     // from the runtime's free lists of small blocks rather than from malloc.
-    static void* operator new(size_t size) { return AllocateStringBlock(size); }
+    static void* operator new(size_t size) { return ValueOrRaiseOutOfMemory(AllocateStringBlock(size)); }
     static void operator delete(void* block, size_t size) { FreeStringBlock(block, size); }
 
     const std::string& Path() const { return path_; }
