@@ -3,7 +3,6 @@
 #include "Common/StringFunctions.h"
 #include "app/FileFailure.h"
 #include "app/Output.h"
-#include "app/SessionLog.h"
 
 namespace {
 
@@ -13,9 +12,7 @@ void reportInterruption(RuntimeObject* app, const Interrupted& interrupted) {
     rt::String message = rt::String("Session Interrupted by Signal ") + rt::decimal(interrupted.signal);
     StdOut(rt::String("   ") + message);
     Debug(app, message);
-    RunResult<> logged = LogIt(app, message);
-    if (logged.isError())
-        if (const FileFailure* failure = std::get_if<FileFailure>(&logged.error())) ReportFailure(app, *failure);
+    LogReason(app, message);
 }
 
 } // namespace
